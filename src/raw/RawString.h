@@ -1,0 +1,221 @@
+// The one text type of the program: a handle to a shared, reference-counted
+// body that knows the encoding (code kind) of its units. Copies share, edits detach.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace RawLayer {
+
+enum class RawStorage : uint8_t { Empty = 0, Owned = 1, Literal = 2, View = 3 };
+
+enum RawCodeKind : uint8_t {
+    Ansi = 0,
+    ShiftJis = 1,
+    Utf8 = 2,
+    Utf7 = 3,
+    Mac = 4,
+    Utf16Be = 5,
+    Utf16Le = 6,
+    Wide = 7,
+};
+
+// Code page used to convert a narrow kind to and from wide text (0 for the
+// kinds that are converted by byte copying or are wide already).
+uint32_t CodePageOf(RawCodeKind kind);
+bool IsNarrowKind(RawCodeKind kind);
+
+struct RawRange {
+    int32_t begin = 0;
+    int32_t end = 0;
+    constexpr RawRange() = default;
+    constexpr RawRange(int32_t b, int32_t e) : begin(b), end(e) {}
+    bool operator==(const RawRange&) const = default;
+};
+
+// The whole of any string; clamping turns it into [0, length).
+inline constexpr RawRange kAll{0, INT32_MAX};
+
+struct RawStringBody {
+    RawStorage storage = RawStorage::Empty;
+    RawCodeKind kind = Utf8;
+    void* buffer = nullptr;
+    int32_t length = 0;
+    int32_t capacity = 0;
+    // Handles beyond the first that share this body. Kept atomic instead of
+    // under a per-body critical section: copy, release and detach only ever
+    // need the count itself to be exact.
+    std::atomic<uint32_t> share{0};
+};
+
+class RawString {
+public:
+    RawString();
+    explicit RawString(RawCodeKind kind, int32_t capacity = 0);
+    RawString(const char* utf8);  // NOLINT: texts of the program are written as literals
+    RawString(const char* utf8, int32_t length);
+    RawString(std::string_view utf8);
+    // A substring of another string, converted into the named kind.
+    RawString(const RawString& source, RawRange range, RawCodeKind kind);
+    // A copy in the named kind: shares when the kinds agree, converts otherwise.
+    RawString(const RawString& source, RawCodeKind kind);
+    RawString(const RawString& other);
+    RawString(RawString&& other) noexcept;
+    ~RawString();
+    RawString& operator=(const RawString& other);  // handle assignment: shares
+    RawString& operator=(RawString&& other) noexcept;
+
+    // Bytes of a narrow kind (or UTF-16 as bytes) taken as they stand.
+    static RawString FromBytes(RawCodeKind kind, const void* bytes, int32_t count);
+    static RawString FromWide(const char16_t* units, int32_t count);
+    static RawString FromWide(std::u16string_view units);
+    static RawString FromWide(const wchar_t* units);
+    // A string that shows the caller's units without copying; never shared.
+    static RawString MakeView(RawCodeKind kind, const void* units, int32_t count);
+    // A process-lifetime constant over text in the program image.
+    static RawString MakeLiteral(const char* text);
+
+    RawCodeKind Kind() const { return body_->kind; }
+    RawStorage Storage() const { return body_->storage; }
+    int32_t Length() const { return body_->length; }
+    int32_t Capacity() const { return body_->capacity; }
+    uint32_t ShareCount() const { return body_->share.load(std::memory_order_relaxed); }
+    bool IsEmpty() const { return body_->length == 0; }
+    bool IsWide() const { return body_->kind == Wide; }
+    bool SharesBodyWith(const RawString& other) const { return body_ == other.body_; }
+
+    // Narrow units (kinds 0..6); zero-terminated.
+    const char* Bytes() const { return static_cast<const char*>(body_->buffer); }
+    // Wide units (kind 7); zero-terminated.
+    const char16_t* Units() const { return static_cast<const char16_t*>(body_->buffer); }
+    // Unit value (bytes unsigned); 0 outside the string.
+    uint32_t UnitAt(int32_t index) const;
+    // Units taken by the character that starts at index (1 + extra units).
+    int32_t CharLength(int32_t index) const;
+    RawRange Clamp(RawRange range) const;
+
+    // Conversions for callers outside the string world.
+    std::string ToUtf8() const;
+    std::u16string ToU16() const;
+    std::wstring ToWide() const;
+
+    // ---- editing: each detaches first and keeps the terminator ----
+    void AppendUnit(uint32_t unit);
+    void Append(const RawString& a);
+    void Append(const RawString& a, const RawString& b, const RawString& c = RawString(),
+                const RawString& d = RawString(), const RawString& e = RawString());
+    void AppendRange(const RawString& other, RawRange range);
+    void SetRange(const RawString& other, RawRange range);
+    // Copies units of another string into this string's own kind and buffer.
+    void Assign(const RawString& other);
+    void Insert(int32_t position, const RawString& other);
+    void InsertUnderscore(int32_t position);
+    void Erase(RawRange range);
+    void Replace(RawRange range, const RawString& other, RawRange otherRange);
+    void AppendInt(int64_t value);
+    void AppendDigits(uint64_t value, int32_t width);
+    void Truncate(int32_t length);
+    void Clear();
+    void Reserve(int32_t capacity);
+
+    // ---- queries ----
+    bool Equal(RawRange range, const RawString& other, RawRange otherRange) const;
+    bool EqualNoCase(RawRange range, const RawString& other, RawRange otherRange) const;
+    bool EqualAt(int32_t p, const RawString& other, int32_t q, int32_t n) const;
+    bool EqualNoCaseAt(int32_t p, const RawString& other, int32_t n) const;
+    bool operator==(const RawString& other) const { return Equal(kAll, other, kAll); }
+    bool EqualsNoCase(const RawString& other) const { return EqualNoCase(kAll, other, kAll); }
+
+    int32_t Find(RawRange range, const RawString& other, RawRange otherRange = kAll) const;
+    int32_t FindNoCase(RawRange range, const RawString& other) const;
+    int32_t FindUnit(RawRange range, uint32_t unit) const;
+    int32_t FindSeparator(RawRange range) const;
+    int32_t FindLastSeparator(RawRange range) const;
+    int32_t LastComponentStart(RawRange range) const;
+    int32_t FindLastInSet(RawRange range, const RawString& set) const;
+    bool InSet(int32_t position, const RawString& set) const;
+    int32_t SkipSet(int32_t position, const RawString& set) const;
+    int32_t FindSet(int32_t position, const RawString& set) const;
+    RawRange Trim(RawRange range, const RawString& set) const;
+    RawRange ExtensionRange() const;
+    bool IsSeparatorAt(int32_t position) const;
+
+    // Parses the whole string; low 32 bits, negated for a leading "-".
+    int32_t ParseInt(bool* ok = nullptr) const;
+    // Parses a range; the unsigned value accumulated, the sign reported apart.
+    bool ParseRange(RawRange range, uint64_t* value, bool* negative) const;
+
+    // 3 empty, 0 narrow-capable as is, 1 wide as is, 2 needs conversion to wide.
+    int32_t ApiClass() const;
+    RawString Quoted() const;
+    static int32_t CharClass(uint32_t unit);
+    RawString Escape() const;
+    RawString Unescape() const;
+
+private:
+    explicit RawString(RawStringBody* body) : body_(body) {}
+    void Detach();
+    void Grow(int32_t need);
+    void SetUnit(int32_t index, uint32_t unit);
+    void SetLength(int32_t length);
+    int32_t UnitSize() const { return body_->kind == Wide ? 2 : 1; }
+
+    RawStringBody* body_;
+};
+
+// Process-wide constant texts used across the foundation.
+namespace RawText {
+const RawString& CrLf();        // "\r\n"
+const RawString& Blanks();      // " \t"
+const RawString& WhiteSpace();  // " \t\r\n"
+const RawString& Separators();  // "\\/"
+const RawString& DotSet();      // "\\/."
+const RawString& AllFiles();    // "*.*"
+const RawString& False();       // "False"
+}  // namespace RawText
+
+// Classifies the string arguments of one platform call that exists as a narrow
+// (A) and a wide (W) entry point, and gives each argument in the form to pass.
+class RawApiArgs {
+public:
+    RawApiArgs(std::initializer_list<const RawString*> args);
+    bool UseWide() const { return wide_; }
+    // The argument as passed: zero-terminated narrow bytes or wide units.
+    const char* Narrow(size_t index) const { return args_[index].Bytes(); }
+    const wchar_t* WideArg(size_t index) const;
+
+private:
+    RawString args_[6];
+    size_t count_ = 0;
+    bool wide_ = false;
+};
+
+class RawStringList;
+
+// Walks a range of a text piece by piece, separated by commas.
+class RawSplitter {
+public:
+    enum Flags : uint32_t { HonourQuotes = 1, RestIsOne = 2, Ended = 8 };
+    RawSplitter(const RawString& text, RawRange range, uint32_t flags = 0,
+                const RawString& open = RawString(), const RawString& close = RawString());
+    // The next piece; false once the range is used up.
+    bool Next(RawRange* piece, bool semicolonToo = false);
+    bool AtEnd() const { return (flags_ & Ended) != 0; }
+
+private:
+    int32_t FindSeparator(bool semicolonToo) const;
+    RawString text_;
+    int32_t position_;
+    int32_t end_;
+    RawString open_;
+    RawString close_;
+    uint32_t flags_;
+};
+
+// Splits at commas; every piece trimmed of blanks, empty pieces kept.
+int32_t SplitCommas(const RawString& text, RawStringList* out);
+
+}  // namespace RawLayer
