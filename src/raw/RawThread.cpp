@@ -1,0 +1,378 @@
+// Thread units, locks and events on kernel32; the unhandled-exception guard
+// and the minidump writer on dbghelp; UTC time and the time-zone offset.
+#include "raw/RawThread.h"
+
+#include <windows.h>
+
+#include <dbghelp.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+namespace RawLayer {
+
+// ---------------------------------------------------------------- locks and events
+
+RawCriticalSection::RawCriticalSection() : section_(new CRITICAL_SECTION) {
+    InitializeCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
+}
+
+RawCriticalSection::~RawCriticalSection() {
+    DeleteCriticalSection(static_cast<CRITICAL_SECTION*>(section_));
+    delete static_cast<CRITICAL_SECTION*>(section_);
+}
+
+void RawCriticalSection::Enter() { EnterCriticalSection(static_cast<CRITICAL_SECTION*>(section_)); }
+void RawCriticalSection::Leave() { LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(section_)); }
+
+RawEvent::RawEvent() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+RawEvent::~RawEvent() {
+    if (handle_) CloseHandle(handle_);
+}
+
+void RawEvent::Set() {
+    if (handle_) SetEvent(handle_);
+}
+
+void RawEvent::Reset() {
+    if (handle_) ResetEvent(handle_);
+}
+
+bool RawEvent::Wait(uint32_t milliseconds) {
+    // Without an event object a waiter still must not spin: it sleeps the time out.
+    if (!handle_) {
+        Sleep(milliseconds);
+        return false;
+    }
+    return WaitForSingleObject(handle_, milliseconds) == WAIT_OBJECT_0;
+}
+
+void RawSleep(uint32_t milliseconds) { Sleep(milliseconds); }
+uint32_t RawCurrentThreadId() { return GetCurrentThreadId(); }
+
+// ---------------------------------------------------------------- thread unit
+
+RawThreadUnit::RawThreadUnit() = default;
+
+RawThreadUnit::~RawThreadUnit() {
+    if (thread_) CloseHandle(thread_);
+}
+
+bool RawThreadUnit::Start() {
+    {
+        RawLock lock(stateLock_);
+        if (running_) return false;
+        starting_ = 1;
+        running_ = 1;
+        stopRequest_ = 0;
+        finished_ = 0;
+        if (thread_) {
+            CloseHandle(thread_);
+            thread_ = nullptr;
+        }
+        DWORD id = 0;
+        thread_ = CreateThread(nullptr, 0, &RawThreadUnit::Entry, this, 0, &id);
+        if (thread_) {
+            threadId_ = id;
+            return true;
+        }
+        starting_ = 0;
+        running_ = 0;
+        threadId_ = 0;
+    }
+    OnEnd();
+    return false;
+}
+
+unsigned long __stdcall RawThreadUnit::Entry(void* unit) {
+    // The guard of every thread is the process-wide filter that
+    // RawThreadHook::Install puts in place: it sees whatever this body lets through.
+    static_cast<RawThreadUnit*>(unit)->Body();
+    return 0;
+}
+
+void RawThreadUnit::Body() {
+    RawLock run(runLock_);
+    {
+        RawLock lock(stateLock_);
+        if (priority_ != 0) SetThreadPriority(GetCurrentThread(), priority_);
+        starting_ = 0;
+    }
+    Run();
+    {
+        RawLock lock(stateLock_);
+        running_ = 0;
+        starting_ = 0;
+        finished_ = 1;
+    }
+    OnEnd();
+}
+
+void RawThreadUnit::Wait() {
+    // Until the body holds the run lock, entering it would not wait for anything.
+    for (;;) {
+        {
+            RawLock lock(stateLock_);
+            if (!starting_) break;
+        }
+        Sleep(100);
+    }
+    runLock_.Enter();
+    runLock_.Leave();
+}
+
+void RawThreadUnit::RequestStop() {
+    RawLock lock(stateLock_);
+    stopRequest_ = 1;
+}
+
+bool RawThreadUnit::StopRequested() {
+    RawLock lock(stateLock_);
+    return stopRequest_ != 0;
+}
+
+bool RawThreadUnit::IsRunning() {
+    RawLock lock(stateLock_);
+    return running_ != 0;
+}
+
+bool RawThreadUnit::IsFinished() {
+    RawLock lock(stateLock_);
+    return finished_ != 0;
+}
+
+// ---------------------------------------------------------------- hook
+
+namespace {
+
+std::atomic<RawThreadHook::Handler*> gHandler{nullptr};
+
+// Raised from the terminate handler so that a C++ exception nobody caught
+// reaches the same filter as a hardware fault, with the thrower's stack intact
+// (the unwinder calls terminate before unwinding when no handler matches).
+constexpr DWORD kUncaughtCppException = 0xE0564E01;
+
+LONG WINAPI GuardFilter(EXCEPTION_POINTERS* pointers) {
+    RawThreadHook::Dispatch(pointers);
+    // The process still ends as the system decides; the dump is only a witness.
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void GuardTerminate() {
+    RaiseException(kUncaughtCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    std::abort();
+}
+
+}  // namespace
+
+void RawThreadHook::Install(Handler* handler) {
+    static const bool guarded = [] {
+        SetUnhandledExceptionFilter(&GuardFilter);
+        std::set_terminate(&GuardTerminate);
+        return true;
+    }();
+    (void)guarded;
+    gHandler.store(handler, std::memory_order_release);
+}
+
+RawThreadHook::Handler* RawThreadHook::Current() { return gHandler.load(std::memory_order_acquire); }
+
+void RawThreadHook::Dispatch(_EXCEPTION_POINTERS* pointers) {
+    if (Handler* handler = Current()) handler->OnException(pointers);
+}
+
+// ---------------------------------------------------------------- time
+
+RawSystemTime RawCurrentUtcTime() {
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    RawSystemTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    t.milliseconds = st.wMilliseconds;
+    return t;
+}
+
+RawString RawFormatTimeStamp(const RawSystemTime& time, const RawString& separator) {
+    RawString out(Utf8, 24);
+    out.AppendDigits(time.year, 4);
+    out.AppendDigits(time.month, 2);
+    out.AppendDigits(time.day, 2);
+    out.Append(separator);
+    out.AppendDigits(time.hour, 2);
+    out.AppendDigits(time.minute, 2);
+    out.AppendDigits(time.second, 2);
+    out.Append(separator);
+    out.AppendDigits(time.milliseconds, 3);
+    return out;
+}
+
+int32_t RawUtcOffsetFromBias(int32_t bias, int32_t standardBias, int32_t daylightBias,
+                             uint32_t zoneState) {
+    // GetTimeZoneInformation: UTC = local time + bias, and the period's own bias
+    // is added on top; leaving out the daylight bias would put a summer log an
+    // hour off its stamps.
+    int32_t total = bias;
+    if (zoneState == TIME_ZONE_ID_STANDARD) total += standardBias;
+    else if (zoneState == TIME_ZONE_ID_DAYLIGHT) total += daylightBias;
+    return -total;
+}
+
+int32_t RawLocalUtcOffsetMinutes() {
+    static const int32_t offset = [] {
+        TIME_ZONE_INFORMATION zone{};
+        const DWORD state = GetTimeZoneInformation(&zone);
+        if (state == TIME_ZONE_ID_INVALID) return 0;
+        return RawUtcOffsetFromBias(zone.Bias, zone.StandardBias, zone.DaylightBias, state);
+    }();
+    return offset;
+}
+
+uint16_t RawUserUiLanguage() { return GetUserDefaultUILanguage(); }
+
+// ---------------------------------------------------------------- dumps
+
+namespace {
+
+RawString TempFolderPath() {
+    // GetTempPathW reports the size it needs (terminator included) when the
+    // buffer is too small, so the path is never cut at a fixed length.
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD n = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (n == 0) return RawString();
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.assign(n + 1, L'\0');
+    }
+    while (!buffer.empty() && (buffer.back() == L'\\' || buffer.back() == L'/')) buffer.pop_back();
+    return RawString(RawString::FromWide(buffer.c_str()), Utf8);
+}
+
+DWORD FolderAttributes(const RawString& path) {
+    RawApiArgs args{&path};
+    return args.UseWide() ? GetFileAttributesW(args.WideArg(0)) : GetFileAttributesA(args.Narrow(0));
+}
+
+bool EnsureFolder(const RawString& path) {
+    const DWORD attributes = FolderAttributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const int32_t parent = path.FindLastSeparator(kAll);
+    if (parent <= 0) return false;
+    if (!EnsureFolder(RawString(path, RawRange(0, parent), path.Kind()))) return false;
+    RawApiArgs args{&path};
+    if (args.UseWide() ? CreateDirectoryW(args.WideArg(0), nullptr) : CreateDirectoryA(args.Narrow(0), nullptr))
+        return true;
+    // Another thread or process may have made it in the meantime.
+    const DWORD now = FolderAttributes(path);
+    return now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+struct DumpJob {
+    RawString path;
+    EXCEPTION_POINTERS* pointers;
+    DWORD threadId;
+};
+
+void WriteDump(const DumpJob& job) {
+    const int32_t slash = job.path.FindLastSeparator(kAll);
+    if (slash > 0) EnsureFolder(RawString(job.path, RawRange(0, slash), job.path.Kind()));
+    MINIDUMP_EXCEPTION_INFORMATION info{};
+    info.ThreadId = job.threadId;
+    info.ExceptionPointers = job.pointers;
+    info.ClientPointers = TRUE;
+    RawApiArgs args{&job.path};
+    HANDLE file = args.UseWide()
+        ? CreateFileW(args.WideArg(0), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, CREATE_ALWAYS, 0, nullptr)
+        : CreateFileA(args.Narrow(0), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithFullMemory,
+                      job.pointers ? &info : nullptr, nullptr, nullptr);
+    CloseHandle(file);
+}
+
+DWORD WINAPI DumpThread(void* job) {
+    WriteDump(*static_cast<DumpJob*>(job));
+    return 0;
+}
+
+}  // namespace
+
+RawThreadDump::RawThreadDump(const RawString& folder, const RawString& programName)
+    : folder_(folder), programName_(programName) {}
+
+void RawThreadDump::SetFolder(const RawString& folder) {
+    RawLock lock(folderLock_);
+    folder_ = folder;
+}
+
+RawString RawThreadDump::Folder() {
+    RawLock lock(folderLock_);
+    return folder_;
+}
+
+RawString RawThreadDump::MakeDumpPathAt(const RawSystemTime& utc) {
+    const RawString folder = Folder();
+    if (folder.IsEmpty()) return RawString();
+    RawString path(folder, Utf8);
+    if (!path.IsSeparatorAt(path.Length() - 1)) path.AppendUnit('\\');
+    path.Append(programName_, "_Dump_", RawFormatTimeStamp(utc, "_"), ".dmp");
+    return path;
+}
+
+RawString RawThreadDump::MakeDumpPath() { return MakeDumpPathAt(RawCurrentUtcTime()); }
+
+void RawThreadDump::OnException(_EXCEPTION_POINTERS* pointers) {
+    // Two threads failing together would otherwise race for the same name.
+    static RawCriticalSection dumping;
+    RawLock lock(dumping);
+    DumpJob job{MakeDumpPath(), pointers, GetCurrentThreadId()};
+    if (job.path.IsEmpty()) return;
+    // MiniDumpWriteDump documents that it should not run on the failing thread:
+    // after a stack overflow that thread has no stack left to write with. A
+    // fresh thread with its own stack does the work while this one waits.
+    HANDLE writer = CreateThread(nullptr, 0, &DumpThread, &job, 0, nullptr);
+    if (writer) {
+        WaitForSingleObject(writer, INFINITE);
+        CloseHandle(writer);
+    } else {
+        WriteDump(job);
+    }
+}
+
+// ---------------------------------------------------------------- start-up
+
+namespace {
+RawThreadDump* gProcessDump = nullptr;
+}
+
+void InstallCrashDumpHandler() {
+    static RawThreadDump* const dump = [] {
+        RawString folder = TempFolderPath();
+        if (!folder.IsEmpty()) folder.AppendUnit('\\');
+        folder.Append("Varnelo");
+        // Never freed: it must outlive every thread that might still fail at exit.
+        return new RawThreadDump(folder, "Varnelo");
+    }();
+    gProcessDump = dump;
+    RawThreadHook::Install(dump);
+}
+
+void SetCrashDumpFolder(const RawString& folder) {
+    if (gProcessDump) gProcessDump->SetFolder(folder);
+}
+
+RawThreadDump* CrashDumpHandler() { return gProcessDump; }
+
+}  // namespace RawLayer
