@@ -2,6 +2,9 @@
 // and the minidump writer on dbghelp; UTC time and the time-zone offset.
 #include "raw/RawThread.h"
 
+#include "raw/RawPath.h"
+#include "raw/RawShell.h"
+
 #include <windows.h>
 
 #include <dbghelp.h>
@@ -237,45 +240,17 @@ int32_t RawLocalUtcOffsetMinutes() {
 
 uint16_t RawUserUiLanguage() { return GetUserDefaultUILanguage(); }
 
+// ---------------------------------------------------------------- files
+
+bool DeleteFilePath(const RawString& path) {
+    if (path.IsEmpty()) return false;
+    const RawApiArgs args{&path};
+    return (args.UseWide() ? DeleteFileW(args.WideArg(0)) : DeleteFileA(args.Narrow(0))) != 0;
+}
+
 // ---------------------------------------------------------------- dumps
 
 namespace {
-
-RawString TempFolderPath() {
-    // GetTempPathW reports the size it needs (terminator included) when the
-    // buffer is too small, so the path is never cut at a fixed length.
-    std::wstring buffer(MAX_PATH + 1, L'\0');
-    for (;;) {
-        const DWORD n = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
-        if (n == 0) return RawString();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
-        buffer.assign(n + 1, L'\0');
-    }
-    while (!buffer.empty() && (buffer.back() == L'\\' || buffer.back() == L'/')) buffer.pop_back();
-    return RawString(RawString::FromWide(buffer.c_str()), Utf8);
-}
-
-DWORD FolderAttributes(const RawString& path) {
-    RawApiArgs args{&path};
-    return args.UseWide() ? GetFileAttributesW(args.WideArg(0)) : GetFileAttributesA(args.Narrow(0));
-}
-
-bool EnsureFolder(const RawString& path) {
-    const DWORD attributes = FolderAttributes(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const int32_t parent = path.FindLastSeparator(kAll);
-    if (parent <= 0) return false;
-    if (!EnsureFolder(RawString(path, RawRange(0, parent), path.Kind()))) return false;
-    RawApiArgs args{&path};
-    if (args.UseWide() ? CreateDirectoryW(args.WideArg(0), nullptr) : CreateDirectoryA(args.Narrow(0), nullptr))
-        return true;
-    // Another thread or process may have made it in the meantime.
-    const DWORD now = FolderAttributes(path);
-    return now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 struct DumpJob {
     RawString path;
@@ -359,9 +334,10 @@ RawThreadDump* gProcessDump = nullptr;
 
 void InstallCrashDumpHandler() {
     static RawThreadDump* const dump = [] {
-        RawString folder = TempFolderPath();
-        if (!folder.IsEmpty()) folder.AppendUnit('\\');
-        folder.Append("Varnelo");
+        // Without a temporary folder there is no sound place: no dump rather
+        // than one in whatever the current folder happens to be.
+        const RawString temp = WithoutTrailingSeparator(TempFolder(Utf8));
+        const RawString folder = temp.IsEmpty() ? RawString() : JoinPath(temp, "Varnelo");
         // Never freed: it must outlive every thread that might still fail at exit.
         return new RawThreadDump(folder, "Varnelo");
     }();
