@@ -1,0 +1,252 @@
+// Label tables, lookups with their defaults, the language map and reading and
+// writing the language file's sections.
+#include "raw/RawLabelStore.h"
+
+#include "raw/RawLineFile.h"
+#include "raw/RawParameterFile.h"
+
+namespace RawLayer {
+
+namespace {
+
+const RawString& LangMapName() { static const RawString s = RawString::MakeLiteral("LangMap"); return s; }
+const RawString& DefaultName() { static const RawString s = RawString::MakeLiteral("Default"); return s; }
+
+bool EndOfTable(const char* key) { return key == nullptr || key[0] == 0; }
+
+// Every section header of a parameter file, in file order: a line that starts
+// with "[", named up to its last "]" (to the line's end without one).
+void ReadSectionNames(const RawString& path, RawStringList* names) {
+    RawLineFile file(path, 8192);
+    if (!file.OpenRead()) return;
+    while (file.NextLine()) {
+        const RawString& line = file.line.text;
+        if (line.UnitAt(0) != '[' || line.IsEmpty()) continue;
+        int32_t close = line.Length();
+        for (int32_t i = line.Length() - 1; i >= 1; --i)
+            if (line.UnitAt(i) == ']') {
+                close = i;
+                break;
+            }
+        names->Append(RawString(line, RawRange(1, close), Utf8));
+    }
+    file.Close();
+}
+
+}  // namespace
+
+RawString RawEscapeLabel(const RawString& text) {
+    RawString out(text.Kind(), text.Length() + 8);
+    for (int32_t i = 0; i < text.Length(); ++i) {
+        const uint32_t u = text.UnitAt(i);
+        if (u == '\r' || u == '\n') {
+            if (u == '\r' && i + 1 < text.Length() && text.UnitAt(i + 1) == '\n') ++i;
+            out.AppendUnit('\\');
+            out.AppendUnit('n');
+        } else if (u == '\t') {
+            out.AppendUnit('\\');
+            out.AppendUnit('t');
+        } else if (u == '\\') {
+            // Not doubled, a backslash in front of "t", "n" or "s" (as in a
+            // path like C:\temp) would come back as a control character.
+            out.AppendUnit('\\');
+            out.AppendUnit('\\');
+        } else {
+            out.AppendUnit(u);
+        }
+    }
+    return out;
+}
+
+RawString RawUnescapeLabel(const RawString& text) { return text.Unescape(); }
+
+RawLabelStore::RawLabelStore() = default;
+
+RawLabelStore& RawLabelStore::Instance() {
+    // Never destroyed: group handles of static objects may still save at exit.
+    static RawLabelStore* const store = new RawLabelStore;
+    return *store;
+}
+
+RawString RawLabelStore::FullKey(const RawString& prefix, const RawString& key) {
+    RawString full(prefix, Utf8);
+    full.AppendUnit('_');
+    full.Append(key);
+    return full;
+}
+
+void RawLabelStore::SetLanguageFile(const RawString& path) {
+    RawLock lock(lock_);
+    languageFile_ = path;
+}
+
+void RawLabelStore::SetRequestedLanguage(const RawString& name) {
+    RawLock lock(lock_);
+    requestedLanguage_ = name;
+}
+
+RawLabelStore::Group RawLabelStore::RegisterLabels(const RawString& prefix, const RawLocaleRecord* table) {
+    RawLock lock(lock_);
+    bool known = table == nullptr;
+    for (const RawLocaleRecord& registered : tables_)
+        if (&registered == table) known = true;
+    if (!known) {
+        tables_.Adopt(const_cast<RawLocaleRecord*>(table));
+        for (const RawLocaleRecord* r = table; !EndOfTable(r->key); ++r) {
+            const RawString full = FullKey(prefix, r->key);
+            auto p = defaults_.Find(full);
+            RawParameterUnit& unit = p != defaults_.end() ? *p : defaults_.Add(full, RawString());
+            unit.value = RawEscapeLabel(r->text ? RawString(r->text) : RawString());
+        }
+    }
+    return Group(*this, prefix);
+}
+
+RawString RawLabelStore::GetLabel(const RawString& prefix, const RawString& key) {
+    const RawString full = FullKey(prefix, key);
+    RawString escaped;
+    {
+        RawLock lock(lock_);
+        auto t = translations_.Find(full);
+        if (t != translations_.end()) {
+            escaped = t->value;
+        } else {
+            changed_ = 1;
+            auto d = defaults_.Find(full);
+            if (d != defaults_.end()) {
+                escaped = d->value;
+            } else {
+                defaults_.Add(full, RawEscapeLabel(key));
+                escaped = RawEscapeLabel(key);
+            }
+        }
+    }
+    return RawUnescapeLabel(escaped);
+}
+
+RawLabelList RawLabelStore::BuildLabelList(const RawString& prefix, const RawLabelEntry* table) {
+    RawLabelList list;
+    RawLock lock(lock_);  // one list from one state of the store
+    for (const RawLabelEntry* e = table; e && !EndOfTable(e->key); ++e) {
+        RawLabelUnit& unit = list.Append();
+        unit.text = GetLabel(prefix, e->key);
+        unit.identifier = e->identifier;
+    }
+    return list;
+}
+
+void RawLabelStore::LoadLanguageMap() {
+    RawLock lock(lock_);
+    if (languageFile_.IsEmpty()) return;
+    RawParameterList map;
+    RawParameterFile file(languageFile_);
+    if (file.ReadSection(&map, LangMapName())) {
+        for (RawParameterUnit& unit : map) unit.number = unit.value.ParseInt();
+    } else {
+        map.Clear();
+        RawStringList names;
+        ReadSectionNames(languageFile_, &names);
+        for (const RawString& name : names) map.Add(name, RawString());
+        auto p = map.Find(LangMapName());
+        if (p != map.end()) map.Remove(p);
+    }
+    languageMap_ = map;
+}
+
+RawString RawLabelStore::SelectLanguage() { return SelectLanguage(RawUserUiLanguage()); }
+
+RawString RawLabelStore::SelectLanguage(uint16_t userLanguage) {
+    RawLock lock(lock_);
+    for (const RawParameterUnit& unit : languageMap_)
+        if (static_cast<uint16_t>(unit.number) == userLanguage) return unit.key;
+    return DefaultName();
+}
+
+void RawLabelStore::LoadLanguage() {
+    LoadLanguageMap();
+    RawString language = RequestedLanguage();
+    if (language.IsEmpty()) language = SelectLanguage();
+    RawLock lock(lock_);
+    currentLanguage_ = language;
+    translations_.Clear();
+    if (languageFile_.IsEmpty()) return;
+    RawParameterFile file(languageFile_);
+    if (!file.ReadSection(&translations_, currentLanguage_)) {
+        translations_.Clear();
+        file.WriteSection(defaults_, currentLanguage_);
+    }
+}
+
+void RawLabelStore::SaveLanguage() {
+    RawLock lock(lock_);
+    if (!changed_ || languageFile_.IsEmpty()) return;
+    changed_ = 0;
+    RawParameterList merged;
+    merged.Assign(defaults_);
+    for (const RawParameterUnit& t : translations_) {
+        auto p = merged.Find(t.key);
+        if (p != merged.end()) p->value = t.value;
+        else merged.Add(t.key, t.value);
+    }
+    RawParameterListSort byKey;
+    merged.Sort(byKey);
+    RawParameterFile file(languageFile_);
+    file.WriteSection(merged, currentLanguage_.IsEmpty() ? DefaultName() : currentLanguage_);
+}
+
+RawString RawLabelStore::LoadStartLanguage(RawParameterFile& guiProfile, const RawString& commonLanguage,
+                                           const RawString& languageFilePath) {
+    const RawString requested = guiProfile.ReadValue("UserSelection", "Language", commonLanguage);
+    SetLanguageFile(languageFilePath);
+    SetRequestedLanguage(requested);
+    LoadLanguage();
+    return CurrentLanguage();
+}
+
+RawString RawLabelStore::LanguageFile() {
+    RawLock lock(lock_);
+    return languageFile_;
+}
+
+RawString RawLabelStore::RequestedLanguage() {
+    RawLock lock(lock_);
+    return requestedLanguage_;
+}
+
+RawString RawLabelStore::CurrentLanguage() {
+    RawLock lock(lock_);
+    return currentLanguage_;
+}
+
+bool RawLabelStore::IsChanged() {
+    RawLock lock(lock_);
+    return changed_ != 0;
+}
+
+RawParameterList RawLabelStore::LanguageMapCopy() {
+    RawLock lock(lock_);
+    RawParameterList copy;
+    copy.Assign(languageMap_);
+    return copy;
+}
+
+RawParameterList RawLabelStore::TranslationsCopy() {
+    RawLock lock(lock_);
+    RawParameterList copy;
+    copy.Assign(translations_);
+    return copy;
+}
+
+RawParameterList RawLabelStore::DefaultsCopy() {
+    RawLock lock(lock_);
+    RawParameterList copy;
+    copy.Assign(defaults_);
+    return copy;
+}
+
+int32_t RawLabelStore::RegisteredTableCount() {
+    RawLock lock(lock_);
+    return tables_.Count();
+}
+
+}  // namespace RawLayer
