@@ -1,0 +1,109 @@
+// Command-line grammar of the program.
+#include "app/AppCommandLine.h"
+
+#include <windows.h>
+
+namespace AppLayer {
+
+using RawLayer::RawParameterList;
+using RawLayer::RawString;
+using RawLayer::RawStringList;
+
+namespace {
+
+bool IsBlank(uint32_t u) { return u == ' ' || u == '\t'; }
+bool IsSeparator(uint32_t u) { return u == ' ' || u == '\t' || u == '\r' || u == '\n'; }
+
+int32_t SkipSeparators(const RawString& text, int32_t p) {
+    while (p < text.Length() && IsSeparator(text.UnitAt(p))) ++p;
+    return p;
+}
+
+// Reads the token at *p and moves *p to the start of the next one.
+RawString ReadToken(const RawString& text, int32_t* p) {
+    const int32_t n = text.Length();
+    int32_t i = *p;
+    if (i >= n) return RawString();
+    const uint32_t first = text.UnitAt(i);
+    if (first == '-') return RawString();  // an option name directly behind another "-"
+    RawString token;
+    if (first == '"') {
+        const int32_t close = text.FindUnit({i + 1, n}, '"');
+        token = RawString(text, {i + 1, close}, text.Kind());
+        i = close < n ? close + 1 : n;
+    } else {
+        int32_t end = i;
+        while (end < n && !IsSeparator(text.UnitAt(end))) ++end;
+        token = RawString(text, {i, end}, text.Kind());
+        i = end;
+    }
+    *p = SkipSeparators(text, i);
+    return token;
+}
+
+}  // namespace
+
+const RawStringList& SwitchTable() {
+    static const RawStringList table = [] {
+        RawStringList list;
+        list.SetExactKeys(true);
+        for (const char* name : {"h", "a", "i"}) list.Append(RawString::MakeLiteral(name));
+        return list;
+    }();
+    return table;
+}
+
+const RawString& UsageText() {
+    static const RawString text = RawString::MakeLiteral(
+        "Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] "
+        "[Folder|File]*");
+    return text;
+}
+
+RawString RemoveProgramName(const RawString& commandLine) {
+    const int32_t n = commandLine.Length();
+    int32_t i = 0;
+    while (i < n && IsBlank(commandLine.UnitAt(i))) ++i;
+    bool inQuotes = false;
+    for (; i < n; ++i) {
+        const uint32_t u = commandLine.UnitAt(i);
+        if (u == '"') inQuotes = !inQuotes;
+        else if (!inQuotes && IsBlank(u)) break;
+    }
+    while (i < n && IsBlank(commandLine.UnitAt(i))) ++i;
+    return RawString(commandLine, {i, n}, commandLine.Kind());
+}
+
+void ParseArguments(const RawString& text, const RawStringList& switches, RawParameterList* arguments) {
+    const int32_t n = text.Length();
+    int32_t p = SkipSeparators(text, 0);
+    int64_t positional = 0;
+    while (p < n) {
+        if (text.UnitAt(p) == '-') {
+            ++p;
+            const RawString name = ReadToken(text, &p);
+            if (name.IsEmpty() || switches.Find(name) != switches.end()) {
+                arguments->Add(name, RawString());
+            } else if (p < n && text.UnitAt(p) == '-') {
+                arguments->Add(name, RawString());
+            } else {
+                arguments->Add(name, ReadToken(text, &p));
+            }
+        } else {
+            RawString key("NoTag_");
+            key.AppendInt(++positional);
+            arguments->Add(key, ReadToken(text, &p));
+        }
+    }
+}
+
+void ParseCommandLine(const RawString& commandLine, RawParameterList* arguments) {
+    arguments->SetExactKeys(true);
+    ParseArguments(RemoveProgramName(RawString(commandLine, RawLayer::Utf8)), SwitchTable(), arguments);
+}
+
+RawString ProcessCommandLine() {
+    return RawString(RawString::FromWide(GetCommandLineW()), RawLayer::Utf8);
+}
+
+}  // namespace AppLayer

@@ -1,0 +1,76 @@
+// Helpers shared by all test programs: temporary folders, file contents, text
+// conversion, and starting Varnelo.exe as a process with its output captured.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+namespace TestSupport {
+
+// A fresh, uniquely named folder under %TEMP%, removed with everything in it
+// when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Without a trailing backslash.
+    const std::wstring& Path() const { return path; }
+    // Path() + "\" + relative.
+    std::wstring Join(const std::wstring& relative) const;
+
+private:
+    std::wstring path;
+};
+
+// Base for tests that need a folder of their own: `temp` is new for each test.
+class TempDirTest : public ::testing::Test {
+protected:
+    TempDir temp;
+};
+
+// Removes a file or a folder tree; read-only files go too, and linked
+// folders (reparse points) are unlinked, never entered. True when nothing is
+// left at path.
+bool RemoveTree(const std::wstring& path);
+
+bool CreateFolder(const std::wstring& path);
+bool FileExists(const std::wstring& path);   // an existing file, not a folder
+bool FolderExists(const std::wstring& path); // an existing folder
+
+// Creates or replaces the file with exactly these bytes.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& wide);
+
+// The folder of the running test program (the build folder), no trailing
+// backslash.
+std::wstring ModuleFolder();
+// Full path of the Varnelo.exe that was built with the test programs.
+std::wstring ProgramPath();
+
+// One command line from a program path and its arguments. Arguments with a
+// blank or nothing at all are put in double quotes; there is no escaping,
+// since Varnelo's command line knows none.
+std::wstring CommandLine(const std::wstring& program, std::initializer_list<std::wstring> arguments);
+
+// Starts commandLine (program path first, as CreateProcessW takes it), waits at
+// most timeoutMs for it to end and collects what it writes to standard output.
+// Its standard input is empty; its standard error is the test program's.
+// Returns false when the process could not be started or ran out of time
+// (it is then terminated); exitCode and stdoutText are filled when not null.
+// Processes that it started and left running are ended when it returns.
+bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* stdoutText,
+                DWORD timeoutMs = 60000, const std::wstring& currentFolder = std::wstring());
+
+} // namespace TestSupport

@@ -1,0 +1,83 @@
+// The command-line grammar fed with raw command lines, program name included.
+#include "app/AppCommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace RawLayer;
+using namespace AppLayer;
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs Parse(const std::string& line) {
+    RawParameterList list;
+    ParseCommandLine(RawString(line), &list);
+    Pairs out;
+    for (const RawParameterUnit& u : list) out.emplace_back(u.key.ToUtf8(), u.value.ToUtf8());
+    return out;
+}
+
+}  // namespace
+
+TEST(AppCommandLine, Grammar) {
+    struct Case {
+        std::string line;
+        Pairs expected;
+    };
+    const Case cases[] = {
+        {"Varnelo.exe", {}},
+        {"  \"C:\\Program Files\\Varnelo.exe\"   ", {}},
+        {"\"C:\\Program Files\\Varnelo.exe\" -o \"a b\" -n x", {{"o", "a b"}, {"n", "x"}}},
+        {"v.exe -o -n x", {{"o", ""}, {"n", "x"}}},
+        {"v.exe -a D:\\Data", {{"a", ""}, {"NoTag_1", "D:\\Data"}}},
+        {"v.exe -x D:\\Data", {{"x", "D:\\Data"}}},
+        {"v.exe -oD:\\x y", {{"oD:\\x", "y"}}},
+        {"v.exe \"unterminated path here", {{"NoTag_1", "unterminated path here"}}},
+        {"v.exe -H -o x", {{"H", ""}, {"o", "x"}}},
+        {"v.exe -H x", {{"H", "x"}}},
+        {"v.exe a -i b -h c", {{"NoTag_1", "a"}, {"i", ""}, {"NoTag_2", "b"}, {"h", ""}, {"NoTag_3", "c"}}},
+        {"v.exe - x", {{"", ""}, {"NoTag_1", "x"}}},
+        {"v.exe -o", {{"o", ""}}},
+        {"v.exe \"a\"b c", {{"NoTag_1", "a"}, {"NoTag_2", "b"}, {"NoTag_3", "c"}}},
+        {"v.exe a\"b\tc\r\nd", {{"NoTag_1", "a\"b"}, {"NoTag_2", "c"}, {"NoTag_3", "d"}}},
+        {"v.exe -o \"\" -n \"%0.bak\"", {{"o", ""}, {"n", "%0.bak"}}},
+        {"v.exe -l Files -l Both", {{"l", "Files"}, {"l", "Both"}}},
+        {"\"C:\\a b\\v.exe\"x y", {{"NoTag_1", "y"}}},  // the name runs to the first blank outside quotes
+        {"v.exe \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80", {{"NoTag_1", "\xE6\x97\xA5\xE6\x9C\xAC"}, {"NoTag_2", "\xF0\x9F\x98\x80"}}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.line), c.expected) << c.line;
+}
+
+TEST(AppCommandLine, KeysAreCaseSensitiveAndFirstWins) {
+    RawParameterList list;
+    ParseCommandLine(RawString("v.exe -H -o first -o second"), &list);
+    EXPECT_FALSE(list.Contains("h"));
+    EXPECT_EQ(list.Value("o").ToUtf8(), "first");
+}
+
+TEST(AppCommandLine, ArgumentTextKeepsWhatWasTyped) {
+    EXPECT_EQ(RemoveProgramName(RawString("  v.exe \t -o  \"a b\"  ")).ToUtf8(), "-o  \"a b\"  ");
+    EXPECT_EQ(RemoveProgramName(RawString("\"unclosed name -o x")).ToUtf8(), "");
+    EXPECT_EQ(RemoveProgramName(RawString("")).ToUtf8(), "");
+}
+
+TEST(AppCommandLine, LongAndWideInputFinishes) {
+    std::string line = "v.exe ";
+    while (line.size() < 32767) line += "-o \"x";  // unterminated quotes everywhere
+    const Pairs pairs = Parse(line);
+    ASSERT_FALSE(pairs.empty());
+    EXPECT_EQ(pairs[0].first, "o");
+
+    std::u16string wide = u"v.exe ";
+    wide.push_back(0xD800);  // a lone surrogate survives as a replacement
+    wide += u" b";
+    RawParameterList list;
+    ParseCommandLine(RawString::FromWide(wide), &list);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Value("NoTag_2").ToUtf8(), "b");
+}
