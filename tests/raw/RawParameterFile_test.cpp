@@ -229,6 +229,34 @@ TEST_F(RawParameterFileTest, RefusesWithoutTouchingTheOldFile) {
     }
 }
 
+TEST_F(RawParameterFileTest, RefusesUnitsThatWouldNotReadBack) {
+    const std::string original = "[S]\r\nk=1\r\n";
+    const struct {
+        const char* label;
+        const char* section;
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"line break in a value", "S", "k", "x\r\n[Forged]\r\nevil=1"},
+        {"lone LF in a value", "S", "k", "a\nb"},
+        {"line break in a key", "S", "k\r", "v"},
+        {"equal sign in a key", "S", "a=b", "v"},
+        {"key that starts a header", "S", "[X]", "v"},
+        {"key that starts a comment", "S", "//k", "v"},
+        {"line break in the section", "S\r\nT", "k", "v"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Write("p.ini", original);
+        EXPECT_FALSE(File("p.ini").WriteValue(c.section, c.key, c.value));
+        EXPECT_EQ(Read("p.ini"), original);
+    }
+    // Blanks, a "/" and "=" in a value are fine.
+    Write("p.ini", original);
+    ASSERT_TRUE(File("p.ini").WriteValue("S", " /k ", " a=b "));
+    EXPECT_EQ(File("p.ini").ReadValue("S", " /k ").ToUtf8(), " a=b ");
+}
+
 // A read that stops before the end of the old file must not cost its tail.
 TEST_F(RawParameterFileTest, ReadFailureKeepsTheProfileTail) {
     const struct {
