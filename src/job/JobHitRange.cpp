@@ -1,0 +1,490 @@
+// Matching of names against Old-name patterns: the pattern is compiled into a
+// short program of elements, which a backtracking search with a failure table
+// runs against the name.
+#include "job/JobHitRange.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace JobLayer {
+
+using RawLayer::RawCodeKind;
+
+namespace {
+
+enum OpTest : uint8_t {
+    TestRun,          // literal pattern units
+    TestLooseEscape,  // wildcard "%" x: may read the imaginary 0 behind the name
+    TestEscape,       // extended "%" x
+    TestAnyChar,      // wildcard "?" and "*": any character
+    TestAnyInLine,    // ".": any character but CR and LF
+    TestClass,        // "[...]"
+    TestNotClass,     // "[^...]"
+    TestNothing,      // a lone "%" closing an extended pattern
+};
+
+enum ClassItemKind : uint8_t { ItemEscape, ItemRange, ItemSingle };
+
+uint32_t Utf8Extra(uint32_t u) {
+    if (u < 0x80) return 0;
+    if (u >= 0xC0 && u <= 0xDF) return u > 0xC1 ? 1 : 0;
+    if (u >= 0xE0 && u <= 0xEF) return 2;
+    if (u >= 0xF0 && u <= 0xF7) return 3;
+    if (u >= 0xF8 && u <= 0xFB) return 4;
+    if (u >= 0xFC && u <= 0xFD) return 5;
+    return 0;
+}
+
+// Units of the character at i (i < end) by the character-length rule, cut at
+// end: a sequence that the end of its text interrupts is taken as the units
+// that are there, so that "*" and "?" can still take them.
+template <class U>
+inline int32_t CharSpan(RawCodeKind kind, const U* t, int32_t i, int32_t end) {
+    const uint32_t u = t[i];
+    int32_t extra = 0;
+    if constexpr (sizeof(U) == 2) {
+        extra = (u & 0xFC00) == 0xD800 ? 1 : 0;
+    } else {
+        switch (kind) {
+        case RawLayer::Utf8:
+            if (u < 0x80) return 1;
+            extra = static_cast<int32_t>(Utf8Extra(u));
+            break;
+        case RawLayer::ShiftJis:
+            extra = (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF) ? 1 : 0;
+            break;
+        case RawLayer::Utf16Be:
+        case RawLayer::Utf16Le: {
+            if (i & 1) break;
+            const uint32_t b = i + 1 < end ? t[i + 1] : 0;
+            const uint32_t v = kind == RawLayer::Utf16Be ? (u << 8) | b : (b << 8) | u;
+            extra = v >= 0xD800 && v <= 0xDBFF ? 3 : 1;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return std::min(1 + extra, end - i);
+}
+
+// a <= b for unit runs: decided at the first differing unit; a run that is a
+// prefix of the other is only equal, never smaller.
+template <class U>
+bool RunLessEqual(const U* a, int32_t la, const U* b, int32_t lb) {
+    const int32_t n = std::min(la, lb);
+    for (int32_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return a[i] < b[i];
+    return la == lb;
+}
+
+// The name side of a match: units of the range, with every read at or behind
+// its end giving 0, so that no element can take units beyond the range.
+template <class U>
+struct Scan {
+    const U* name;
+    int32_t end;
+    RawCodeKind kind;
+    const U* pattern;
+    const JobMatcher::ClassItem* items;
+
+    uint32_t At(int32_t i) const { return i < end ? name[i] : 0; }
+
+    int32_t Escape(uint32_t x, int32_t s) const {
+        const uint32_t u = At(s);
+        switch (x) {
+        case 'N':
+            if (u == '\r') return At(s + 1) == '\n' ? 2 : 0;
+            return u == '\n' ? 1 : 0;
+        case 'd': return u == ';';
+        case 'e': return u == '%';
+        case 'n': return u == '\n';
+        case 'q': return u == '"';
+        case 'r': return u == '\r';
+        case 's': return u == ' ';
+        case 't': return u == '\t';
+        default: return u == x;
+        }
+    }
+
+    bool InClass(const JobMatcher::Op& op, int32_t s, int32_t length) const {
+        const U* c = name + s;
+        for (uint32_t i = op.a; i < static_cast<uint32_t>(op.b); ++i) {
+            const JobMatcher::ClassItem& item = items[i];
+            switch (item.kind) {
+            case ItemEscape:
+                if (Escape(item.x, s) > 0) return true;
+                break;
+            case ItemRange:
+                if (RunLessEqual(pattern + item.lo, item.loLength, c, length) &&
+                    RunLessEqual(c, length, pattern + item.hi, item.hiLength))
+                    return true;
+                break;
+            default:
+                if (item.loLength == length &&
+                    std::memcmp(pattern + item.lo, c, sizeof(U) * static_cast<size_t>(length)) == 0)
+                    return true;
+                break;
+            }
+        }
+        return false;
+    }
+
+    // Units the element takes at s, or -1 when it does not match there.
+    int32_t Test(const JobMatcher::Op& op, int32_t s) const {
+        if (op.test == TestLooseEscape) {
+            const int32_t m = Escape(op.a, s);
+            return m > 0 ? m : -1;
+        }
+        if (s >= end) return -1;
+        switch (op.test) {
+        case TestRun: {
+            const int32_t n = op.b;
+            if (n > end - s) return -1;
+            const U* p = pattern + op.a;
+            const U* t = name + s;
+            for (int32_t i = 0; i < n; ++i)
+                if (p[i] != t[i]) return -1;
+            return n;
+        }
+        case TestEscape: {
+            const int32_t m = Escape(op.a, s);
+            return m > 0 ? m : -1;
+        }
+        case TestAnyChar:
+            return CharSpan(kind, name, s, end);
+        case TestAnyInLine:
+            if (name[s] == '\n' || name[s] == '\r') return -1;
+            return CharSpan(kind, name, s, end);
+        case TestClass: {
+            const int32_t length = CharSpan(kind, name, s, end);
+            return InClass(op, s, length) ? length : -1;
+        }
+        case TestNotClass: {
+            if (name[s] == '\n' || name[s] == '\r') return -1;
+            const int32_t length = CharSpan(kind, name, s, end);
+            return InClass(op, s, length) ? -1 : length;
+        }
+        default:
+            return 0;
+        }
+    }
+};
+
+template <class U>
+const U* UnitsOf(const RawString& text);
+template <>
+const uint8_t* UnitsOf<uint8_t>(const RawString& text) {
+    return reinterpret_cast<const uint8_t*>(text.Bytes());
+}
+template <>
+const char16_t* UnitsOf<char16_t>(const RawString& text) {
+    return text.Units();
+}
+
+}  // namespace
+
+int32_t MatchEscape(const RawString& name, int32_t position, uint32_t x) {
+    const uint32_t u = name.UnitAt(position);
+    switch (x) {
+    case 'N':
+        if (u == '\r') return name.UnitAt(position + 1) == '\n' ? 2 : 0;
+        return u == '\n' ? 1 : 0;
+    case 'd': return u == ';';
+    case 'e': return u == '%';
+    case 'n': return u == '\n';
+    case 'q': return u == '"';
+    case 'r': return u == '\r';
+    case 's': return u == ' ';
+    case 't': return u == '\t';
+    default: return u == x;
+    }
+}
+
+void JobMatcher::SetPattern(const RawString& pattern) {
+    if (pattern_.SharesBodyWith(pattern) ||
+        (pattern_.Kind() == pattern.Kind() && pattern_ == pattern))
+        return;
+    pattern_ = pattern;
+    prepared_ = false;
+}
+
+void JobMatcher::Prepare(RawCodeKind kind) {
+    if (prepared_ && preparedKind_ == kind) return;
+    // Units are compared as they stand, so a pattern meets names of another
+    // kind only after conversion into their kind.
+    text_ = pattern_.Kind() == kind ? pattern_ : RawString(pattern_, kind);
+    form_ = JobExpressionUtility::FormOf(text_);
+    ops_.clear();
+    items_.clear();
+    rows_ = 0;
+    if (form_.mode != JobPatternMode::Literal) {
+        if (kind == RawLayer::Wide)
+            Compile(UnitsOf<char16_t>(text_), text_.Length(), kind);
+        else
+            Compile(UnitsOf<uint8_t>(text_), text_.Length(), kind);
+    }
+    hits_.reserve(ops_.size());
+    choices_.reserve(static_cast<size_t>(rows_));
+    prepared_ = true;
+    preparedKind_ = kind;
+}
+
+template <class U>
+void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
+    auto at = [&](int32_t i) -> uint32_t { return i < pe ? t[i] : 0; };
+    // Neighbouring literal units are compared as one run: it fails exactly
+    // when one of its characters would.
+    auto literal = [&](int32_t p, int32_t length) {
+        if (!ops_.empty()) {
+            Op& last = ops_.back();
+            if (last.test == TestRun && last.repeat == 0 &&
+                last.a + static_cast<uint32_t>(last.b) == static_cast<uint32_t>(p)) {
+                last.b += length;
+                return;
+            }
+        }
+        Op op;
+        op.test = TestRun;
+        op.a = static_cast<uint32_t>(p);
+        op.b = length;
+        ops_.push_back(op);
+    };
+
+    int32_t p = form_.bodyStart;
+    if (form_.mode == JobPatternMode::Wildcard) {
+        while (p < pe) {
+            const uint32_t w = t[p];
+            Op op;
+            if (w == '%') {
+                op.test = TestLooseEscape;
+                op.a = at(p + 1);
+                ops_.push_back(op);
+                p += 2;
+            } else if (w == '?' || w == '*') {
+                op.test = TestAnyChar;
+                op.capture = 1;
+                if (w == '*') {
+                    op.repeat = '*';
+                    op.row = rows_++;
+                }
+                ops_.push_back(op);
+                ++p;
+            } else {
+                const int32_t length = CharSpan(kind, t, p, pe);
+                literal(p, length);
+                p += length;
+            }
+        }
+        return;
+    }
+
+    while (p < pe) {
+        const uint32_t w = t[p];
+        Op op;
+        int32_t length = 1;
+        if (w == '%') {
+            if (pe - p >= 2) {
+                op.test = TestEscape;
+                op.a = t[p + 1];
+                length = 2;
+            } else {
+                op.test = TestNothing;
+            }
+        } else if (w == '.') {
+            op.test = TestAnyInLine;
+            op.capture = 1;
+        } else if (w == '[') {
+            const bool negated = at(p + 1) == '^';
+            op.test = negated ? TestNotClass : TestClass;
+            op.capture = 1;
+            const int32_t first = p + (negated ? 2 : 1);
+            int32_t last = pe;
+            length = pe - p;
+            for (int32_t j = first; j < pe;) {
+                if (t[j] == ']') {
+                    last = j;
+                    length = j - p + 1;
+                    break;
+                }
+                j += t[j] == '%' ? 2 : CharSpan(kind, t, j, pe);
+            }
+            op.a = static_cast<uint32_t>(items_.size());
+            for (int32_t i = first; i < last;) {
+                ClassItem item;
+                if (t[i] == '%') {
+                    item.kind = ItemEscape;
+                    item.x = i + 1 < last ? t[i + 1] : 0;
+                    i += 2;
+                } else {
+                    item.lo = i;
+                    item.loLength = CharSpan(kind, t, i, last);
+                    i += item.loLength;
+                    if (i < last && t[i] == '-') {
+                        // "[a-]": a range without its upper end, which no
+                        // character lies in.
+                        item.kind = ItemRange;
+                        item.hi = i + 1;
+                        item.hiLength = item.hi < last ? CharSpan(kind, t, item.hi, last) : 0;
+                        i = item.hi + item.hiLength;
+                    } else {
+                        item.kind = ItemSingle;
+                    }
+                }
+                items_.push_back(item);
+            }
+            op.b = static_cast<int32_t>(items_.size());
+        } else {
+            op.test = TestRun;
+            op.a = static_cast<uint32_t>(p);
+            length = CharSpan(kind, t, p, pe);
+            op.b = length;
+        }
+        p += length;
+        const uint32_t q = at(p);
+        if (q == '*' || q == '+') {
+            op.repeat = static_cast<uint8_t>(q);
+            op.capture = 1;
+            op.row = rows_++;
+            ++p;
+        } else if (op.test == TestRun) {
+            literal(static_cast<int32_t>(op.a), op.b);
+            continue;
+        }
+        ops_.push_back(op);
+    }
+}
+
+template <class U>
+bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
+    const Scan<U> scan{name, end, kind, UnitsOf<U>(text_), items_.data()};
+    const Op* ops = ops_.data();
+    const int32_t opCount = static_cast<int32_t>(ops_.size());
+
+    if (rows_ > 0) {
+        if (failedDirty_) {
+            std::fill(failed_.begin(), failed_.begin() + static_cast<ptrdiff_t>(failedUsed_), 0);
+            failedDirty_ = false;
+        }
+        stride_ = (end - begin + 1 + 63) / 64;
+        failedUsed_ = static_cast<size_t>(rows_) * static_cast<size_t>(stride_);
+        if (failed_.size() < failedUsed_) failed_.resize(failedUsed_);
+    }
+
+    int32_t i = 0, n = begin;
+    for (;;) {
+        // Forward: take elements until the pattern ends, one fails, or a
+        // repetition opens a choice.
+        for (;;) {
+            if (i == opCount) {
+                if (n >= end) return true;
+                break;
+            }
+            const Op& op = ops[i];
+            if (op.repeat == 0) {
+                const int32_t m = scan.Test(op, n);
+                if (m < 0) break;
+                if (op.capture) hits_.emplace_back(n, n + m);
+                n += m;
+                ++i;
+                continue;
+            }
+            if (n > end || IsFailed(op.row, n - begin)) break;
+            if (op.repeat == '*') {
+                if (op.test == TestAnyChar && i + 1 == opCount) {
+                    // A closing "*" can only succeed by taking the rest.
+                    hits_.emplace_back(n, end);
+                    n = end;
+                    ++i;
+                    continue;
+                }
+                choices_.push_back({i, n, n, static_cast<int32_t>(hits_.size())});
+                hits_.emplace_back(n, n);
+                ++i;
+                continue;
+            }
+            const int32_t m = scan.Test(op, n);
+            if (m <= 0) break;
+            choices_.push_back({i, n, n + m, static_cast<int32_t>(hits_.size())});
+            hits_.emplace_back(n, n + m);
+            n += m;
+            ++i;
+        }
+
+        // Backward: the innermost open repetition takes one repetition more;
+        // one that cannot is exhausted and fails in turn.
+        for (;;) {
+            if (choices_.empty()) return false;
+            Choice& c = choices_.back();
+            hits_.resize(static_cast<size_t>(c.hitCount));
+            const Op& op = ops[c.op];
+            int32_t next = -1;
+            if (op.repeat == '*') {
+                // "*" from at tries at first; "+" from at tries behind at.
+                const int32_t m = scan.Test(op, c.at);
+                if (m > 0 && !IsFailed(op.row, c.at + m - begin)) next = c.at + m;
+            } else if (!IsFailed(op.row, c.at - begin)) {
+                const int32_t m = scan.Test(op, c.at);
+                if (m > 0) next = c.at + m;
+            }
+            if (next >= 0) {
+                c.at = next;
+                hits_.emplace_back(c.from, next);
+                i = c.op + 1;
+                n = next;
+                break;
+            }
+            // Every repetition start from c.from to c.at now fails whatever
+            // came before it. Nobody asks again once the outermost choice
+            // is exhausted, so that one is not recorded.
+            if (choices_.size() > 1) {
+                for (int32_t s = c.from;;) {
+                    SetFailed(op.row, s - begin);
+                    if (s >= c.at) break;
+                    const int32_t m = scan.Test(op, s);
+                    if (m <= 0) break;
+                    s += m;
+                }
+            }
+            choices_.pop_back();
+        }
+    }
+}
+
+bool JobMatcher::Match(const RawString& name, RawRange range) {
+    const RawRange r = name.Clamp(range);
+    const RawCodeKind kind = name.Kind();
+    Prepare(kind);
+    hits_.clear();
+    choices_.clear();
+    bool matched;
+    if (form_.mode == JobPatternMode::Literal)
+        matched = name.Equal(r, text_, {form_.bodyStart, text_.Length()});
+    else if (kind == RawLayer::Wide)
+        matched = Search(name.Units(), kind, r.begin, r.end);
+    else
+        matched = Search(reinterpret_cast<const uint8_t*>(name.Bytes()), kind, r.begin, r.end);
+    if (form_.negated) {
+        hits_.clear();
+        return !matched;
+    }
+    if (!matched) hits_.clear();
+    return matched;
+}
+
+void JobMatcher::CopyHits(JobHitRangeList* list) const {
+    for (const JobHitRange& hit : hits_) list->Append(hit);
+}
+
+bool MatchName(JobNameMatch* record, const RawString& name, RawRange range) {
+    // One matcher per thread keeps its program while the pattern stays the
+    // same, so that a pass over the item list compiles the pattern once.
+    thread_local JobMatcher matcher;
+    matcher.SetPattern(record->pattern);
+    record->hits = JobHitRangeList();
+    const bool matched = matcher.Match(name, range);
+    if (matched) matcher.CopyHits(&record->hits);
+    return matched;
+}
+
+}  // namespace JobLayer
