@@ -1,0 +1,86 @@
+// Walks one folder entry by entry with filters, and collects and sorts what
+// it finds. Not recursive: a caller starts one scan per folder it enters.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "raw/RawFile.h"
+#include "raw/RawList.h"
+#include "raw/RawString.h"
+
+namespace RawLayer {
+
+struct RawFindFileData {
+    uint32_t attributes = 0xFFFFFFFFu;  // all bits set while no entry has been read
+    uint64_t lastWriteTime = 0;         // FILETIME units
+    uint64_t creationTime = 0;
+    uint64_t lastAccessTime = 0;
+    uint64_t size = 0;
+    RawString name;  // in the code kind of the folder path
+    RawString path;  // the folder joined with the name
+
+    bool AttributesKnown() const { return attributes != 0xFFFFFFFFu; }
+    bool IsFolder() const { return AttributesKnown() && (attributes & kAttributeDirectory) != 0; }
+};
+
+class RawFolderFileListAllocator : public RawListAllocator<RawFindFileData> {};
+class RawFolderFileList : public RawListR<RawFolderFileListAllocator, RawFindFileData> {};
+
+// Sort keys: 0 path with "a".."z" folded, 1 last-write time, 2 size; others keep the order.
+class RawFolderFileListSort : public RawListSortR<RawFindFileData> {
+public:
+    enum Key : int32_t { ByPath = 0, ByTime = 1, BySize = 2 };
+    explicit RawFolderFileListSort(int32_t key = ByPath) { sortKey = key; }
+    int CompareUnits(const RawFindFileData& a, const RawFindFileData& b) override;
+};
+
+class RawFolderScan {
+public:
+    // Filter flags, tested in the order SkipDots, SkipSystem, SkipHidden,
+    // SkipReadOnly, FilesOnly, SkipLinks, FoldersOnly.
+    enum Flags : uint8_t {
+        FilesOnly = 0x01,
+        FoldersOnly = 0x02,  // shortcut (".lnk") files count as folders here
+        SkipLinks = 0x04,
+        SkipDots = 0x10,
+        SkipSystem = 0x20,
+        SkipHidden = 0x40,
+        SkipReadOnly = 0x80,
+    };
+
+    RawFolderScan() = default;
+    explicit RawFolderScan(const RawString& folder) { Start(folder); }
+    RawFolderScan(const RawFolderScan&) = delete;
+    RawFolderScan& operator=(const RawFolderScan&) = delete;
+
+    // Closes any open search and prepares a walk of the folder (one trailing
+    // separator is ignored).
+    void Start(const RawString& folder);
+    // The next entry that passes the filter; false once the folder is exhausted.
+    bool Next(uint8_t flags);
+    void Close();
+
+    const RawFindFileData& Data() const { return data_; }
+    bool Finished() const { return finished_ != 0; }
+    const RawString& Folder() const { return folder_; }
+    const RawString& Pattern() const { return pattern_; }
+
+    // Walks to the end, appending a copy of every kept record; the count appended.
+    int32_t Collect(RawFolderFileList* list, uint8_t flags);
+
+    // Whether an entry with this name and these attributes is kept.
+    static bool Passes(const RawString& name, uint32_t attributes, uint8_t flags);
+
+private:
+    bool Fill();
+
+    RawFindFileData data_;
+    RawFileFind find_;
+    uint8_t finished_ = 1;
+    RawString folder_;
+    RawString pattern_;
+    std::string scratch_;
+};
+
+}  // namespace RawLayer

@@ -1,0 +1,126 @@
+// Text files as sequences of lines: reading with signature and encoding
+// detection (Shift_JIS, UTF-8, UTF-16 in either byte order) and writing in a
+// chosen encoding with or without a byte-order signature.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "raw/RawFile.h"
+#include "raw/RawString.h"
+
+namespace RawLayer {
+
+// Encoding answer of the detector for bytes that are not text.
+inline constexpr int32_t kNotText = 8;
+// Detector answer when the bytes seen do not decide.
+inline constexpr int32_t kUndecided = -1;
+
+class RawLineFileInfo {
+public:
+    enum Flag : uint16_t {
+        UnknownAsAnsi = 0x10,   // undecided text comes as kind 0 instead of kind 2
+        WriteSignature = 0x20,  // the signature of the file's encoding goes first
+        NoFirstRead = 0x40,     // opening does not read the first block
+        OwnDecoderFlags = 0x80, // the low bits below are the decoder's flags
+    };
+    // Decoder flags.
+    enum Decoder : uint16_t { LookForSignature = 1, SkipSignature = 2, DetectEncoding = 4 };
+    enum State : int32_t {
+        Closed = 0,
+        Open = 1,
+        EndOfFile = 2,
+        OpenFailed = 4,
+        CreateFailed = 5,
+        WriteFailed = 7,
+        ConversionFailed = 11,
+        LineTooLong = 12,
+        OddUtf16Line = 13,
+    };
+
+    struct Line {
+        bool valid = false;
+        RawString text;
+        uint64_t offset = 0;  // byte offset of the line start in the decoded text
+        int64_t index = -1;   // counted from 0
+        uint64_t next = 0;    // byte offset behind the line and its line end
+    };
+
+    uint16_t flags = 0;
+    int32_t state = Closed;
+    RawString path;
+    int32_t lineKind = Utf8;  // kind of the lines delivered, and of a written file; 7 wide
+    int32_t bufferKind = 0;   // the line kind, 7 held as UTF-16 little-endian bytes
+    int32_t sourceKind = 0;   // the file's encoding: given, or 0 to detect; then what was found
+    int32_t signatureKind = 0;
+    int32_t bufferSize = 8192;
+    Line line;
+};
+
+class RawLineFile : public RawLineFileInfo {
+public:
+    explicit RawLineFile(const RawString& filePath);                    // for writing
+    RawLineFile(const RawString& filePath, int32_t readBufferSize);     // for reading
+    RawLineFile(const RawLineFile&) = delete;
+    RawLineFile& operator=(const RawLineFile&) = delete;
+    virtual ~RawLineFile();
+
+    // Puts another stream in place of the platform file; not owned.
+    void SetStream(RawFileStream* stream) { stream_ = stream; }
+    // Bytes gathered before each platform write; 0 (the default) writes at once.
+    void SetWriteBuffer(int32_t bytes) { writeBuffer_ = bytes > 0 ? bytes : 0; }
+
+    bool OpenRead();
+    // The next line into `line`; false (and an invalid, empty line) at the end
+    // or once a failure has stopped the file.
+    bool NextLine();
+    bool OpenWrite();
+    bool WriteText(const RawString& text);
+    bool WriteBytes(const void* bytes, size_t count);
+    bool WriteLine(const RawString& text);
+    // True when the file ended in a good state (open or at its end).
+    bool Close();
+    bool AtCleanEnd() const { return state == EndOfFile; }
+
+    // The detector over one block: a code kind, kNotText or kUndecided.
+    static int32_t Detect(const uint8_t* bytes, size_t count);
+    // How many leading bytes of the run hold only complete characters of the kind.
+    static size_t CompletePrefix(int32_t kind, const uint8_t* bytes, size_t count);
+
+protected:
+    // Takes the line whose text is [begin, textEnd) of the decode buffer.
+    virtual bool TakeLine(size_t begin, size_t textEnd, size_t endLength);
+    // The first CR or LF in [begin, end), stepping by the buffer's unit; end when none.
+    virtual size_t FindTextEnd(size_t begin, size_t end) const;
+
+private:
+    size_t UnitSize() const { return bufferKind == Utf16Be || bufferKind == Utf16Le ? 2 : 1; }
+    uint32_t UnitAt(size_t at) const;
+    bool ReadBlock();
+    void FirstBlock(std::string& block);
+    bool Decode(const char* bytes, size_t count);
+    bool Fail(int32_t failure);
+    bool Emit(const char* bytes, size_t count);
+    bool FlushOutput();
+
+    std::unique_ptr<RawFile> file_;
+    RawFileStream* stream_ = nullptr;
+    uint16_t decoderFlags_ = 0;
+    bool writing_ = false;
+    bool firstBlock_ = true;
+    bool inputDone_ = false;
+    bool convert_ = false;
+    int32_t pendingFailure_ = 0;
+    uint64_t consumed_ = 0;  // decoded bytes already cut into lines
+    std::string block_;      // one block as read
+    std::string held_;       // bytes of an incomplete character waiting for the next block
+    std::string decoded_;    // text in the buffer kind, from pos_ not yet cut into lines
+    size_t pos_ = 0;
+    std::u16string wide_;
+    uint64_t written_ = 0;
+    int32_t writeBuffer_ = 0;
+    std::string output_;
+};
+
+}  // namespace RawLayer

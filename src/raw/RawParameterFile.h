@@ -1,0 +1,51 @@
+// Sectioned key=value profile files: reading a section or a value, rewriting
+// one section through a temporary file, and the "$(User)" profile paths.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/RawList.h"
+#include "raw/RawString.h"
+
+namespace RawLayer {
+
+// The handle of one parameter file on disk.
+class RawParameterFile {
+public:
+    RawParameterFile() = default;
+    explicit RawParameterFile(const RawString& filePath) : name(filePath), path(filePath) {}
+
+    // Clears the list and appends the entries of every occurrence of the
+    // section (name compared ignoring ASCII case); true when any were found.
+    bool ReadSection(RawParameterList* list, const RawString& section);
+    // Rewrites the file so that the section holds exactly the list's units,
+    // keeping every other line. Refuses (false, file untouched) when the old
+    // file exists but cannot be read to its end, is not text or is read-only.
+    bool WriteSection(const RawParameterList& list, const RawString& section);
+    // The key's value in the section (first occurrence, ASCII case ignored), or the fallback.
+    RawString ReadValue(const RawString& section, const RawString& key, const RawString& fallback = RawString());
+    // Sets one key of the section, adding it when missing, and rewrites the section.
+    bool WriteValue(const RawString& section, const RawString& key, const RawString& value);
+
+    RawString name;               // the path as the owner first gave it
+    RawString path;               // the path every file operation uses
+    int32_t readBufferSize = 8192;
+    int32_t encoding = 0;         // code kind found by the last read; 0 none
+    int32_t signature = 0;        // 1 when the last read found a byte-order signature
+};
+
+// The first value of the key parsed as an integer, or the fallback when the key is missing.
+int32_t ParameterInt(const RawParameterList& list, const RawString& key, int32_t fallback);
+// Sets every unit's number from its value parsed as an integer.
+void ParameterNumbers(RawParameterList* list);
+// False exactly for "False" in any case; every other value is true.
+bool ParameterBool(const RawString& value);
+
+// Replaces the first "$(User)" (any case) by the user's application-data
+// folder joined with the folder name, creating that folder; empty when the
+// application-data folder cannot be found.
+RawString ExpandUserFolder(const RawString& path, const RawString& folderName);
+// ExpandUserFolder, then a relative result is taken from the program's folder.
+RawString ResolveProfilePath(const RawString& path, const RawString& folderName);
+
+}  // namespace RawLayer

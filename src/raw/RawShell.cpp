@@ -1,0 +1,274 @@
+// Files, folders, well-known folders, message boxes, the clipboard, dropped
+// files and launching: the foundation's door to kernel32, user32 and shell32.
+#include "raw/RawShell.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "raw/RawCodePage.h"
+#include "raw/RawHandle.h"
+
+namespace RawLayer {
+
+namespace {
+
+RawString WideResult(const std::vector<wchar_t>& buffer, size_t length, RawCodeKind kind) {
+    std::u16string units(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
+    return RawString(RawString::FromWide(units), kind);
+}
+
+// For the calls that report the size they need (GetTempPath, GetCurrentDirectory):
+// ask, fetch, and ask again if the text grew in between.
+template <class Fetch>
+RawString FetchSized(Fetch fetch, RawCodeKind kind) {
+    DWORD size = fetch(0, nullptr);
+    for (int attempt = 0; attempt < 4 && size > 0; ++attempt) {
+        std::vector<wchar_t> buffer(size + 1);
+        const DWORD got = fetch(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (got == 0) return RawString(kind);
+        if (got < buffer.size()) return WideResult(buffer, got, kind);
+        size = got;
+    }
+    return RawString(kind);
+}
+
+// Known folders return a text of any length; the CSIDL calls are bound to
+// MAX_PATH by their contract, so the CSIDL numbers in use are mapped here.
+const GUID* KnownFolderOf(int32_t csidl) {
+    static const GUID desktop = {0xb4bfcc3a, 0xdb2c, 0x424c, {0xb0, 0x29, 0x7f, 0xe9, 0x9a, 0x87, 0xc6, 0x41}};
+    static const GUID documents = {0xfdd39ad0, 0x238f, 0x46af, {0xad, 0xb4, 0x6c, 0x85, 0x48, 0x03, 0x69, 0xc7}};
+    static const GUID roaming = {0x3eb685db, 0x65f9, 0x4cf6, {0xa0, 0x3a, 0xe3, 0xef, 0x65, 0x72, 0x9f, 0x3d}};
+    static const GUID local = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0x8e, 0x7f, 0x15, 0x70, 0x91}};
+    static const GUID common = {0x62ab5d82, 0xfdc1, 0x4dc3, {0xa9, 0xdd, 0x07, 0x0d, 0x1d, 0x49, 0x5d, 0x97}};
+    switch (csidl) {
+    case 5: return &documents;
+    case 16: return &desktop;
+    case 26: return &roaming;
+    case 28: return &local;
+    case 35: return &common;
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- files and folders
+
+uint32_t FileAttributes(const RawString& path) {
+    if (path.IsEmpty()) return kNoAttributes;
+    const RawApiArgs a{&path};
+    return a.UseWide() ? GetFileAttributesW(a.WideArg(0)) : GetFileAttributesA(a.Narrow(0));
+}
+
+bool PathExists(const RawString& path) { return FileAttributes(path) != kNoAttributes; }
+
+bool IsFile(const RawString& path) {
+    const uint32_t attributes = FileAttributes(path);
+    return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsFolder(const RawString& path) {
+    const uint32_t attributes = FileAttributes(path);
+    return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool EnsureFolder(const RawString& path) {
+    if (PathExists(path)) return IsFolder(path);
+    const RawRange parent = ParentRange(path);
+    if (parent.end <= parent.begin) return false;
+    // The parent is strictly shorter, so the recursion ends at the root.
+    if (!EnsureFolder(RawString(path, parent, path.Kind()))) return false;
+    const RawApiArgs a{&path};
+    return (a.UseWide() ? CreateDirectoryW(a.WideArg(0), nullptr) : CreateDirectoryA(a.Narrow(0), nullptr)) != 0;
+}
+
+bool MovePath(const RawString& source, const RawString& destination, uint32_t flags) {
+    if (source.IsEmpty() || destination.IsEmpty()) return false;
+    const RawApiArgs a{&source, &destination};
+    return (a.UseWide() ? MoveFileExW(a.WideArg(0), a.WideArg(1), flags)
+                        : MoveFileExA(a.Narrow(0), a.Narrow(1), flags)) != 0;
+}
+
+bool ReplacePath(const RawString& replaced, const RawString& replacement, const RawString& backup) {
+    if (replaced.IsEmpty() || replacement.IsEmpty()) return false;
+    const RawApiArgs a{&replaced, &replacement, &backup};
+    const bool hasBackup = !backup.IsEmpty();
+    if (a.UseWide())
+        return ReplaceFileW(a.WideArg(0), a.WideArg(1), hasBackup ? a.WideArg(2) : nullptr, 0, nullptr,
+                            nullptr) != 0;
+    return ReplaceFileA(a.Narrow(0), a.Narrow(1), hasBackup ? a.Narrow(2) : nullptr, 0, nullptr, nullptr) != 0;
+}
+
+// ---------------------------------------------------------------- well-known folders
+
+RawString ProgramFile(RawCodeKind kind) {
+    // GetModuleFileName does not tell the size it needs: it cuts the text to the
+    // buffer and returns the buffer size, so the buffer grows until it fits.
+    for (DWORD size = MAX_PATH + 1; size <= 0x10000 * 2; size *= 2) {
+        std::vector<wchar_t> buffer(size);
+        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (got == 0) break;
+        if (got < size) return WideResult(buffer, got, kind);
+    }
+    return RawString(kind);
+}
+
+RawString ProgramFolder(RawCodeKind kind) {
+    const RawString file = ProgramFile(kind);
+    return RawString(file, ParentRange(file), kind);
+}
+
+RawString TempFolder(RawCodeKind kind) {
+    return FetchSized([](DWORD size, wchar_t* buffer) { return GetTempPathW(size, buffer); }, kind);
+}
+
+RawString CurrentFolder(RawCodeKind kind) {
+    return FetchSized([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); }, kind);
+}
+
+RawString SpecialFolder(int32_t csidl, RawCodeKind kind) {
+    const GUID* folder = KnownFolderOf(csidl);
+    if (folder == nullptr) return RawString(kind);
+    PWSTR text = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(*folder, 0, nullptr, &text);
+    RawString path(kind);
+    if (SUCCEEDED(result) && text != nullptr) path = RawString(RawString::FromWide(text), kind);
+    CoTaskMemFree(text);  // owed even when the call failed
+    return path;
+}
+
+// ---------------------------------------------------------------- user interaction
+
+int32_t ShowMessage(const RawString& text, const RawString& caption) {
+    const RawApiArgs a{&text, &caption};
+    return a.UseWide() ? MessageBoxW(nullptr, a.WideArg(0), a.WideArg(1), MB_ICONEXCLAMATION)
+                       : MessageBoxA(nullptr, a.Narrow(0), a.Narrow(1), MB_ICONEXCLAMATION);
+}
+
+uint32_t DroppedFileCount(void* drop) {
+    if (drop == nullptr) return 0;
+    return DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+}
+
+RawString DroppedFile(void* drop, uint32_t index, RawCodeKind kind) {
+    if (drop == nullptr) return RawString(kind);
+    const auto handle = static_cast<HDROP>(drop);
+    const UINT length = DragQueryFileW(handle, index, nullptr, 0);
+    if (length == 0) return RawString(kind);
+    std::vector<wchar_t> buffer(length + 1);
+    const UINT got = DragQueryFileW(handle, index, buffer.data(), length + 1);
+    return WideResult(buffer, got < buffer.size() ? got : length, kind);
+}
+
+RawString WindowText(void* window, RawCodeKind kind) {
+    const auto handle = static_cast<HWND>(window);
+    const int length = GetWindowTextLengthW(handle);
+    if (length <= 0) return RawString(kind);
+    // The length may overstate the text (it is an upper bound), never understate it.
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
+    const int got = GetWindowTextW(handle, buffer.data(), length + 1);
+    return WideResult(buffer, got > 0 ? static_cast<size_t>(got) : 0, kind);
+}
+
+bool CopyToClipboard(const RawString& text, RawRange range) {
+    const RawString part(text, range, text.Kind());
+    // CF_TEXT is read in the system's ANSI code page, so only ANSI bytes (and
+    // Shift_JIS on a code page 932 system) may go there as they stand.
+    const bool narrow = part.IsEmpty() || part.Kind() == Ansi ||
+                        (part.Kind() == ShiftJis && RawAnsiCodePage() == 932);
+    RawGlobalHandle memory;
+    UINT format = CF_TEXT;
+    if (narrow) {
+        const size_t length = strnlen(part.Bytes(), static_cast<size_t>(part.Length()));
+        memory.Reset(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length + 1));
+        const RawGlobalLock lock(memory.Get());
+        if (lock.Data() == nullptr) return false;
+        std::memcpy(lock.Data(), part.Bytes(), length);
+    } else {
+        const RawString wide(part, Wide);
+        const size_t length = static_cast<size_t>(wide.Length());
+        format = CF_UNICODETEXT;
+        memory.Reset(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 2 * length + 2));
+        const RawGlobalLock lock(memory.Get());
+        if (lock.Data() == nullptr) return false;
+        std::memcpy(lock.Data(), wide.Units(), 2 * length);
+    }
+    const RawClipboardScope clipboard;
+    if (!clipboard.IsOpen() || !EmptyClipboard()) return false;
+    if (SetClipboardData(format, memory.Get()) == nullptr) return false;
+    memory.Release();  // the clipboard owns it now
+    return true;
+}
+
+RawString PasteFromClipboard() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return RawString(Wide);
+    const RawClipboardScope clipboard;
+    if (!clipboard.IsOpen()) return RawString(Wide);
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return RawString(Wide);
+    const RawGlobalLock lock(data);
+    if (lock.Data() == nullptr) return RawString(Wide);
+    // Another program filled this memory: never read past its size for a terminator.
+    const size_t most = GlobalSize(data) / sizeof(wchar_t);
+    const auto units = static_cast<const wchar_t*>(lock.Data());
+    const size_t length = wcsnlen(units, most);
+    return RawString::FromWide(reinterpret_cast<const char16_t*>(units), static_cast<int32_t>(length));
+}
+
+// ---------------------------------------------------------------- launching
+
+RawShell::~RawShell() { CloseProcess(); }
+
+void RawShell::CloseProcess() {
+    RawKernelHandle old(static_cast<HANDLE>(process));
+    process = nullptr;
+    processId = 0;
+}
+
+bool RawShell::Launch(const RawString& parameters, const RawString& verb) {
+    CloseProcess();
+    const bool byParameters = program.IsEmpty();
+    const RawString& file = byParameters ? parameters : program;
+    const RawString none;
+    const RawString& arguments = byParameters ? none : parameters;
+    const RawApiArgs a{&verb, &file, &arguments, &workingFolder};
+    const ULONG mask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
+    HANDLE started = nullptr;
+    bool launched = false;
+    if (a.UseWide()) {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = mask;
+        info.lpVerb = verb.IsEmpty() ? nullptr : a.WideArg(0);
+        info.lpFile = a.WideArg(1);
+        info.lpParameters = arguments.IsEmpty() ? nullptr : a.WideArg(2);
+        info.lpDirectory = workingFolder.IsEmpty() ? nullptr : a.WideArg(3);
+        info.nShow = showCommand;
+        launched = ShellExecuteExW(&info) != 0;
+        started = launched ? info.hProcess : nullptr;
+    } else {
+        SHELLEXECUTEINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = mask;
+        info.lpVerb = verb.IsEmpty() ? nullptr : a.Narrow(0);
+        info.lpFile = a.Narrow(1);
+        info.lpParameters = arguments.IsEmpty() ? nullptr : a.Narrow(2);
+        info.lpDirectory = workingFolder.IsEmpty() ? nullptr : a.Narrow(3);
+        info.nShow = showCommand;
+        launched = ShellExecuteExA(&info) != 0;
+        started = launched ? info.hProcess : nullptr;
+    }
+    // A document handed to an already running program succeeds without a process.
+    if (started != nullptr) {
+        process = started;
+        processId = GetProcessId(started);
+    }
+    return launched;
+}
+
+}  // namespace RawLayer

@@ -1,0 +1,71 @@
+// The thin operations through which the program reaches files, well-known
+// folders, message boxes, the clipboard, dropped files and other programs.
+// Every failure is a result (false, 0 or an empty string), never a message.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/RawPath.h"
+#include "raw/RawString.h"
+
+namespace RawLayer {
+
+inline constexpr uint32_t kNoAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
+
+// ---- files and folders
+uint32_t FileAttributes(const RawString& path);  // kNoAttributes when it cannot be read
+bool PathExists(const RawString& path);
+bool IsFile(const RawString& path);
+bool IsFolder(const RawString& path);
+// Creates the folder and any missing parents; true when it is a folder afterwards.
+bool EnsureFolder(const RawString& path);
+// MoveFileEx with the given MOVEFILE_* flags.
+bool MovePath(const RawString& source, const RawString& destination, uint32_t flags);
+// ReplaceFile without a backup when the backup path is empty; keeps the
+// replaced file's attributes.
+bool ReplacePath(const RawString& replaced, const RawString& replacement,
+                 const RawString& backup = RawString());
+
+// ---- well-known folders, in the code kind asked for; empty on failure
+RawString ProgramFile(RawCodeKind kind = Utf8);
+RawString ProgramFolder(RawCodeKind kind = Utf8);
+RawString TempFolder(RawCodeKind kind = Utf8);  // as the platform gives it, with its trailing "\"
+RawString CurrentFolder(RawCodeKind kind = Utf8);
+// A CSIDL folder, not created when missing. Known: 5 documents, 16 desktop,
+// 26 application data, 28 local application data, 35 common application data.
+RawString SpecialFolder(int32_t csidl, RawCodeKind kind = Utf8);
+inline constexpr int32_t kAppDataFolder = 26;  // CSIDL_APPDATA
+
+// ---- user interaction; window and drop handles are the platform's, passed opaque
+// MessageBox without owner, exclamation icon; the button pressed, 0 on failure.
+int32_t ShowMessage(const RawString& text, const RawString& caption);
+uint32_t DroppedFileCount(void* drop);
+RawString DroppedFile(void* drop, uint32_t index, RawCodeKind kind = Utf8);
+RawString WindowText(void* window, RawCodeKind kind = Utf8);
+bool CopyToClipboard(const RawString& text, RawRange range = kAll);
+RawString PasteFromClipboard();  // kind 7; empty when the clipboard holds no text
+
+// Starts another program or opens a document through the shell.
+class RawShell {
+public:
+    RawShell() = default;
+    RawShell(const RawShell&) = delete;
+    RawShell& operator=(const RawShell&) = delete;
+    virtual ~RawShell();
+
+    // ShellExecuteEx of the program file (or of the parameters when the program
+    // file is empty) with an optional verb; keeps the started process's handle.
+    virtual bool Launch(const RawString& parameters, const RawString& verb);
+
+    void* process = nullptr;  // a process handle this object owns
+    uint32_t processId = 0;
+    RawString program;
+    RawString spare;
+    RawString workingFolder;
+    int32_t showCommand = 1;  // SW_SHOWNORMAL
+
+private:
+    void CloseProcess();
+};
+
+}  // namespace RawLayer
