@@ -80,7 +80,7 @@ bool RunLessEqual(const U* a, int32_t la, const U* b, int32_t lb) {
 
 // The name side of a match: units of the range, with every read at or behind
 // its end giving 0, so that no element can take units beyond the range.
-template <class U>
+template <class U, int K>
 struct Scan {
     const U* name;
     int32_t end;
@@ -89,6 +89,13 @@ struct Scan {
     const JobMatcher::ClassItem* items;
 
     uint32_t At(int32_t i) const { return i < end ? name[i] : 0; }
+
+    // The usual name is UTF-8 and mostly ASCII: that case needs no table.
+    int32_t Span(int32_t s) const {
+        if constexpr (K == RawLayer::Utf8)
+            if (name[s] < 0x80) return 1;
+        return CharSpan(kind, name, s, end);
+    }
 
     int32_t Escape(uint32_t x, int32_t s) const {
         const uint32_t u = At(s);
@@ -152,17 +159,17 @@ struct Scan {
             return m > 0 ? m : -1;
         }
         case TestAnyChar:
-            return CharSpan(kind, name, s, end);
+            return Span(s);
         case TestAnyInLine:
             if (name[s] == '\n' || name[s] == '\r') return -1;
-            return CharSpan(kind, name, s, end);
+            return Span(s);
         case TestClass: {
-            const int32_t length = CharSpan(kind, name, s, end);
+            const int32_t length = Span(s);
             return InClass(op, s, length) ? length : -1;
         }
         case TestNotClass: {
             if (name[s] == '\n' || name[s] == '\r') return -1;
-            const int32_t length = CharSpan(kind, name, s, end);
+            const int32_t length = Span(s);
             return InClass(op, s, length) ? -1 : length;
         }
         default:
@@ -224,6 +231,14 @@ void JobMatcher::Prepare(RawCodeKind kind) {
         else
             Compile(UnitsOf<uint8_t>(text_), text_.Length(), kind);
     }
+    needs_.assign(ops_.size() + 1, 0);
+    for (size_t i = ops_.size(); i-- > 0;) {
+        const Op& op = ops_[i];
+        int32_t least = 0;
+        if (op.repeat != '*' && op.test != TestLooseEscape && op.test != TestNothing)
+            least = op.test == TestRun ? op.b : 1;
+        needs_[i] = needs_[i + 1] + least;
+    }
     hits_.reserve(ops_.size());
     choices_.reserve(static_cast<size_t>(rows_));
     prepared_ = true;
@@ -267,6 +282,7 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
                 if (w == '*') {
                     op.repeat = '*';
                     op.row = rows_++;
+                    if (!ops_.empty() && ops_.back().repeat == '*') ops_.back().twin = 1;
                 }
                 ops_.push_back(op);
                 ++p;
@@ -279,10 +295,13 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
         return;
     }
 
+    // The token text of the last element when it is a repetition.
+    int32_t repeatedAt = -1, repeatedLength = 0;
     while (p < pe) {
         const uint32_t w = t[p];
         Op op;
         int32_t length = 1;
+        const int32_t tokenAt = p;
         if (w == '%') {
             if (pe - p >= 2) {
                 op.test = TestEscape;
@@ -347,18 +366,29 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
             op.capture = 1;
             op.row = rows_++;
             ++p;
-        } else if (op.test == TestRun) {
-            literal(static_cast<int32_t>(op.a), op.b);
-            continue;
+            if (repeatedAt >= 0 && repeatedLength == length &&
+                std::equal(t + repeatedAt, t + repeatedAt + length, t + tokenAt))
+                ops_.back().twin = 1;
+            repeatedAt = tokenAt;
+            repeatedLength = length;
+        } else {
+            repeatedAt = -1;
+            if (op.test == TestRun) {
+                literal(static_cast<int32_t>(op.a), op.b);
+                continue;
+            }
         }
         ops_.push_back(op);
     }
 }
 
-template <class U>
+
+template <class U, int K>
 bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
-    const Scan<U> scan{name, end, kind, UnitsOf<U>(text_), items_.data()};
+    const U* pattern = UnitsOf<U>(text_);
+    const Scan<U, K> scan{name, end, kind, pattern, items_.data()};
     const Op* ops = ops_.data();
+    const int32_t* needs = needs_.data();
     const int32_t opCount = static_cast<int32_t>(ops_.size());
 
     if (rows_ > 0) {
@@ -371,6 +401,23 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
         if (failed_.size() < failedUsed_) failed_.resize(failedUsed_);
     }
 
+    if (rows_ >= 3) {
+        // With several repetitions the search may branch a lot. Every
+        // literal must appear somewhere behind the previous one, so a name
+        // that lacks one is turned down before any branching.
+        int32_t from = begin;
+        for (const Op& op : ops_) {
+            if (op.test != TestRun || op.repeat != 0) continue;
+            const U* run = pattern + op.a;
+            const int32_t length = op.b;
+            int32_t at = from;
+            for (; at + length <= end; ++at)
+                if (name[at] == run[0] && std::equal(run + 1, run + length, name + at + 1)) break;
+            if (at + length > end) return false;
+            from = at + length;
+        }
+    }
+
     int32_t i = 0, n = begin;
     for (;;) {
         // Forward: take elements until the pattern ends, one fails, or a
@@ -380,6 +427,8 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                 if (n >= end) return true;
                 break;
             }
+            // Too little name left for what the rest must take.
+            if (needs[i] > 0 && needs[i] > end - n) break;
             const Op& op = ops[i];
             if (op.repeat == 0) {
                 const int32_t m = scan.Test(op, n);
@@ -390,14 +439,46 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                 continue;
             }
             if (n > end || IsFailed(op.row, n - begin)) break;
-            if (op.repeat == '*') {
-                if (op.test == TestAnyChar && i + 1 == opCount) {
-                    // A closing "*" can only succeed by taking the rest.
-                    hits_.emplace_back(n, end);
-                    n = end;
-                    ++i;
-                    continue;
+            if (i + 1 == opCount) {
+                // A closing repetition can only succeed by taking the rest of
+                // the name, so its shorter runs need no trying.
+                if (op.repeat == '+' && n >= end) break;
+                if (op.test != TestAnyChar) {
+                    int32_t s = n;
+                    for (int32_t m; s < end && (m = scan.Test(op, s)) > 0;) s += m;
+                    if (s < end) break;
                 }
+                hits_.emplace_back(n, end);
+                n = end;
+                ++i;
+                continue;
+            }
+            if (op.repeat == '*' && op.test == TestAnyChar && i + 2 == opCount &&
+                ops[i + 1].test == TestRun && ops[i + 1].repeat == 0) {
+                // "*" and a closing literal: only the run that leaves the
+                // literal at the very end can succeed, if a character starts
+                // there.
+                const int32_t s = end - ops[i + 1].b;
+                if (s < n || scan.Test(ops[i + 1], s) < 0) break;
+                int32_t t = n;
+                while (t < s) t += scan.Span(t);
+                if (t != s) break;
+                hits_.emplace_back(n, s);
+                n = end;
+                i += 2;
+                continue;
+            }
+            if (op.twin) {
+                // Whatever end a longer run would leave to its twin, the twin
+                // reaches from here too: the shortest run is the only one.
+                const int32_t m = op.repeat == '*' ? 0 : scan.Test(op, n);
+                if (m < 0) break;
+                hits_.emplace_back(n, n + m);
+                n += m;
+                ++i;
+                continue;
+            }
+            if (op.repeat == '*') {
                 choices_.push_back({i, n, n, static_cast<int32_t>(hits_.size())});
                 hits_.emplace_back(n, n);
                 ++i;
@@ -422,10 +503,28 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
             if (op.repeat == '*') {
                 // "*" from at tries at first; "+" from at tries behind at.
                 const int32_t m = scan.Test(op, c.at);
-                if (m > 0 && !IsFailed(op.row, c.at + m - begin)) next = c.at + m;
+                if (m > 0) {
+                    int32_t s = c.at + m;
+                    const Op& after = ops[c.op + 1];
+                    if (op.test == TestAnyChar && after.test == TestRun && after.repeat == 0) {
+                        // Starts whose unit differs from the literal's first
+                        // fail at once: pass over them.
+                        const U first = pattern[after.a];
+                        while (s < end && name[s] != first) s += scan.Span(s);
+                        c.at = s;
+                        if (s < end && !IsFailed(op.row, s - begin)) next = s;
+                    } else if (!IsFailed(op.row, s - begin)) {
+                        next = s;
+                    }
+                }
             } else if (!IsFailed(op.row, c.at - begin)) {
                 const int32_t m = scan.Test(op, c.at);
                 if (m > 0) next = c.at + m;
+            }
+            if (next >= 0 && needs[c.op + 1] > end - next) {
+                // Later starts leave even less room.
+                c.at = next;
+                next = -1;
             }
             if (next >= 0) {
                 c.at = next;
@@ -461,9 +560,13 @@ bool JobMatcher::Match(const RawString& name, RawRange range) {
     if (form_.mode == JobPatternMode::Literal)
         matched = name.Equal(r, text_, {form_.bodyStart, text_.Length()});
     else if (kind == RawLayer::Wide)
-        matched = Search(name.Units(), kind, r.begin, r.end);
+        matched = Search<char16_t, RawLayer::Wide>(name.Units(), kind, r.begin, r.end);
+    else if (kind == RawLayer::Utf8)
+        matched = Search<uint8_t, RawLayer::Utf8>(reinterpret_cast<const uint8_t*>(name.Bytes()),
+                                                  kind, r.begin, r.end);
     else
-        matched = Search(reinterpret_cast<const uint8_t*>(name.Bytes()), kind, r.begin, r.end);
+        matched = Search<uint8_t, -1>(reinterpret_cast<const uint8_t*>(name.Bytes()), kind,
+                                      r.begin, r.end);
     if (form_.negated) {
         hits_.clear();
         return !matched;

@@ -71,6 +71,7 @@ public:
         uint8_t test = 0;     // an OpTest of the implementation
         uint8_t repeat = 0;   // 0, '*' or '+'
         uint8_t capture = 0;  // whether the element appends a hit
+        uint8_t twin = 0;     // a repetition followed by one of the same token
         uint32_t a = 0;       // first pattern unit, escape unit or first class item
         int32_t b = 0;        // unit count or class item end
         int32_t row = -1;     // failure-table row of a repetition
@@ -91,7 +92,7 @@ private:
     void Prepare(RawCodeKind kind);
     template <class U>
     void Compile(const U* units, int32_t length, RawCodeKind kind);
-    template <class U>
+    template <class U, int K>
     bool Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end);
 
     bool IsFailed(int32_t row, int32_t column) const {
@@ -113,6 +114,7 @@ private:
     JobPatternForm form_;
     std::vector<Op> ops_;
     std::vector<ClassItem> items_;
+    std::vector<int32_t> needs_;  // fewest name units the elements from i on take
     int32_t rows_ = 0;
 
     std::vector<JobHitRange> hits_;

@@ -43,6 +43,28 @@ void AppendEntries(const RawString& line, RawParameterList* list) {
     }
 }
 
+bool HasLineBreakOrZero(const RawString& text) {
+    for (int32_t i = 0; i < text.Length(); ++i) {
+        const uint32_t u = text.UnitAt(i);
+        if (u == '\r' || u == '\n' || u == 0) return true;
+    }
+    return false;
+}
+
+// Whether every unit reads back as itself: a line break would split an entry
+// (and could forge a header), an "=" in a key would move the split, and a key
+// that starts like a header or a comment would not read back as a key.
+bool IsWritable(const RawParameterList& list, const RawString& section) {
+    if (HasLineBreakOrZero(section)) return false;
+    for (const RawParameterUnit& unit : list) {
+        const RawString& key = unit.key;
+        if (HasLineBreakOrZero(key) || HasLineBreakOrZero(unit.value)) return false;
+        if (key.FindUnit(kAll, '=') < key.Length() || key.UnitAt(0) == '[') return false;
+        if (key.Length() >= 2 && key.UnitAt(0) == '/' && key.UnitAt(1) == '/') return false;
+    }
+    return true;
+}
+
 bool WriteParts(RawLineFile& file, const RawString& a, const RawString& b, const RawString& c) {
     return file.WriteText(a) && file.WriteText(b) && file.WriteLine(c);
 }
@@ -78,6 +100,7 @@ bool RawParameterFile::ReadSection(RawParameterList* list, const RawString& sect
 
 bool RawParameterFile::WriteSection(const RawParameterList& list, const RawString& section) {
     static const RawString tmp = RawString::MakeLiteral(".tmp");
+    if (!IsWritable(list, section)) return false;
     RawString temporary(path);
     temporary.Append(RawString(tmp, path.Kind()));
 

@@ -20,7 +20,9 @@ public:
     bool ReadSection(RawParameterList* list, const RawString& section);
     // Rewrites the file so that the section holds exactly the list's units,
     // keeping every other line. Refuses (false, file untouched) when the old
-    // file exists but cannot be read to its end, is not text or is read-only.
+    // file exists but cannot be read to its end, is not text or is read-only,
+    // and when a unit would not read back as itself (a line break in a key,
+    // value or the section name; an "=" in a key; a key starting with "[" or "//").
     bool WriteSection(const RawParameterList& list, const RawString& section);
     // The key's value in the section (first occurrence, ASCII case ignored), or the fallback.
     RawString ReadValue(const RawString& section, const RawString& key, const RawString& fallback = RawString());

@@ -546,6 +546,12 @@ TEST(JobMatcherCrossCheck, ExtendedOverSmallAlphabet) {
     EXPECT_GT(CrossCheck(patterns, names), 200000);
 }
 
+TEST(JobMatcherCrossCheck, ExtendedWithThreeRepetitions) {
+    std::vector<std::string> patterns;
+    for (const std::string& b : AllTexts({"a", ".", "*", "+", "[^a]"}, 5)) patterns.push_back("@" + b);
+    EXPECT_GT(CrossCheck(patterns, AllTexts({"a", "b"}, 5)), 200000);
+}
+
 TEST(JobMatcherCrossCheck, MultiUnitCharacters) {
     const auto patterns = AllTexts({"é", "a", "?", "*"}, 4);
     const auto names = AllTexts({"é", "a", "😀"}, 4);
