@@ -2,8 +2,13 @@
 // another area is one call made at its place in this sequence.
 #include "app/AppMain.h"
 
+#include "app/AppBatch.h"
 #include "app/AppCommandLine.h"
+#include "app/AppMainProfile.h"
+#include "app/GuiProfile.h"
+#include "job/JobOption.h"
 #include "raw/RawList.h"
+#include "raw/RawShell.h"
 
 namespace AppLayer {
 
@@ -14,17 +19,21 @@ namespace {
 
 constexpr wchar_t kProductName[] = L"Varnelo";
 
-void ShowMessage(const RawString& text) {
-    MessageBoxW(nullptr, text.ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
+void ShowUsage() {
+    MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Steps 3 to 8: false when the program is to end without a window.
 bool Initialise(HINSTANCE, RawParameterList* arguments) {
     ParseCommandLine(ProcessCommandLine(), arguments);
     if (arguments->Contains("h")) {
-        ShowMessage(UsageText());
+        ShowUsage();
         return false;
     }
+    if (!CheckMainProfile()) return false;
+    const RawString program = RawLayer::ProgramFile();
+    const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
+    LoadConfiguration(paths, *arguments);
     return true;
 }
 
@@ -32,10 +41,18 @@ bool Initialise(HINSTANCE, RawParameterList* arguments) {
 
 int AppMain(HINSTANCE instance) {
     RawParameterList arguments;
+    int exitCode = 0;
     if (Initialise(instance, &arguments)) {
+        const JobLayer::JobOption& option = JobLayer::JobOption::Instance();
+        const bool apply = option.Has(JobLayer::JobOption::Apply);
+        // Without a window "-a" alone does what "-i -a" does.
+        if (apply || option.Has(JobLayer::JobOption::Inspect)) {
+            BatchOutput output;
+            exitCode = RunBatch(apply, output);
+        }
         // The log server, the main dialog and its message loop run here.
     }
-    return 0;
+    return exitCode;
 }
 
 }  // namespace AppLayer

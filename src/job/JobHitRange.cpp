@@ -25,14 +25,21 @@ enum OpTest : uint8_t {
 
 enum ClassItemKind : uint8_t { ItemEscape, ItemRange, ItemSingle };
 
-uint32_t Utf8Extra(uint32_t u) {
-    if (u < 0x80) return 0;
-    if (u >= 0xC0 && u <= 0xDF) return u > 0xC1 ? 1 : 0;
-    if (u >= 0xE0 && u <= 0xEF) return 2;
-    if (u >= 0xF0 && u <= 0xF7) return 3;
-    if (u >= 0xF8 && u <= 0xFB) return 4;
-    if (u >= 0xFC && u <= 0xFD) return 5;
-    return 0;
+// Name units the pattern escape "%" x takes when the name holds u and then next.
+int32_t EscapeUnits(uint32_t x, uint32_t u, uint32_t next) {
+    switch (x) {
+    case 'N':
+        if (u == '\r') return next == '\n' ? 2 : 0;
+        return u == '\n' ? 1 : 0;
+    case 'd': return u == ';';
+    case 'e': return u == '%';
+    case 'n': return u == '\n';
+    case 'q': return u == '"';
+    case 'r': return u == '\r';
+    case 's': return u == ' ';
+    case 't': return u == '\t';
+    default: return u == x;
+    }
 }
 
 // Units of the character at i (i < end) by the character-length rule, cut at
@@ -48,7 +55,7 @@ inline int32_t CharSpan(RawCodeKind kind, const U* t, int32_t i, int32_t end) {
         switch (kind) {
         case RawLayer::Utf8:
             if (u < 0x80) return 1;
-            extra = static_cast<int32_t>(Utf8Extra(u));
+            extra = RawLayer::Utf8ExtraUnits(u);
             break;
         case RawLayer::ShiftJis:
             extra = (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF) ? 1 : 0;
@@ -97,22 +104,7 @@ struct Scan {
         return CharSpan(kind, name, s, end);
     }
 
-    int32_t Escape(uint32_t x, int32_t s) const {
-        const uint32_t u = At(s);
-        switch (x) {
-        case 'N':
-            if (u == '\r') return At(s + 1) == '\n' ? 2 : 0;
-            return u == '\n' ? 1 : 0;
-        case 'd': return u == ';';
-        case 'e': return u == '%';
-        case 'n': return u == '\n';
-        case 'q': return u == '"';
-        case 'r': return u == '\r';
-        case 's': return u == ' ';
-        case 't': return u == '\t';
-        default: return u == x;
-        }
-    }
+    int32_t Escape(uint32_t x, int32_t s) const { return EscapeUnits(x, At(s), At(s + 1)); }
 
     bool InClass(const JobMatcher::Op& op, int32_t s, int32_t length) const {
         const U* c = name + s;
@@ -192,20 +184,7 @@ const char16_t* UnitsOf<char16_t>(const RawString& text) {
 }  // namespace
 
 int32_t MatchEscape(const RawString& name, int32_t position, uint32_t x) {
-    const uint32_t u = name.UnitAt(position);
-    switch (x) {
-    case 'N':
-        if (u == '\r') return name.UnitAt(position + 1) == '\n' ? 2 : 0;
-        return u == '\n' ? 1 : 0;
-    case 'd': return u == ';';
-    case 'e': return u == '%';
-    case 'n': return u == '\n';
-    case 'q': return u == '"';
-    case 'r': return u == '\r';
-    case 's': return u == ' ';
-    case 't': return u == '\t';
-    default: return u == x;
-    }
+    return EscapeUnits(x, name.UnitAt(position), name.UnitAt(position + 1));
 }
 
 void JobMatcher::SetPattern(const RawString& pattern) {

@@ -131,6 +131,48 @@ RawString CurrentFolder(RawCodeKind kind) {
     return FetchSized([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); }, kind);
 }
 
+RawString FullPath(const RawString& path, RawCodeKind kind) {
+    if (path.IsEmpty()) return RawString(kind);
+    const std::wstring wide = path.ToWide();
+    return FetchSized(
+        [&wide](DWORD size, wchar_t* buffer) { return GetFullPathNameW(wide.c_str(), size, buffer, nullptr); },
+        kind);
+}
+
+uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags) {
+    const RawApiArgs a{&source, &destination};
+    const BOOL moved = a.UseWide() ? MoveFileExW(a.WideArg(0), a.WideArg(1), flags)
+                                   : MoveFileExA(a.Narrow(0), a.Narrow(1), flags);
+    return moved ? 0 : GetLastError();
+}
+
+RawString SystemErrorText(uint32_t code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    RawString result;
+    if (length > 0 && text != nullptr) {
+        std::u16string line;
+        for (DWORD i = 0; i < length; ++i) {
+            const wchar_t c = text[i];
+            if (c == L'\r' || c == L'\n') {
+                if (!line.empty() && line.back() != u' ') line.push_back(u' ');
+            } else {
+                line.push_back(static_cast<char16_t>(c));
+            }
+        }
+        while (!line.empty() && line.back() == u' ') line.pop_back();
+        result = RawString(RawString::FromWide(line), Utf8);
+    }
+    if (text != nullptr) LocalFree(text);
+    if (result.IsEmpty()) {
+        result = RawString("Error ");
+        result.AppendInt(code);
+    }
+    return result;
+}
+
 RawString SpecialFolder(int32_t csidl, RawCodeKind kind) {
     const GUID* folder = KnownFolderOf(csidl);
     if (folder == nullptr) return RawString(kind);

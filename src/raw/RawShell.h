@@ -21,6 +21,10 @@ bool IsFolder(const RawString& path);
 bool EnsureFolder(const RawString& path);
 // MoveFileEx with the given MOVEFILE_* flags.
 bool MovePath(const RawString& source, const RawString& destination, uint32_t flags);
+// MoveFileEx with the given flags; 0 on success, else the system's error code.
+uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags);
+// The system's text for an error code, on one line.
+RawString SystemErrorText(uint32_t code);
 // ReplaceFile without a backup when the backup path is empty; keeps the
 // replaced file's attributes.
 bool ReplacePath(const RawString& replaced, const RawString& replacement,
@@ -31,6 +35,9 @@ RawString ProgramFile(RawCodeKind kind = Utf8);
 RawString ProgramFolder(RawCodeKind kind = Utf8);
 RawString TempFolder(RawCodeKind kind = Utf8);  // as the platform gives it, with its trailing "\"
 RawString CurrentFolder(RawCodeKind kind = Utf8);
+// The path made absolute against the current folder by the platform's own
+// rules (".", "..", rooted and drive-relative paths); empty on failure.
+RawString FullPath(const RawString& path, RawCodeKind kind = Utf8);
 // A CSIDL folder, not created when missing. Known: 5 documents, 16 desktop,
 // 26 application data, 28 local application data, 35 common application data.
 RawString SpecialFolder(int32_t csidl, RawCodeKind kind = Utf8);

@@ -78,13 +78,7 @@ int32_t ExtraUnits(const RawStringBody* body, int32_t i) {
     case ShiftJis:
         return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF) ? 1 : 0;
     case Utf8:
-        if (u < 0x80) return 0;
-        if (u >= 0xC0 && u <= 0xDF) return u > 0xC1 ? 1 : 0;
-        if (u >= 0xE0 && u <= 0xEF) return 2;
-        if (u >= 0xF0 && u <= 0xF7) return 3;
-        if (u >= 0xF8 && u <= 0xFB) return 4;
-        if (u >= 0xFC && u <= 0xFD) return 5;
-        return 0;
+        return Utf8ExtraUnits(u);
     case Utf16Be:
     case Utf16Le: {
         if (i & 1) return 0;

@@ -26,6 +26,18 @@ enum RawCodeKind : uint8_t {
 // Code page used to convert a narrow kind to and from wide text (0 for the
 // kinds that are converted by byte copying or are wide already).
 uint32_t CodePageOf(RawCodeKind kind);
+
+// Units that follow a UTF-8 lead byte in its character, by the character-length
+// rule (an overlong two-byte lead stands alone).
+constexpr int32_t Utf8ExtraUnits(uint32_t lead) {
+    if (lead < 0x80) return 0;
+    if (lead >= 0xC0 && lead <= 0xDF) return lead > 0xC1 ? 1 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) return 2;
+    if (lead >= 0xF0 && lead <= 0xF7) return 3;
+    if (lead >= 0xF8 && lead <= 0xFB) return 4;
+    if (lead >= 0xFC && lead <= 0xFD) return 5;
+    return 0;
+}
 bool IsNarrowKind(RawCodeKind kind);
 
 struct RawRange {

@@ -71,3 +71,40 @@ TEST_F(AppMainProcess, HelpShowsUsageAndWritesNothing) {
     FindClose(find);
     EXPECT_EQ(files, 1);
 }
+
+TEST_F(AppMainProcess, MainProfileFirstStartAndBadFormat) {
+    const std::wstring program = temp.Join(L"Varnelo.exe");
+    const std::wstring profile = temp.Join(L"Varnelo.ini");
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+    DWORD code = 99;
+    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i"}), &code, nullptr, 30000, temp.Path()));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadFileBytes(profile), "[Common]\r\nProgram=Varnelo\r\n\r\n");
+
+    // Without a Program value the profile is refused and left as it was.
+    const std::string bad = "[Common]\r\nLanguage=English\r\n";
+    ASSERT_TRUE(WriteFileBytes(profile, bad));
+    std::wstring shown;
+    {
+        MessageBoxCloser closer;
+        ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i", L"-a", L"-o", L"*", L"-n", L"x", temp.Path()}), &code,
+                               nullptr, 30000, temp.Path()));
+        Sleep(60);
+        shown = closer.text_;
+    }
+    EXPECT_EQ(code, 0u);
+    if (!shown.empty()) {
+        EXPECT_EQ(shown, L"Bad format profile !!");
+    }
+    EXPECT_EQ(ReadFileBytes(profile), bad);
+    EXPECT_TRUE(FileExists(program));
+
+    // A folder in the profile's place is passed over without a word.
+    ASSERT_TRUE(DeleteFileW(profile.c_str()));
+    ASSERT_TRUE(CreateFolder(profile));
+    std::string out;
+    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i"}), &code, &out, 30000, temp.Path()));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(out, "0 planned\r\n");
+    EXPECT_TRUE(FolderExists(profile));
+}

@@ -1,0 +1,32 @@
+// Batch mode: the engine without a window, driven by "-i" (and "-a"), telling
+// what it plans or did one line per item.
+#pragma once
+
+#include "job/JobFileList.h"
+#include "raw/RawString.h"
+
+namespace AppLayer {
+
+// Where batch lines go: the standard output when it was redirected to a file
+// or a pipe, else the console of the parent process, else nowhere.
+class BatchOutput {
+public:
+    BatchOutput();
+    ~BatchOutput();
+    BatchOutput(const BatchOutput&) = delete;
+    BatchOutput& operator=(const BatchOutput&) = delete;
+    // Writes the UTF-8 text and a CR LF.
+    void Line(const RawLayer::RawString& text);
+
+private:
+    void* handle_ = nullptr;
+    bool console_ = false;
+    bool ownsHandle_ = false;
+};
+
+// Runs the options' start paths, Old name, New name and limitation through one
+// evaluation pass and, when apply is set, the rename run. The exit code: 1
+// when a rename failed or the New name cannot make a file name, else 0.
+int RunBatch(bool apply, BatchOutput& output);
+
+}  // namespace AppLayer

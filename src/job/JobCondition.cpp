@@ -1,0 +1,84 @@
+// The evaluation of items: eligibility, matching and the new name.
+#include "job/JobCondition.h"
+
+#include "job/JobSolution.h"
+
+namespace JobLayer {
+
+using namespace RawLayer;
+
+namespace {
+
+bool Eligible(const JobFileUnit& unit, int32_t limitation) {
+    // An excluded item is out of the rule: the user said so.
+    if (unit.Has(JobFileUnit::Excluded)) return false;
+    if (unit.Has(JobFileUnit::Dropped) && limitation == JobCondition::Dropped) return true;
+    if (unit.Has(JobFileUnit::Folder) && (limitation == JobCondition::Folder || limitation == JobCondition::Both))
+        return true;
+    return unit.Has(JobFileUnit::File) && (limitation == JobCondition::File || limitation == JobCondition::Both);
+}
+
+}  // namespace
+
+void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
+    unit.Clear(JobFileUnit::Eligible | JobFileUnit::Matched | JobFileUnit::Checked);
+    if (!Eligible(unit, condition.limitation)) return;
+    unit.Set(JobFileUnit::Eligible);
+    matcher_.SetPattern(condition.oldName);
+    if (!matcher_.Match(unit.name, {0, unit.name.Length()})) return;
+    unit.Set(JobFileUnit::Matched);
+    if (condition.newName.IsEmpty()) return;
+    unit.Set(JobFileUnit::Checked);
+    ExpandTemplate(condition.newName, JobHitSolution(unit.name, matcher_), &expansion_);
+    const RawString text = expansion_.Kind() == Utf8 ? expansion_ : RawString(expansion_, Utf8);
+    // Control units (from "%n", "%r", "%t" or typed into the template) can
+    // never be part of a file name.
+    RawString name(Utf8, text.Length());
+    for (int32_t i = 0; i < text.Length(); ++i) {
+        const uint32_t u = text.UnitAt(i);
+        if (u < 1 || u > 31) name.AppendUnit(u);
+    }
+    unit.newName = name;
+}
+
+void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
+    JobEvaluator evaluator;
+    evaluator.EvaluateUnit(unit, condition);
+}
+
+uint32_t ForbiddenUnit(const RawString& text) {
+    static const RawString forbidden = RawString::MakeLiteral("\\/:*?<>|\"");
+    for (int32_t i = 0; i < text.Length(); i += text.CharLength(i))
+        if (text.InSet(i, forbidden)) return text.UnitAt(i);
+    return 0;
+}
+
+bool StartEnabled(const JobFileList& list, bool bad) {
+    if (bad) return false;
+    for (const JobFileUnit& unit : list)
+        if (unit.Has(JobFileUnit::Checked) && unit.Has(JobFileUnit::Matched) && !unit.newName.IsEmpty())
+            return true;
+    return false;
+}
+
+JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
+                             const RawString& oldText, const RawString& newText) {
+    ++condition.generation;
+    condition.viewStyle = viewStyle;
+    condition.limitation = limitation;
+    condition.oldName = oldText;
+    ++condition.generation;
+    condition.newName = newText;
+    ++condition.generation;
+    JobPassResult result;
+    result.forbidden = ForbiddenUnit(newText);
+    JobEvaluator evaluator;
+    for (JobFileUnit& unit : list) {
+        unit.Clear(JobFileUnit::Fresh);
+        evaluator.EvaluateUnit(unit, condition);
+    }
+    result.startEnabled = StartEnabled(list, result.forbidden != 0);
+    return result;
+}
+
+}  // namespace JobLayer

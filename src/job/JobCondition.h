@@ -1,0 +1,53 @@
+// Deciding, for every item, whether the rule applies and what its new name is.
+#pragma once
+
+#include <cstdint>
+
+#include "job/JobFileList.h"
+#include "job/JobHitRange.h"
+
+namespace JobLayer {
+
+struct JobCondition {
+    enum Limitation : int32_t { Dropped = 0, Folder = 1, File = 2, Both = 3 };
+    enum ViewStyle : int32_t { TreeView = 0, MatchedList = 1 };
+
+    int32_t viewStyle = TreeView;
+    int32_t limitation = Dropped;
+    RawString oldName;  // the pattern
+    RawString newName;  // the template
+    int32_t generation = 0;
+};
+
+// Evaluates units against one condition, keeping the prepared pattern and
+// its scratch storage from one unit to the next.
+class JobEvaluator {
+public:
+    void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition);
+
+private:
+    JobMatcher matcher_;
+    RawString expansion_;
+};
+
+// One unit on its own (the pattern is prepared for this call alone).
+void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition);
+
+// The first unit of the text that no file name may hold ("\/:*?<>|" and the
+// double quote), walking by character; 0 when there is none.
+uint32_t ForbiddenUnit(const RawString& text);
+
+// Whether "Start !" may be pressed: the template is good and some unit is
+// checked, matched and has a new name.
+bool StartEnabled(const JobFileList& list, bool bad);
+
+struct JobPassResult {
+    uint32_t forbidden = 0;  // the forbidden unit of the template, 0 when good
+    bool startEnabled = false;
+};
+
+// One evaluation pass over the whole list with the given texts and choices.
+JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
+                             const RawString& oldText, const RawString& newText);
+
+}  // namespace JobLayer

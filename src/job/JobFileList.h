@@ -1,0 +1,111 @@
+// The item list: every file and folder the user named, each named folder
+// followed by its whole content, in tree order.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "raw/RawList.h"
+#include "raw/RawString.h"
+
+namespace JobLayer {
+
+using RawLayer::RawString;
+
+struct JobFileUnit {
+    enum Flag : uint16_t {
+        Header = 0x0001,  // the view's column-title pseudo-item; never in a list
+        Folder = 0x0002,
+        File = 0x0004,
+        Dropped = 0x0008,
+        Shown = 0x0010,
+        Opened = 0x0020,
+        HasFolders = 0x0040,
+        HasFiles = 0x0080,
+        Fresh = 0x0100,
+        Eligible = 0x0200,
+        Matched = 0x0400,
+        Checked = 0x0800,
+        RenameSucceeded = 0x1000,
+        RenameFailed = 0x2000,
+        Excluded = 0x4000,
+        Removed = 0x8000,
+    };
+
+    bool Has(uint16_t flag) const { return (flags & flag) != 0; }
+    void Set(uint16_t flag) { flags = static_cast<uint16_t>(flags | flag); }
+    void Clear(uint16_t flag) { flags = static_cast<uint16_t>(flags & ~flag); }
+    // Folder, a "\" unless the folder is empty or ends in a separator, and name.
+    RawString FullPath() const;
+    // The same with another name in place of this unit's own.
+    RawString PathWithName(const RawString& otherName) const;
+
+    JobFileUnit* parent = nullptr;
+    uint16_t flags = 0;
+    int32_t depth = 0;
+    int32_t pathWidth = 0;
+    int32_t pathShift = 0;
+    RawString name;
+    RawString newName;
+    RawString displayPath;  // siblings share one text
+    RawString folder;       // siblings share one text
+};
+
+class JobFileListAllocator : public RawLayer::RawListAllocator<JobFileUnit> {};
+
+class JobFileList : public RawLayer::RawListR<JobFileListAllocator, JobFileUnit> {
+public:
+    // Names one item; a folder is read at once, recursively. An item already
+    // listed (same full path, "a".."z" folded) only gains Dropped.
+    Position AddPath(const RawString& path, bool openFolder);
+    // Appends the content of the folder below the unit; the HasFolders and
+    // HasFiles bits found.
+    uint16_t ExpandFolder(Position unit, const RawString& path, int32_t depth);
+    Position AppendUnit(JobFileUnit* parent, const RawString& path, uint16_t flags, int32_t depth);
+
+    void ShowChildren(Position folder, bool show);
+    void ShowDescendants(Position folder, bool show);
+    void MarkExcluded(Position unit);
+    void MarkRemoved(Position unit);
+    // Deletes every unit that carries Removed.
+    int32_t RemoveMarked();
+
+    // After a successful rename: the unit takes its new name, and every unit
+    // stored under the old path (its descendants, and named items inside it)
+    // is moved to the new one, so that later renames find them where they are.
+    void Renamed(Position unit, const RawString& oldPath, const RawString& newPath);
+
+    // The end of the units below the given one (the next unit not deeper).
+    Position SubtreeEnd(Position unit) const;
+
+    // These change which units exist, so the lookups are dropped with them.
+    Position Remove(Position at);
+    void Clear();
+
+private:
+    Position FindPath(const RawString& fullPath);
+    void Index(Position unit);
+    Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
+                      const RawString& displayPath, uint16_t flags, int32_t depth);
+
+    // Full-path lookups for AddPath, so that naming many items stays linear.
+    // Rebuilt whenever units came or went through another way than this handle.
+    struct Indexed {
+        RawLayer::RawListNode* node;
+        int32_t order;  // list position, so that the first of equal paths wins
+    };
+    void RebuildIndex();
+    const std::vector<JobFileUnit*>& Named();
+    std::unordered_multimap<uint64_t, Indexed> index_;
+    std::vector<JobFileUnit*> named_;  // units without a parent, in list order
+    int32_t indexedCount_ = 0;  // units the index and the named list have seen
+    bool indexValid_ = true;    // false once a full path changed
+    bool namedValid_ = true;    // false once units went away
+};
+
+// The display path of an item at the given depth: the path from the named
+// item's own name down to the separator in front of this item's name.
+RawString DisplayPathOf(const RawString& path, int32_t depth);
+
+}  // namespace JobLayer

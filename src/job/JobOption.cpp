@@ -1,0 +1,125 @@
+// Reading, applying and settling the options record.
+#include "job/JobOption.h"
+
+#include "raw/RawPath.h"
+#include "raw/RawShell.h"
+
+namespace JobLayer {
+
+using namespace RawLayer;
+
+namespace {
+
+struct SwitchKey {
+    const char* key;
+    uint16_t flag;
+};
+constexpr SwitchKey kSwitches[] = {
+    {"ViewTip", JobOption::ViewTip},
+    {"OpenTreeByDoubleClick", JobOption::OpenTreeByDoubleClick},
+    {"CheckMarkBySelection", JobOption::CheckMarkBySelection},
+    {"OpenFolderInitialyOnDropped", JobOption::OpenFolderInitialyOnDropped},
+    {"HideChildsOnDroppedLimitation", JobOption::HideChildsOnDroppedLimitation},
+    {"HideFilesOnFolderLimitation", JobOption::HideFilesOnFolderLimitation},
+};
+
+const RawString& ProductFolderName() {
+    static const RawString name = RawString::MakeLiteral("Varnelo");
+    return name;
+}
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : (value > high ? high : value);
+}
+
+int32_t IndexIn(const RawString& name, std::initializer_list<const char*> table) {
+    int32_t index = 0;
+    for (const char* entry : table) {
+        if (name == RawString(entry)) return index;
+        ++index;
+    }
+    return 0;
+}
+
+}  // namespace
+
+RawString CommandLinePath(const RawString& typed) {
+    RawString path = FullPath(typed);
+    // "D:\Data\" names the same folder as "D:\Data", but as an item it
+    // would have no name to rename; a root keeps its separator.
+    while (path.Length() > 3 && path.IsSeparatorAt(path.Length() - 1)) path.Truncate(path.Length() - 1);
+    return path;
+}
+
+JobOption& JobOption::Instance() {
+    static JobOption record;
+    return record;
+}
+
+void JobOption::Reset() { *this = JobOption(); }
+
+void JobOption::ApplySection(const RawParameterList& section) {
+    auto text = [&](const char* key, RawString* field) {
+        auto p = section.Find(key);
+        if (p != section.end()) *field = p->value;
+    };
+    text("LogFolder", &logFolder);
+    maxLogFiles = ParameterInt(section, "MaxLogFiles", maxLogFiles);
+    pathFontRate = ParameterInt(section, "PathFontRate", pathFontRate);
+    pathSpaceRate = ParameterInt(section, "PathSpaceRate", pathSpaceRate);
+    text("Limitation", &limitation);
+    text("ViewStyle", &viewStyle);
+    for (const SwitchKey& s : kSwitches) {
+        auto p = section.Find(s.key);
+        if (p == section.end()) continue;
+        if (ParameterBool(p->value))
+            flags |= s.flag;
+        else
+            flags &= static_cast<uint16_t>(~s.flag);
+    }
+}
+
+void JobOption::ApplyArguments(const RawParameterList& arguments) {
+    for (const RawParameterUnit& arg : arguments) {
+        const RawString& key = arg.key;
+        if (key == RawString("o")) oldName = arg.value;
+        else if (key == RawString("n")) newName = arg.value;
+        else if (key == RawString("l")) limitation = arg.value;
+        else if (key == RawString("v")) viewStyle = arg.value;
+        else if (key == RawString("a")) flags |= Apply;
+        else if (key == RawString("i")) flags |= Inspect;
+        else if (key.Length() > 6 && key.EqualAt(0, RawString("NoTag_"), 0, 6)) {
+            // A path typed in a console means what it means to every other
+            // command-line program: relative to the current folder.
+            items.Append(CommandLinePath(arg.value));
+        }
+    }
+}
+
+void JobOption::Normalise() {
+    if (logFolder.IsEmpty()) {
+        logFolder = JoinPath(WithoutTrailingSeparator(TempFolder()), ProductFolderName());
+    } else {
+        const RawString expanded = ExpandUserFolder(logFolder, ProductFolderName());
+        if (!IsAbsolutePath(expanded)) logFolder = ResolvePath(expanded, ParentPath(configFile.path));
+        else logFolder = expanded;
+    }
+    if (maxLogFiles < 0) maxLogFiles = 0;
+    pathFontRate = Clamp(pathFontRate, 0, 200);
+    pathSpaceRate = Clamp(pathSpaceRate, 0, 200);
+}
+
+void JobOption::LoadOptions(const RawParameterFile& file, const RawParameterList& arguments) {
+    configFile = file;
+    RawParameterList section;
+    configFile.ReadSection(&section, "Option");
+    ApplySection(section);
+    ApplyArguments(arguments);
+    Normalise();
+}
+
+int32_t LimitationValue(const RawString& name) { return IndexIn(name, {"Dropped", "Folder", "File", "Both"}); }
+
+int32_t ViewStyleValue(const RawString& name) { return IndexIn(name, {"TreeView", "MatchedList"}); }
+
+}  // namespace JobLayer

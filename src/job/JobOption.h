@@ -1,0 +1,66 @@
+// The process-wide options record: the [Option] section of the configuration
+// file and what the command line asked for, settled once at start-up.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/RawList.h"
+#include "raw/RawParameterFile.h"
+#include "raw/RawString.h"
+
+namespace JobLayer {
+
+using RawLayer::RawString;
+
+class JobOption {
+public:
+    enum Flags : uint16_t {
+        ViewTip = 0x0001,
+        Apply = 0x0002,      // "-a"
+        Inspect = 0x0004,    // "-i"
+        OpenTreeByDoubleClick = 0x0010,
+        CheckMarkBySelection = 0x0020,
+        OpenFolderInitialyOnDropped = 0x0040,
+        HideChildsOnDroppedLimitation = 0x0100,
+        HideFilesOnFolderLimitation = 0x0200,
+    };
+    static constexpr uint16_t kDefaultFlags = 0x0351;
+
+    // The one record of the process, with the defaults until it is loaded.
+    static JobOption& Instance();
+
+    // Reads [Option] of the configuration file, applies the arguments in
+    // command-line order and settles the values. Start paths are resolved
+    // against the current folder.
+    void LoadOptions(const RawLayer::RawParameterFile& configFile, const RawLayer::RawParameterList& arguments);
+    // The same from a section already read (a missing section: an empty list).
+    void ApplySection(const RawLayer::RawParameterList& section);
+    void ApplyArguments(const RawLayer::RawParameterList& arguments);
+    void Normalise();
+
+    bool Has(uint16_t flag) const { return (flags & flag) != 0; }
+    void Reset();
+
+    uint16_t flags = kDefaultFlags;
+    RawLayer::RawParameterFile configFile;
+    RawString logFolder;
+    int32_t maxLogFiles = 200;
+    int32_t pathFontRate = 80;
+    int32_t pathSpaceRate = 80;
+    RawString oldName;
+    RawString newName;
+    RawString limitation;
+    RawString viewStyle;
+    RawLayer::RawStringList items;
+};
+
+// A start path as typed, made absolute against the current folder the way
+// the platform does it (".", "..", "\\root" and "D:rel" included).
+RawString CommandLinePath(const RawString& typed);
+
+// "Dropped" 0, "Folder" 1, "File" 2, "Both" 3, compared exactly; anything else 0.
+int32_t LimitationValue(const RawString& name);
+// "TreeView" 0, "MatchedList" 1, compared exactly; anything else 0.
+int32_t ViewStyleValue(const RawString& name);
+
+}  // namespace JobLayer

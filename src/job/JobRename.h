@@ -1,0 +1,25 @@
+// The rename run: every checked item, in list order, one move each.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "job/JobFileList.h"
+
+namespace JobLayer {
+
+// What became of one item of a run.
+struct JobRenameOutcome {
+    const JobFileUnit* unit = nullptr;
+    RawString oldPath;  // the full path before the run touched it
+    RawString newName;
+    uint32_t error = 0;  // 0 on success; a system error code otherwise
+    RawString reason;    // empty on success
+};
+
+// Renames every checked unit in list order and marks it RenameSucceeded or
+// RenameFailed; report, when given, hears of every unit tried. Returns the
+// number of failures.
+int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report = nullptr);
+
+}  // namespace JobLayer

@@ -1,0 +1,137 @@
+// Varnelo.exe -i and -i -a as processes: the lines they print, the exit code
+// and what they did on disk.
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+using namespace TestSupport;
+
+namespace {
+
+class Batch : public TempDirTest {
+protected:
+    void SetUp() override {
+        program = temp.Join(L"prog\\Varnelo.exe");
+        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
+        ASSERT_TRUE(CreateFolder(temp.Join(L"data")));
+        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+    }
+    void File(const std::wstring& relative, const std::string& content = "x") {
+        const std::wstring path = temp.Join(L"data\\" + relative);
+        for (size_t at = path.find(L'\\', temp.Path().size() + 1); at != std::wstring::npos;
+             at = path.find(L'\\', at + 1))
+            CreateFolder(path.substr(0, at));
+        ASSERT_TRUE(WriteFileBytes(path, content));
+    }
+    // Runs in the data folder; the lines printed, CR LF checked and removed.
+    std::vector<std::string> Run(std::initializer_list<std::wstring> args, DWORD* code) {
+        std::string out;
+        EXPECT_TRUE(RunProcess(CommandLine(program, args), code, &out, 60000, temp.Join(L"data")));
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2)
+            lines.push_back(out.substr(start, end - start));
+        EXPECT_EQ(start, out.size()) << "every line ends with CR LF";
+        return lines;
+    }
+    std::string Data(const std::wstring& relative = L"") {
+        std::wstring path = temp.Join(L"data");
+        if (!relative.empty()) path += L"\\" + relative;
+        return Narrow(path);
+    }
+    std::wstring program;
+};
+
+}  // namespace
+
+TEST_F(Batch, PlanRenamesNothing) {
+    File(L"a.txt");
+    File(L"b.doc");
+    File(L"sub\\c.txt");
+    DWORD code = 99;
+    const auto lines = Run({L"-i", L"-o", L"*.txt", L"-n", L"%0.bak", L"-l", L"File", L"."}, &code);
+    EXPECT_EQ(code, 0u);
+    const std::vector<std::string> expected = {
+        "PLAN\t" + Data(L"a.txt") + "\ta.bak",
+        "PLAN\t" + Data(L"sub\\c.txt") + "\tc.bak",
+        "2 planned",
+    };
+    std::vector<std::string> sorted = lines;
+    std::sort(sorted.begin(), sorted.end() - 1);
+    EXPECT_EQ(sorted, expected);
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\a.txt")));
+    EXPECT_TRUE(FileExists(temp.Join(L"prog\\Varnelo.ini")));  // first start writes the main profile
+}
+
+TEST_F(Batch, ApplyReportsEveryItemAndKeepsCollisions) {
+    File(L"a.txt", "one");
+    File(L"a.doc", "two");
+    File(L"\u65E5\u672C.txt", "jp");
+    DWORD code = 99;
+    const auto lines = Run({L"-i", L"-a", L"-o", L"*.*", L"-n", L"%0", L"-l", L"File", L"."}, &code);
+    EXPECT_EQ(code, 1u);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines.back(), "2 renamed, 1 failed");
+    int failed = 0;
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        std::vector<std::string> fields;
+        std::stringstream stream(lines[i]);
+        for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+        if (fields[0] == "FAILED") {
+            ++failed;
+            ASSERT_EQ(fields.size(), 4u);
+            EXPECT_EQ(fields[2], "a");
+            EXPECT_FALSE(fields[3].empty());
+        } else {
+            EXPECT_EQ(fields[0], "OK");
+            EXPECT_EQ(fields.size(), 3u);
+        }
+    }
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\a")));
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\\u65E5\u672C")));
+    const bool txtLeft = FileExists(temp.Join(L"data\\a.txt")), docLeft = FileExists(temp.Join(L"data\\a.doc"));
+    EXPECT_NE(txtLeft, docLeft);  // exactly one of the two kept its name; nothing was overwritten
+}
+
+TEST_F(Batch, FolderWithItsContentAndForbiddenNames) {
+    File(L"F\\x.txt");
+    File(L"F\\S\\y.txt");
+    DWORD code = 99;
+    auto lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0:old", L"-l", L"Both", L"F"}, &code);
+    EXPECT_EQ(code, 1u);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("ERROR\t", 0), 0u) << lines.back();
+    EXPECT_NE(lines.back().find(':'), std::string::npos);
+    EXPECT_EQ(lines.size(), 5u);  // four plan lines, then the error
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\F\\S\\y.txt")));
+
+    lines = Run({L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(lines.back(), "4 renamed, 0 failed");
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\S_old\\y.txt_old")));
+    EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\x.txt_old")));
+}
+
+TEST_F(Batch, BadInputGivesClearLines) {
+    File(L"keep.txt", "keep");
+    DWORD code = 99;
+    // A start path that does not exist is an item whose rename fails.
+    auto lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"new", L"missing.txt"}, &code);
+    EXPECT_EQ(code, 1u);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("FAILED\t" + Data(L"missing.txt") + "\tnew\t", 0), 0u) << lines[0];
+    // An empty template checks nothing; a template that yields nothing fails.
+    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"", L"keep.txt"}, &code);
+    EXPECT_EQ(lines, std::vector<std::string>{"0 renamed, 0 failed"});
+    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"keep.txt"}, &code);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(lines.back(), "0 renamed, 1 failed");
+    // A pattern of 10,000 units matches nothing and ends at once.
+    lines = Run({L"-i", L"-o", std::wstring(10000, L'*') + L"x", L"-n", L"%0", L"keep.txt"}, &code);
+    EXPECT_EQ(lines, std::vector<std::string>{"0 planned"});
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"data\\keep.txt")), "keep");
+}
