@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "job/JobCondition.h"
+#include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
 
@@ -63,7 +64,9 @@ void BatchOutput::Line(const RawString& text) {
     }
 }
 
-int RunBatch(bool apply, BatchOutput& output) {
+namespace {
+
+int RunPass(bool apply, BatchOutput& output) {
     const JobOption& option = JobOption::Instance();
     JobFileList list;
     for (const RawString& path : option.items)
@@ -71,6 +74,7 @@ int RunBatch(bool apply, BatchOutput& output) {
     JobCondition condition;
     const JobPassResult pass = EvaluationPass(list, condition, ViewStyleValue(option.viewStyle),
                                               LimitationValue(option.limitation), option.oldName, option.newName);
+    JobLogServer::Instance().PostStarted();
 
     const bool planOnly = !apply || pass.forbidden != 0;
     int32_t planned = 0;
@@ -114,6 +118,14 @@ int RunBatch(bool apply, BatchOutput& output) {
     last.Append(RawString(" failed"));
     output.Line(last);
     return failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int RunBatch(bool apply, BatchOutput& output) {
+    const int exitCode = RunPass(apply, output);
+    JobLogServer::Instance().PostTerminated();
+    return exitCode;
 }
 
 }  // namespace AppLayer

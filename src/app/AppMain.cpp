@@ -6,9 +6,12 @@
 #include "app/AppCommandLine.h"
 #include "app/AppMainProfile.h"
 #include "app/GuiProfile.h"
+#include "job/JobLog.h"
 #include "job/JobOption.h"
+#include "raw/RawLabelStore.h"
 #include "raw/RawList.h"
 #include "raw/RawShell.h"
+#include "raw/RawThread.h"
 
 namespace AppLayer {
 
@@ -33,6 +36,8 @@ bool Initialise(HINSTANCE, RawParameterList* arguments) {
     if (!CheckMainProfile()) return false;
     const RawString program = RawLayer::ProgramFile();
     const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
+    RawLayer::RawParameterFile guiProfile(paths.guiProfile);
+    RawLayer::RawLabelStore::Instance().LoadStartLanguage(guiProfile, paths.languageName, paths.languageFile);
     LoadConfiguration(paths, *arguments);
     return true;
 }
@@ -40,17 +45,23 @@ bool Initialise(HINSTANCE, RawParameterList* arguments) {
 }  // namespace
 
 int AppMain(HINSTANCE instance) {
+    // Before anything else can fail, so that every crash leaves a dump.
+    RawLayer::InstallCrashDumpHandler();
     RawParameterList arguments;
     int exitCode = 0;
     if (Initialise(instance, &arguments)) {
         const JobLayer::JobOption& option = JobLayer::JobOption::Instance();
+        RawLayer::SetCrashDumpFolder(option.logFolder);
+        JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
+        log.OpenLog(option.logFolder, option.maxLogFiles);
         const bool apply = option.Has(JobLayer::JobOption::Apply);
         // Without a window "-a" alone does what "-i -a" does.
         if (apply || option.Has(JobLayer::JobOption::Inspect)) {
             BatchOutput output;
             exitCode = RunBatch(apply, output);
         }
-        // The log server, the main dialog and its message loop run here.
+        // The main dialog and its message loop run here.
+        log.Shutdown();
     }
     return exitCode;
 }

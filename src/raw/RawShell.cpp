@@ -94,6 +94,12 @@ bool MovePath(const RawString& source, const RawString& destination, uint32_t fl
                         : MoveFileExA(a.Narrow(0), a.Narrow(1), flags)) != 0;
 }
 
+bool DeleteFilePath(const RawString& path) {
+    if (path.IsEmpty()) return false;
+    const RawApiArgs args{&path};
+    return (args.UseWide() ? DeleteFileW(args.WideArg(0)) : DeleteFileA(args.Narrow(0))) != 0;
+}
+
 bool ReplacePath(const RawString& replaced, const RawString& replacement, const RawString& backup) {
     if (replaced.IsEmpty() || replacement.IsEmpty()) return false;
     const RawApiArgs a{&replaced, &replacement, &backup};

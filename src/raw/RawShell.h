@@ -21,6 +21,8 @@ bool IsFolder(const RawString& path);
 bool EnsureFolder(const RawString& path);
 // MoveFileEx with the given MOVEFILE_* flags.
 bool MovePath(const RawString& source, const RawString& destination, uint32_t flags);
+// DeleteFile on one path; false when it could not be deleted.
+bool DeleteFilePath(const RawString& path);
 // MoveFileEx with the given flags; 0 on success, else the system's error code.
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags);
 // The system's text for an error code, on one line.

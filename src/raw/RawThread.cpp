@@ -240,14 +240,6 @@ int32_t RawLocalUtcOffsetMinutes() {
 
 uint16_t RawUserUiLanguage() { return GetUserDefaultUILanguage(); }
 
-// ---------------------------------------------------------------- files
-
-bool DeleteFilePath(const RawString& path) {
-    if (path.IsEmpty()) return false;
-    const RawApiArgs args{&path};
-    return (args.UseWide() ? DeleteFileW(args.WideArg(0)) : DeleteFileA(args.Narrow(0))) != 0;
-}
-
 // ---------------------------------------------------------------- dumps
 
 namespace {

@@ -153,10 +153,6 @@ int32_t RawLocalUtcOffsetMinutes();
 // The user's default UI language identifier (GetUserDefaultUILanguage).
 uint16_t RawUserUiLanguage();
 
-// DeleteFile on one path (the log's rotation); false when it could not be deleted.
-// The shell's file calls have no removal yet; it belongs beside MovePath there.
-bool DeleteFilePath(const RawString& path);
-
 // Writes a full-memory minidump of the process into its dump folder.
 class RawThreadDump : public RawThreadHook::Handler {
 public:

@@ -135,3 +135,31 @@ TEST_F(Batch, BadInputGivesClearLines) {
     EXPECT_EQ(lines, std::vector<std::string>{"0 planned"});
     EXPECT_EQ(ReadFileBytes(temp.Join(L"data\\keep.txt")), "keep");
 }
+
+TEST_F(Batch, WritesItsJobLog) {
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
+                               "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=logs\r\nMaxLogFiles=2\r\n"));
+    ASSERT_TRUE(CreateFolder(temp.Join(L"prog\\logs")));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\logs\\notes.txt"), "mine"));
+    DWORD code = 99;
+    for (int run = 0; run < 3; ++run) {
+        Run({L"-i", L"."}, &code);
+        EXPECT_EQ(code, 0u);
+    }
+    std::vector<std::wstring> logs;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(temp.Join(L"prog\\logs\\Varnelo_*.log").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do logs.push_back(data.cFileName);
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(logs.begin(), logs.end());
+    EXPECT_EQ(logs.size(), 2u);  // rotation keeps two, and leaves foreign files alone
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"prog\\logs\\notes.txt")), "mine");
+    const std::string text = ReadFileBytes(temp.Join(L"prog\\logs\\" + logs.back())).value_or("");
+    EXPECT_EQ(text.rfind("// Varnelo Version 1.04.2025.0406\r\n// <TimeZone>UTC", 0), 0u) << text;
+    const size_t started = text.find("#Information:Started:"), terminated = text.find("#Information:Terminated:");
+    EXPECT_NE(started, std::string::npos);
+    EXPECT_NE(terminated, std::string::npos);
+    EXPECT_LT(started, terminated);
+}
