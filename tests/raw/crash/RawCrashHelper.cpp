@@ -1,11 +1,12 @@
-// A program that fails on purpose, for the crash-dump tests:
+// A program that fails on purpose for the crash-dump tests:
 //   raw_crash_helper MODE [DUMP_FOLDER]
-// MODE access: a write through a null pointer on the main thread; thread: the
-// same inside a RawThreadUnit; throw: a C++ exception nobody catches;
-// nohandler: a fault with the guard in place but no handler; none: no fault.
+// thread: a fault inside a RawThreadUnit; throw: a C++ exception nobody
+// catches; nohandler: a fault with the guard in place but no handler;
+// anything else: no fault, and the dump folder goes to standard output.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -17,9 +18,9 @@ namespace {
 
 LPTOP_LEVEL_EXCEPTION_FILTER gProgramFilter = nullptr;
 
-// Runs the program's own filter, then ends the process at once with 3, so
-// that no crash reporter of the system (Windows Error Reporting, or a
-// debugger started for the crash) holds the test up.
+// Ends the process with 3 right after the program's own filter, so that no
+// crash reporter of the system (Windows Error Reporting, or a debugger
+// started for the crash) holds the test up.
 LONG WINAPI EndAfterTheHook(EXCEPTION_POINTERS* pointers) {
     if (gProgramFilter) gProgramFilter(pointers);
     TerminateProcess(GetCurrentProcess(), 3);
@@ -27,8 +28,7 @@ LONG WINAPI EndAfterTheHook(EXCEPTION_POINTERS* pointers) {
 }
 
 void Fault() {
-    // Read from a volatile so the compiler cannot see the null and put a trap
-    // instruction in place of the write.
+    // A volatile address, so the compiler cannot put a trap in place of the write.
     volatile uintptr_t address = 0;
     *reinterpret_cast<volatile int*>(address) = 1;
 }
@@ -50,14 +50,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     gProgramFilter = SetUnhandledExceptionFilter(&EndAfterTheHook);
 
-    if (mode == L"access" || mode == L"nohandler") {
-        Fault();
-    } else if (mode == L"thread") {
-        FailingUnit unit;
-        unit.Start();
-        unit.Wait();
-    } else if (mode == L"throw") {
-        throw std::runtime_error("nobody catches this");
-    }
+    FailingUnit unit;
+    if (mode == L"nohandler") Fault();
+    if (mode == L"thread" && unit.Start()) unit.Wait();
+    if (mode == L"throw") throw std::runtime_error("nobody catches this");
+    if (CrashDumpHandler()) std::fputs(CrashDumpHandler()->Folder().ToUtf8().c_str(), stdout);
     return 0;
 }
