@@ -11,47 +11,31 @@ using namespace TestSupport;
 namespace {
 
 // Loaded as an image resource only: nothing of the program runs.
-class ProgramResources : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        module = LoadLibraryExW(ProgramPath().c_str(), nullptr,
-                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(module, nullptr) << Narrow(ProgramPath());
-    }
-    void TearDown() override
-    {
-        if (module)
-            FreeLibrary(module);
-    }
-
-    std::string ResourceBytes(LPCWSTR type, int id) const
-    {
-        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
-        if (!found)
-            return std::string();
-        HGLOBAL loaded = LoadResource(module, found);
-        const void* data = loaded ? LockResource(loaded) : nullptr;
-        return data ? std::string(static_cast<const char*>(data), SizeofResource(module, found)) : std::string();
-    }
-
-    HMODULE module = nullptr;
-};
-
-std::string Utf16Bytes(const std::wstring& text)
+HMODULE Program()
 {
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    static const HMODULE module =
+        LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    return module;
+}
+
+std::string ResourceBytes(int type, int id)
+{
+    HRSRC found = FindResourceW(Program(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+    HGLOBAL loaded = found ? LoadResource(Program(), found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    return data ? std::string(static_cast<const char*>(data), SizeofResource(Program(), found)) : std::string();
 }
 
 } // namespace
 
-TEST_F(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize)
+TEST(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize)
 {
+    ASSERT_NE(Program(), nullptr) << Narrow(ProgramPath());
     // 24 is not stored and must be scaled from a stored size.
     for (int id = IDI_FIRST; id <= IDI_LAST; ++id) {
         for (int size : {16, 24, 32, 48}) {
             SCOPED_TRACE(testing::Message() << "icon " << id << " at " << size);
-            HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+            HICON icon = static_cast<HICON>(LoadImageW(Program(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
             ASSERT_NE(icon, nullptr);
             ICONINFO info{};
             ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -67,11 +51,9 @@ TEST_F(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize)
     }
 }
 
-TEST_F(ProgramResources, VersionRecordNamesTheRelease)
+TEST(ProgramResources, VersionRecordAndManifest)
 {
-    const std::string record = ResourceBytes(MAKEINTRESOURCEW(16) /* RT_VERSION */, 1);
-    ASSERT_FALSE(record.empty());
-
+    const std::string record = ResourceBytes(16 /* RT_VERSION */, 1);
     const DWORD signature = 0xFEEF04BD;
     const size_t at = record.find(std::string(reinterpret_cast<const char*>(&signature), sizeof signature));
     ASSERT_NE(at, std::string::npos);
@@ -82,18 +64,14 @@ TEST_F(ProgramResources, VersionRecordNamesTheRelease)
     EXPECT_EQ(fixed.dwFileVersionLS, (2025u << 16) | 406u);
     EXPECT_EQ(fixed.dwProductVersionMS, fixed.dwFileVersionMS);
     EXPECT_EQ(fixed.dwProductVersionLS, fixed.dwFileVersionLS);
+    for (const wchar_t* text : {L"1.04.2025.0406", L"Varnelo batch renamer", L"Varnelo.exe"}) {
+        const std::string utf16(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
+        EXPECT_NE(record.find(utf16), std::string::npos) << Narrow(text);
+    }
 
-    for (const wchar_t* text : {L"1.04.2025.0406", L"Varnelo batch renamer", L"Varnelo.exe"})
-        EXPECT_NE(record.find(Utf16Bytes(text)), std::string::npos) << Narrow(text);
-}
-
-TEST_F(ProgramResources, ManifestAsksForCommonControlsSixAndNoUtf8CodePage)
-{
-    const std::string manifest = ResourceBytes(MAKEINTRESOURCEW(24) /* RT_MANIFEST */, 1);
-    ASSERT_FALSE(manifest.empty());
-    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
-    EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
-    EXPECT_NE(manifest.find("PerMonitor"), std::string::npos);
+    const std::string manifest = ResourceBytes(24 /* RT_MANIFEST */, 1);
+    for (const char* wanted : {"Microsoft.Windows.Common-Controls", "asInvoker", "PerMonitor"})
+        EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
     // The ANSI code page stays the system's: UTF-8 is one code kind among others.
     EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
 }

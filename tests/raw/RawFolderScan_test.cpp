@@ -2,19 +2,20 @@
 // collecting and sorting.
 #include "raw/RawFolderScan.h"
 
-#include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "RawFileTestSupport.h"
+#include "TestSupport.h"
 #include "raw/RawPath.h"
 
 using namespace RawLayer;
-using RawFileTest::TempFolderTest;
+using namespace TestSupport;
 
 namespace {
 
 using Names = std::set<std::string>;
+using F = RawFolderScan;
 
 TEST(RawFolderScanFilter, PassesInTheDocumentedOrder) {
     const uint32_t none = 0xFFFFFFFFu, file = 0x20, dir = 0x10;
@@ -24,29 +25,24 @@ TEST(RawFolderScanFilter, PassesInTheDocumentedOrder) {
         uint8_t flags;
         bool kept;
     } cases[] = {
-        {".", dir, RawFolderScan::SkipDots, false},
-        {"..", dir, RawFolderScan::SkipDots, false},
-        {"...", dir, RawFolderScan::SkipDots, true},
-        {"s.lnk", file | 0x4, RawFolderScan::SkipSystem, false},  // system decides before the link rule
-        {"h", file | 0x2, RawFolderScan::SkipHidden, false},
-        {"h", none, RawFolderScan::SkipHidden, true},  // unknown attributes never skip
-        {"r", file | 0x1, RawFolderScan::SkipReadOnly, false},
-        {"d", dir, RawFolderScan::FilesOnly, false},
-        {"d.lnk", dir, RawFolderScan::FilesOnly, false},  // files-only decides before the link rule
-        {"x.LNK", file, RawFolderScan::FoldersOnly, true},
-        {"x.lnk", file, RawFolderScan::SkipLinks | RawFolderScan::FoldersOnly, false},
-        {"lnk", file, RawFolderScan::FoldersOnly, false},
-        {".lnk", file, RawFolderScan::FoldersOnly, true},
-        {"f", none, RawFolderScan::FoldersOnly, true},
-        {"f", file, RawFolderScan::FilesOnly | RawFolderScan::FoldersOnly, false},
-        {"f.Lnk", file, RawFolderScan::FilesOnly | RawFolderScan::FoldersOnly, true},
+        {".", dir, F::SkipDots, false},
+        {"...", dir, F::SkipDots, true},
+        {"s.lnk", file | 0x4, F::SkipSystem, false},  // system decides before the link rule
+        {"h", none, F::SkipHidden, true},              // unknown attributes never skip
+        {"d.lnk", dir, F::FilesOnly, false},           // files-only decides before the link rule
+        {"x.lnk", file, F::SkipLinks | F::FoldersOnly, false},
+        {"lnk", file, F::FoldersOnly, false},
+        {".lnk", file, F::FoldersOnly, true},
+        {"f", none, F::FoldersOnly, true},
+        {"f.Lnk", file, F::FilesOnly | F::FoldersOnly, true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RawFolderScan::Passes(c.name, c.attributes, c.flags), c.kept) << c.name << " " << int(c.flags);
+        EXPECT_EQ(F::Passes(c.name, c.attributes, c.flags), c.kept) << c.name << " " << int(c.flags);
 }
 
-class RawFolderScanTest : public TempFolderTest {
+class RawFolderScanTest : public TempDirTest {
 protected:
+    RawString Folder() const { return RawString(Narrow(temp.Path())); }
     Names Scan(const RawString& folder, uint8_t flags) {
         Names names;
         RawFolderScan scan(folder);
@@ -58,28 +54,24 @@ protected:
         EXPECT_FALSE(scan.Next(flags));
         return names;
     }
-    bool SetAttributes(const std::string& name, DWORD attributes) {
-        return SetFileAttributesW(WidePath(name).c_str(), attributes) &&
-               (GetFileAttributesW(WidePath(name).c_str()) & attributes) == attributes;
+    bool SetAttributes(const wchar_t* name, DWORD attributes) {
+        const std::wstring path = temp.Join(name);
+        return SetFileAttributesW(path.c_str(), attributes) &&
+               (GetFileAttributesW(path.c_str()) & attributes) == attributes;
     }
 };
 
 TEST_F(RawFolderScanTest, EveryFilterFlagOnARealFolder) {
-    Write("a.txt", "a");
-    Write("h.txt", "h");
-    Write("s.txt", "s");
-    Write("r.txt", "r");
-    Write("x.LNK", "l");
-    ASSERT_TRUE(CreateDirectoryW(WidePath("sub").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(WidePath("hsub").c_str(), nullptr));
-    ASSERT_TRUE(SetAttributes("r.txt", FILE_ATTRIBUTE_READONLY));
+    for (const wchar_t* name : {L"a.txt", L"h.txt", L"s.txt", L"r.txt", L"x.LNK"})
+        ASSERT_TRUE(WriteFileBytes(temp.Join(name), "x"));
+    ASSERT_TRUE(CreateFolder(temp.Join(L"sub")));
+    ASSERT_TRUE(CreateFolder(temp.Join(L"hsub")));
+    ASSERT_TRUE(SetAttributes(L"r.txt", FILE_ATTRIBUTE_READONLY));
     // Wine keeps hidden and system bits only where the file system holds
     // extended attributes; Windows always does. Only those cases are skipped.
-    const bool dosAttributes = SetAttributes("h.txt", FILE_ATTRIBUTE_HIDDEN) &&
-                               SetAttributes("s.txt", FILE_ATTRIBUTE_SYSTEM) &&
-                               SetAttributes("hsub", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-
-    using F = RawFolderScan;
+    const bool dosAttributes = SetAttributes(L"h.txt", FILE_ATTRIBUTE_HIDDEN) &&
+                               SetAttributes(L"s.txt", FILE_ATTRIBUTE_SYSTEM) &&
+                               SetAttributes(L"hsub", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
     const struct {
         uint8_t flags;
         Names expected;
@@ -106,102 +98,72 @@ TEST_F(RawFolderScanTest, EveryFilterFlagOnARealFolder) {
     RawString slash(Folder());
     slash.AppendUnit('\\');
     EXPECT_EQ(Scan(slash, F::SkipDots), Scan(Folder(), F::SkipDots));
-    RawFolderScan scan(slash);
-    EXPECT_EQ(scan.Pattern().ToUtf8(), Folder().ToUtf8() + "\\*.*");
+    EXPECT_EQ(RawFolderScan(slash).Pattern().ToUtf8(), Folder().ToUtf8() + "\\*.*");
 }
 
 TEST_F(RawFolderScanTest, RecordsAndNamesInTheFolderKind) {
-    Write("\xE2\x82\xAC.txt", "12345");
-    Write("plain", "");
+    ASSERT_TRUE(WriteFileBytes(temp.Join(Widen("\xE2\x82\xAC.txt")), "12345"));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"plain"), ""));
     for (RawCodeKind kind : {Utf8, Wide}) {
         RawFolderScan scan(RawString(Folder(), kind));
         Names names;
-        while (scan.Next(RawFolderScan::SkipDots)) {
+        while (scan.Next(F::SkipDots)) {
             const RawFindFileData& d = scan.Data();
             EXPECT_EQ(d.name.Kind(), kind);
             EXPECT_EQ(d.path.Kind(), kind);
             EXPECT_TRUE(d.AttributesKnown());
             EXPECT_FALSE(d.IsFolder());
-            EXPECT_NE(d.lastWriteTime, 0u);
+            WIN32_FILE_ATTRIBUTE_DATA file{};
+            ASSERT_TRUE(GetFileAttributesExW(d.path.ToWide().c_str(), GetFileExInfoStandard, &file));
+            EXPECT_EQ(d.lastWriteTime, (uint64_t(file.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           file.ftLastWriteTime.dwLowDateTime);
+            EXPECT_EQ(d.size, d.name.ToUtf8() == "plain" ? 0u : 5u);
             names.insert(d.name.ToUtf8());
-            if (d.name.ToUtf8() == "\xE2\x82\xAC.txt") {
-                EXPECT_EQ(d.size, 5u);
-            }
         }
         EXPECT_EQ(names, (Names{"\xE2\x82\xAC.txt", "plain"}));
     }
-    // An ANSI-kind folder walks through the narrow entry points.
+    // An ANSI folder walks through the narrow entry points.
     RawFolderScan ansi(RawString(Folder(), Ansi));
     Names names;
-    while (ansi.Next(RawFolderScan::SkipDots)) {
+    while (ansi.Next(F::SkipDots)) {
         EXPECT_EQ(ansi.Data().name.Kind(), Ansi);
         names.insert(ansi.Data().name.ToUtf8());
     }
     EXPECT_TRUE(names.count("plain"));
 }
 
-TEST_F(RawFolderScanTest, MissingFolderYieldsNothing) {
-    RawFolderScan scan(Path("missing"));
-    EXPECT_FALSE(scan.Next(0));
-    EXPECT_TRUE(scan.Finished());
-    RawFolderScan unset;
-    EXPECT_FALSE(unset.Next(0));
-    RawFolderScan closed(Folder());
-    closed.Close();
-    EXPECT_FALSE(closed.Next(0));
-    RawFolderScan drive("Q:\\no\\such\\folder");
-    EXPECT_FALSE(drive.Next(0));
-}
-
-TEST_F(RawFolderScanTest, RestartAfterPartialWalk) {
-    Write("a", "");
-    Write("b", "");
+TEST_F(RawFolderScanTest, RestartAndMissingFolders) {
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), ""));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"b"), ""));
     RawFolderScan scan(Folder());
-    ASSERT_TRUE(scan.Next(RawFolderScan::SkipDots));
+    ASSERT_TRUE(scan.Next(F::SkipDots));
     scan.Start(Folder());
     int count = 0;
-    while (scan.Next(RawFolderScan::SkipDots)) ++count;
+    while (scan.Next(F::SkipDots)) ++count;
     EXPECT_EQ(count, 2);
+
+    scan.Start(RawString(Narrow(temp.Join(L"missing"))));
+    EXPECT_FALSE(scan.Next(0));
+    EXPECT_TRUE(scan.Finished());
+    EXPECT_FALSE(RawFolderScan("Q:\\no\\such\\folder").Next(0));
 }
 
-TEST_F(RawFolderScanTest, CollectAndSortByPathTimeAndSize) {
-    const struct {
-        const char* name;
-        size_t size;
-        uint64_t time;
-    } files[] = {{"b.txt", 30, 300}, {"A.txt", 10, 200}, {"c.txt", 20, 100}, {"D.txt", 40, 400}};
-    for (const auto& f : files) {
-        Write(f.name, std::string(f.size, 'x'));
-        HANDLE h = CreateFileW(WidePath(f.name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        const uint64_t t = 132000000000000000ull + f.time * 10000000ull;
-        FILETIME ft{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
-        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
-        CloseHandle(h);
-    }
+TEST_F(RawFolderScanTest, CollectAndSortByPathAndSize) {
+    const std::pair<const wchar_t*, size_t> files[] = {{L"b.txt", 30}, {L"A.txt", 10}, {L"c.txt", 20}, {L"D.txt", 40}};
+    for (const auto& [name, size] : files) ASSERT_TRUE(WriteFileBytes(temp.Join(name), std::string(size, 'x')));
     RawFolderFileList list;
-    RawFolderScan scan(Folder());
-    EXPECT_EQ(scan.Collect(&list, RawFolderScan::SkipDots), 4);
-    ASSERT_EQ(list.Count(), 4);
-
-    const struct {
-        int32_t key;
-        std::vector<std::string> order;
-    } sorts[] = {
+    EXPECT_EQ(RawFolderScan(Folder()).Collect(&list, F::SkipDots), 4);
+    const std::pair<int32_t, std::vector<std::string>> sorts[] = {
         {RawFolderFileListSort::ByPath, {"A.txt", "b.txt", "c.txt", "D.txt"}},
-        {RawFolderFileListSort::ByTime, {"c.txt", "A.txt", "b.txt", "D.txt"}},
         {RawFolderFileListSort::BySize, {"A.txt", "c.txt", "b.txt", "D.txt"}},
     };
-    for (const auto& s : sorts) {
-        RawFolderFileListSort sorter(s.key);
+    for (const auto& [key, expected] : sorts) {
+        RawFolderFileListSort sorter(key);
         list.Sort(sorter);
         std::vector<std::string> order;
         for (const RawFindFileData& d : list) order.push_back(d.name.ToUtf8());
-        EXPECT_EQ(order, s.order) << s.key;
+        EXPECT_EQ(order, expected) << key;
     }
-    RawFolderFileListSort none(9);
-    const RawFindFileData a, b;
-    EXPECT_EQ(none.CompareUnits(a, b), 0);
 }
 
 }  // namespace

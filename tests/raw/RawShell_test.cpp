@@ -3,47 +3,38 @@
 
 #include <shlobj.h>
 
-#include "RawFileTestSupport.h"
+#include "TestSupport.h"
 #include "raw/RawPath.h"
 
 using namespace RawLayer;
-using RawFileTest::TempFolderTest;
+using namespace TestSupport;
 
 namespace {
 
-struct JoinCase {
-    const char* folder;
-    const char* name;
-    const char* expected;
-};
+RawString Raw(const std::wstring& path) { return RawString(Narrow(path)); }
 
 TEST(RawPathTest, JoinPathTable) {
-    const JoinCase cases[] = {
-        {"C:\\a", "b.txt", "C:\\a\\b.txt"},
-        {"C:\\a\\", "b.txt", "C:\\a\\b.txt"},
-        {"C:\\a/", "b", "C:\\a/b"},
-        {"", "b.txt", "b.txt"},
-        {"C:\\a", "", "C:\\a\\"},
-        {"x", "y\\z", "x\\y\\z"},
+    const struct {
+        const char* folder;
+        const char* name;
+        const char* expected;
+    } cases[] = {
+        {"C:\\a", "b.txt", "C:\\a\\b.txt"}, {"C:\\a\\", "b.txt", "C:\\a\\b.txt"}, {"C:\\a/", "b", "C:\\a/b"},
+        {"", "b.txt", "b.txt"},             {"C:\\a", "", "C:\\a\\"},            {"x", "y\\z", "x\\y\\z"},
     };
-    for (const JoinCase& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name).ToUtf8(), c.expected) << c.folder;
-}
-
-TEST(RawPathTest, JoinPathKeepsTheFolderKindAndConvertsTheName) {
-    const RawString folder(RawString("C:\\d\xC3\xA9j\xC3\xA0"), Wide);  // "C:\déjà" as wide units
-    const RawString joined = JoinPath(folder, RawString("\xE2\x82\xAC.txt"));   // "€.txt" as UTF-8
+    for (const auto& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name).ToUtf8(), c.expected) << c.folder;
+    // The folder's kind wins and the name is converted to it.
+    const RawString joined = JoinPath(RawString(RawString("C:\\d\xC3\xA9j\xC3\xA0"), Wide), "\xE2\x82\xAC.txt");
     EXPECT_EQ(joined.Kind(), Wide);
     EXPECT_EQ(joined.ToU16(), u"C:\\d\u00e9j\u00e0\\\u20ac.txt");
 }
 
-struct ResolveCase {
-    const char* path;
-    const char* base;
-    const char* expected;
-};
-
 TEST(RawPathTest, ResolvePathTable) {
-    const ResolveCase cases[] = {
+    const struct {
+        const char* path;
+        const char* base;
+        const char* expected;
+    } cases[] = {
         {"..\\..\\x.ini", "C:\\a\\b\\c", "C:\\a\\x.ini"},
         {".\\x.ini", "C:\\a\\b\\", "C:\\a\\b\\x.ini"},
         {"./x.ini", "C:\\a", "C:\\a\\x.ini"},
@@ -61,7 +52,7 @@ TEST(RawPathTest, ResolvePathTable) {
         {"..\\x.ini", "C:\\", "C:\\x.ini"},
         {"sub\\..\\x", "C:\\a", "C:\\a\\sub\\..\\x"},  // only leading steps are applied
     };
-    for (const ResolveCase& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(ResolvePath(c.path, c.base).ToUtf8(), c.expected) << c.path << " on " << c.base;
 }
 
@@ -71,11 +62,8 @@ TEST(RawPathTest, ParentAndFileName) {
         const char* parent;
         const char* name;
     } cases[] = {
-        {"C:\\a\\b.txt", "C:\\a", "b.txt"},
-        {"b.txt", "", "b.txt"},
-        {"C:\\a/b", "C:\\a", "b"},
-        {"C:\\a\\", "C:\\a", ""},
-        {"\\x", "", "x"},
+        {"C:\\a\\b.txt", "C:\\a", "b.txt"}, {"b.txt", "", "b.txt"}, {"C:\\a/b", "C:\\a", "b"},
+        {"C:\\a\\", "C:\\a", ""},           {"\\x", "", "x"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParentPath(c.path).ToUtf8(), c.parent) << c.path;
@@ -97,59 +85,50 @@ TEST(RawPathTest, ShiftJisTrailByteIsNotASeparator) {
     EXPECT_EQ(JoinPath(folder, "y").Length(), 7);  // a separator is added after the trail byte
 }
 
-class RawShellTest : public TempFolderTest {};
+class RawShellTest : public TempDirTest {};
 
-TEST_F(RawShellTest, FileTests) {
-    Write("f.txt", "x");
-    EXPECT_TRUE(PathExists(Path("f.txt")));
-    EXPECT_TRUE(IsFile(Path("f.txt")));
-    EXPECT_FALSE(IsFolder(Path("f.txt")));
-    EXPECT_TRUE(IsFolder(Folder()));
-    EXPECT_FALSE(IsFile(Folder()));
-    EXPECT_FALSE(PathExists(Path("missing")));
+TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"file"), "x"));
+    EXPECT_TRUE(IsFile(Raw(temp.Join(L"file"))));
+    EXPECT_FALSE(IsFile(Raw(temp.Path())));
     EXPECT_FALSE(PathExists(RawString()));
-    EXPECT_FALSE(PathExists("Q:\\no\\such\\drive"));
-}
 
-TEST_F(RawShellTest, EnsureFolder) {
-    EXPECT_TRUE(EnsureFolder(Path("a\\b\\c")));
-    EXPECT_TRUE(IsFolder(Path("a\\b\\c")));
-    EXPECT_TRUE(EnsureFolder(Path("a\\b\\c")));  // already there
-    Write("file", "x");
-    EXPECT_FALSE(EnsureFolder(Path("file")));        // a file is not a folder
-    EXPECT_FALSE(EnsureFolder(Path("file\\sub")));  // its parent is a file
-    EXPECT_FALSE(IsFolder(Path("file\\sub")));
-    EXPECT_FALSE(EnsureFolder("relative"));          // no parent to start from: not created
+    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))));
+    EXPECT_TRUE(FolderExists(temp.Join(L"a\\b\\c")));
+    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))));      // already there
+    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file"))));        // a file is not a folder
+    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file\\sub"))));  // its parent is a file
+    EXPECT_FALSE(FolderExists(temp.Join(L"file\\sub")));
+    EXPECT_FALSE(EnsureFolder("relative"));  // no parent to start from: not created
     EXPECT_FALSE(EnsureFolder(RawString()));
     // A wide path with characters outside any ANSI code page.
-    const RawString wide(Path("\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80"), Wide);
-    EXPECT_TRUE(EnsureFolder(wide));
-    EXPECT_TRUE(IsFolder(Path("\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80")));
-}
-
-TEST_F(RawShellTest, MissingDriveFailsCleanly) {
-    // Find a drive letter that does not exist on this system.
-    const DWORD drives = GetLogicalDrives();
-    char letter = 0;
-    for (char c = 'Q'; c <= 'Y' && letter == 0; ++c)
-        if (!(drives & (1u << (c - 'A')))) letter = c;
-    ASSERT_NE(letter, 0);
-    const std::string root = std::string(1, letter) + ":\\varnelo\\sub";
-    EXPECT_FALSE(EnsureFolder(RawString(std::string_view(root))));
-    EXPECT_FALSE(MovePath(Path("x"), RawString(std::string_view(root)), 0));
+    const std::string outside = "\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80";
+    EXPECT_TRUE(EnsureFolder(RawString(Raw(temp.Join(Widen(outside))), Wide)));
+    EXPECT_TRUE(FolderExists(temp.Join(Widen(outside))));
 }
 
 TEST_F(RawShellTest, MoveAndReplace) {
-    Write("a", "old");
-    Write("b", "new");
-    EXPECT_TRUE(ReplacePath(Path("a"), Path("b")));
-    EXPECT_EQ(Read("a"), "new");
-    EXPECT_FALSE(Exists("b"));
-    EXPECT_TRUE(MovePath(Path("a"), Path("c"), 0));
-    EXPECT_EQ(Read("c"), "new");
-    EXPECT_FALSE(MovePath(Path("missing"), Path("d"), 0));
-    EXPECT_FALSE(ReplacePath(Path("c"), Path("missing")));
-    EXPECT_EQ(Read("c"), "new");
+    const RawString a = Raw(temp.Join(L"a")), b = Raw(temp.Join(L"b")), c = Raw(temp.Join(L"c"));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), "old"));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"b"), "new"));
+    EXPECT_TRUE(ReplacePath(a, b));
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"a")), "new");
+    EXPECT_FALSE(FileExists(temp.Join(L"b")));
+    EXPECT_TRUE(MovePath(a, c, 0));
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
+    EXPECT_FALSE(MovePath(a, b, 0));
+    EXPECT_FALSE(ReplacePath(c, a));
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
+
+    const DWORD drives = GetLogicalDrives();
+    char letter = 0;
+    for (char d = 'Q'; d <= 'Y' && letter == 0; ++d)
+        if (!(drives & (1u << (d - 'A')))) letter = d;
+    ASSERT_NE(letter, 0);
+    const RawString offDrive(std::string(1, letter) + ":\\varnelo\\sub");
+    EXPECT_FALSE(PathExists(offDrive));
+    EXPECT_FALSE(EnsureFolder(offDrive));
+    EXPECT_FALSE(MovePath(c, offDrive, 0));
 }
 
 TEST(RawShellFolders, WellKnownFolders) {
@@ -157,41 +136,14 @@ TEST(RawShellFolders, WellKnownFolders) {
     EXPECT_TRUE(IsFile(program));
     EXPECT_TRUE(FileName(program).EqualsNoCase("raw_tests.exe")) << program.ToUtf8();
     EXPECT_EQ(ProgramFolder().ToUtf8(), ParentPath(program).ToUtf8());
-    EXPECT_EQ(ProgramFile(Wide).Kind(), Wide);
-    EXPECT_EQ(ProgramFile(Wide).ToUtf8(), program.ToUtf8());
-
-    const RawString temp = TempFolder();
-    ASSERT_FALSE(temp.IsEmpty());
-    EXPECT_TRUE(temp.IsSeparatorAt(temp.Length() - 1));
-    EXPECT_TRUE(IsFolder(temp));
-    EXPECT_TRUE(IsFolder(CurrentFolder()));
-    EXPECT_TRUE(IsAbsolutePath(CurrentFolder(Wide)));
-
+    const RawString tempFolder = TempFolder();
+    ASSERT_FALSE(tempFolder.IsEmpty());
+    EXPECT_TRUE(tempFolder.IsSeparatorAt(tempFolder.Length() - 1));
+    EXPECT_TRUE(IsFolder(tempFolder));
     wchar_t legacy[MAX_PATH] = {};
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, legacy, CSIDL_APPDATA, FALSE));
     EXPECT_EQ(SpecialFolder(kAppDataFolder).ToWide(), std::wstring(legacy));
     EXPECT_TRUE(SpecialFolder(12345).IsEmpty());
-}
-
-TEST_F(RawShellTest, DroppedFilesFromAHandle) {
-    // A drop handle as the shell builds it: DROPFILES then zero-ended wide names.
-    const std::wstring first = WidePath("one.txt"), second = WidePath("\xE2\x82\xAC.txt");
-    std::wstring names = first + L'\0' + second + L'\0' + L'\0';
-    const size_t bytes = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    ASSERT_NE(memory, nullptr);
-    auto drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    EXPECT_EQ(DroppedFileCount(memory), 2u);
-    EXPECT_EQ(DroppedFile(memory, 0).ToWide(), first);
-    EXPECT_EQ(DroppedFile(memory, 1).ToWide(), second);
-    EXPECT_EQ(DroppedFile(memory, 1, Wide).Kind(), Wide);
-    EXPECT_TRUE(DroppedFile(memory, 2).IsEmpty());
-    EXPECT_TRUE(DroppedFile(nullptr, 0).IsEmpty());
-    GlobalFree(memory);
 }
 
 TEST(RawShellClipboard, RoundTrip) {
@@ -204,28 +156,6 @@ TEST(RawShellClipboard, RoundTrip) {
     EXPECT_EQ(PasteFromClipboard().ToUtf8(), "bcd");
     ASSERT_TRUE(CopyToClipboard(RawString::FromBytes(Ansi, "plain", 5)));
     EXPECT_EQ(PasteFromClipboard().ToUtf8(), "plain");  // the system offers CF_TEXT as wide too
-}
-
-TEST(RawShellLaunch, FailsForAMissingProgram) {
-    RawShell shell;
-    shell.program = "C:\\no\\such\\program.exe";
-    EXPECT_FALSE(shell.Launch(RawString(), RawString()));
-    EXPECT_EQ(shell.process, nullptr);
-}
-
-TEST(RawShellLaunch, StartsAProgramAndKeepsItsProcess) {
-    RawShell shell;
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    shell.program = JoinPath(RawString::FromWide(system), "cmd.exe");
-    shell.showCommand = SW_HIDE;
-    ASSERT_TRUE(shell.Launch("/c exit 3", RawString()));
-    ASSERT_NE(shell.process, nullptr);
-    EXPECT_NE(shell.processId, 0u);
-    EXPECT_EQ(WaitForSingleObject(static_cast<HANDLE>(shell.process), 30000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeProcess(static_cast<HANDLE>(shell.process), &code);
-    EXPECT_EQ(code, 3u);
 }
 
 }  // namespace

@@ -10,17 +10,15 @@ using namespace RawLayer;
 
 namespace {
 
-struct WildcardCase {
-    const char* pattern;
-    const char* text;
-    bool whole;
-    bool ignoreCase;
-    bool matched;
-    std::vector<std::string> captures;
-};
-
 TEST(RawWildcardMatchTest, Table) {
-    const WildcardCase cases[] = {
+    const struct {
+        const char* pattern;
+        const char* text;
+        bool whole;
+        bool ignoreCase;
+        bool matched;
+        std::vector<std::string> captures;
+    } cases[] = {
         {"ReadMe_*.txt", "readme_guide.TXT", true, true, true, {"guide"}},
         {"ReadMe_*.txt", "ReadMe_guide.txt.bak", true, true, false, {}},
         {"ReadMe_*.txt", "ReadMe_guide.txt.bak", false, true, true, {"guide"}},
@@ -48,7 +46,7 @@ TEST(RawWildcardMatchTest, Table) {
         {"?*?", "ab", true, false, true, {"a", "", "b"}},
         {"*?", "abc", true, false, true, {"ab", "c"}},
     };
-    for (const WildcardCase& c : cases) {
+    for (const auto& c : cases) {
         RawWildcardMatch matcher;
         matcher.whole = c.whole;
         matcher.ignoreCase = c.ignoreCase;
