@@ -35,28 +35,9 @@ void ReadSectionNames(const RawString& path, RawStringList* names) {
 
 }  // namespace
 
-RawString RawEscapeLabel(const RawString& text) {
-    RawString out(text.Kind(), text.Length() + 8);
-    for (int32_t i = 0; i < text.Length(); ++i) {
-        const uint32_t u = text.UnitAt(i);
-        if (u == '\r' || u == '\n') {
-            if (u == '\r' && i + 1 < text.Length() && text.UnitAt(i + 1) == '\n') ++i;
-            out.AppendUnit('\\');
-            out.AppendUnit('n');
-        } else if (u == '\t') {
-            out.AppendUnit('\\');
-            out.AppendUnit('t');
-        } else if (u == '\\') {
-            // Not doubled, a backslash in front of "t", "n" or "s" (as in a
-            // path like C:\temp) would come back as a control character.
-            out.AppendUnit('\\');
-            out.AppendUnit('\\');
-        } else {
-            out.AppendUnit(u);
-        }
-    }
-    return out;
-}
+// Backslashes are doubled: otherwise one in front of "t", "n" or "s" (as in
+// a path like C:\temp) would come back as a control character.
+RawString RawEscapeLabel(const RawString& text) { return text.Escape(true); }
 
 RawString RawUnescapeLabel(const RawString& text) { return text.Unescape(); }
 

@@ -681,7 +681,7 @@ int32_t RawString::CharClass(uint32_t unit) {
     return 0;
 }
 
-RawString RawString::Escape() const {
+RawString RawString::Escape(bool doubleBackslashes) const {
     RawString out(Kind(), Length() + 8);
     for (int32_t i = 0; i < Length(); ++i) {
         const uint32_t u = UnitAt(i);
@@ -692,6 +692,9 @@ RawString RawString::Escape() const {
         } else if (u == '\t') {
             out.AppendUnit('\\');
             out.AppendUnit('t');
+        } else if (u == '\\' && doubleBackslashes) {
+            out.AppendUnit('\\');
+            out.AppendUnit('\\');
         } else {
             out.AppendUnit(u);
         }

@@ -164,7 +164,9 @@ public:
     int32_t ApiClass() const;
     RawString Quoted() const;
     static int32_t CharClass(uint32_t unit);
-    RawString Escape() const;
+    // Line breaks and TABs as backslash escapes; backslashes themselves are
+    // doubled only when asked, as older stored texts were written without.
+    RawString Escape(bool doubleBackslashes = false) const;
     RawString Unescape() const;
 
 private:
