@@ -127,9 +127,11 @@ TEST(RawCrash, FailuresOfTheHelperAndWhereTheirDumpsGo) {
         // A fault in a thread unit after start-up replaced the folder; the
         // writer creates both missing levels.
         {L"thread", L"thread\\logs", 3, true},
-        // An uncaught C++ exception while the folder cannot be made: the
-        // process must still end, not hang or fail again in the writer.
-        {L"throw", L"blocker\\logs", 3, false},
+        // An uncaught C++ exception reaches the same handler through terminate.
+        {L"throw", L"throw\\logs", 3, true},
+        // A folder that cannot be made: the process must still end, not hang
+        // or fail again in the writer.
+        {L"thread", L"blocker\\logs", 3, false},
         // A fault with the guard in place but no handler: no dump, even in the default folder.
         {L"nohandler", nullptr, 3, false},
         {L"none", nullptr, 0, false},
