@@ -204,26 +204,16 @@ bool RawLabelStore::IsChanged() {
     return changed_ != 0;
 }
 
-RawParameterList RawLabelStore::LanguageMapCopy() {
+RawParameterList RawLabelStore::CopyUnderLock(const RawParameterList& list) {
     RawLock lock(lock_);
     RawParameterList copy;
-    copy.Assign(languageMap_);
+    copy.Assign(list);
     return copy;
 }
 
-RawParameterList RawLabelStore::TranslationsCopy() {
-    RawLock lock(lock_);
-    RawParameterList copy;
-    copy.Assign(translations_);
-    return copy;
-}
-
-RawParameterList RawLabelStore::DefaultsCopy() {
-    RawLock lock(lock_);
-    RawParameterList copy;
-    copy.Assign(defaults_);
-    return copy;
-}
+RawParameterList RawLabelStore::LanguageMapCopy() { return CopyUnderLock(languageMap_); }
+RawParameterList RawLabelStore::TranslationsCopy() { return CopyUnderLock(translations_); }
+RawParameterList RawLabelStore::DefaultsCopy() { return CopyUnderLock(defaults_); }
 
 int32_t RawLabelStore::RegisteredTableCount() {
     RawLock lock(lock_);

@@ -120,6 +120,8 @@ public:
     int32_t RegisteredTableCount();
 
 private:
+    // A copy of a list the lock guards, so that callers read it without the lock.
+    RawParameterList CopyUnderLock(const RawParameterList& list);
     static RawString FullKey(const RawString& prefix, const RawString& key);
 
     RawString languageFile_;
