@@ -12,6 +12,10 @@ int32_t RawNarrowToWide(uint32_t codePage, const char* source, int32_t count, ch
                         int32_t capacity);
 int32_t RawWideToNarrow(uint32_t codePage, const char16_t* source, int32_t count, char* out,
                         int32_t capacity);
+// Whether the units come back unchanged through the code page: false when a
+// character would be replaced by the default character or by a look-alike
+// (best fit turns an accented letter into its plain one without a word).
+bool RawWideFitsCodePage(uint32_t codePage, const char16_t* source, int32_t count);
 // The system's ANSI code page.
 uint32_t RawAnsiCodePage();
 

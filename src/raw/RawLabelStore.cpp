@@ -154,8 +154,20 @@ void RawLabelStore::LoadLanguage() {
     RawParameterFile file(languageFile_);
     if (!file.ReadSection(&translations_, currentLanguage_)) {
         translations_.Clear();
-        file.WriteSection(defaults_, currentLanguage_);
+        WriteBack(file, defaults_, currentLanguage_);
     }
+}
+
+// Units the file cannot hold (an "=" in a key, a character its encoding
+// lacks) are left out rather than costing the others their place. What was
+// offered then counts as translated, left-out units with their built-in text,
+// so that asking for the same keys again writes nothing more.
+void RawLabelStore::WriteBack(RawParameterFile& file, const RawParameterList& units, const RawString& section) {
+    RawParameterList onDisk, writable;
+    file.ReadSection(&onDisk, section);  // learns the file's encoding
+    for (const RawParameterUnit& unit : units)
+        if (file.CanWrite(unit)) writable.Add(unit.key, unit.value);
+    if (file.WriteSection(writable, section)) translations_.Assign(units);
 }
 
 void RawLabelStore::SaveLanguage() {
@@ -172,7 +184,7 @@ void RawLabelStore::SaveLanguage() {
     RawParameterListSort byKey;
     merged.Sort(byKey);
     RawParameterFile file(languageFile_);
-    file.WriteSection(merged, currentLanguage_.IsEmpty() ? DefaultName() : currentLanguage_);
+    WriteBack(file, merged, currentLanguage_.IsEmpty() ? DefaultName() : currentLanguage_);
 }
 
 RawString RawLabelStore::LoadStartLanguage(RawParameterFile& guiProfile, const RawString& commonLanguage,

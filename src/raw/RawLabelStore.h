@@ -123,6 +123,8 @@ private:
     // A copy of a list the lock guards, so that callers read it without the lock.
     RawParameterList CopyUnderLock(const RawParameterList& list);
     static RawString FullKey(const RawString& prefix, const RawString& key);
+    // Writes the units the file can hold as the section; under the lock.
+    void WriteBack(RawParameterFile& file, const RawParameterList& units, const RawString& section);
 
     RawString languageFile_;
     RawString requestedLanguage_;

@@ -1,5 +1,5 @@
-// Line files: block-wise reading with signature and encoding detection,
-// conversion that never splits a character, line cutting, and writing.
+// Line files: block-wise reading with signature and encoding detection, line
+// cutting in the file's own bytes, conversion line by line, and writing.
 #include "raw/RawLineFile.h"
 
 #include <cstring>
@@ -28,7 +28,7 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
     if (n == 0) return ShiftJis;
     bool sjis = true, utf8 = true, inDouble = false;
     size_t need = 0;
-    int32_t katakana = 0, longSequences = 0;
+    int32_t katakana = 0, longSequences = 0, sequences = 0;
     for (size_t i = 0; i < n; ++i) {
         const uint8_t c = b[i];
         if (sjis) {
@@ -45,8 +45,8 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
         }
         if (utf8) {
             if (need > 0) {
-                if (InRange(c, 0x80, 0xBF)) --need;
-                else utf8 = false;
+                if (!InRange(c, 0x80, 0xBF)) utf8 = false;
+                else if (--need == 0) ++sequences;
             } else if (c >= 0x80) {
                 need = Utf8Continuations(c);
                 if (need == 0) utf8 = false;  // C0, C1, FE, FF and stray continuation bytes
@@ -56,6 +56,10 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
         if (!sjis) return Utf8;
         if (!utf8) return ShiftJis;
     }
+    // Text that is valid both ways and holds a whole multi-byte UTF-8 sequence
+    // is UTF-8: curly quotes, dashes and Japanese in UTF-8 pass as Shift_JIS
+    // pairs too, while real Shift_JIS rarely keeps to UTF-8's strict pattern.
+    if (sequences > 0) return Utf8;
     return longSequences < katakana ? Utf8 : ShiftJis;
 }
 
@@ -166,11 +170,12 @@ bool RawLineFile::OpenRead() {
     consumed_ = 0;
     firstBlock_ = true;
     inputDone_ = false;
+    convert_ = false;
     pendingFailure_ = 0;
-    held_.clear();
-    decoded_.clear();
+    pending_.clear();
     pos_ = 0;
     bufferKind = lineKind == Wide ? Utf16Le : lineKind;
+    cutKind_ = bufferKind;
     if (flags & OwnDecoderFlags)
         decoderFlags_ = flags & (LookForSignature | SkipSignature | DetectEncoding);
     else
@@ -216,7 +221,8 @@ void RawLineFile::FirstBlock(std::string& block) {
     }
     // Conversion runs unless the file is already in the buffer's encoding or is not text.
     convert_ = sourceKind != kNotText && sourceKind != bufferKind &&
-               !(sourceKind == 0 && bufferKind != Utf16Be && bufferKind != Utf16Le);
+               !(sourceKind == 0 && !IsUtf16(bufferKind));
+    if (convert_) cutKind_ = sourceKind == 0 ? Ansi : sourceKind;
 }
 
 bool RawLineFile::ReadBlock() {
@@ -225,75 +231,62 @@ bool RawLineFile::ReadBlock() {
     // A read error mid-file must not pass for the end of it.
     if (!stream_->Read(block_.data(), static_cast<uint32_t>(bufferSize), &got)) return Fail(OpenFailed);
     block_.resize(got);
+    if (firstBlock_) FirstBlock(block_);
     if (got == 0) {
         inputDone_ = true;
-        if (firstBlock_) FirstBlock(block_);
-        if (!held_.empty()) pendingFailure_ = ConversionFailed;
         return true;
     }
-    if (firstBlock_) FirstBlock(block_);
     if (pendingFailure_ != 0) return Fail(pendingFailure_);
-    return Decode(block_.data(), block_.size());
+    pending_.append(block_);
+    return true;
 }
 
-bool RawLineFile::Decode(const char* bytes, size_t count) {
+// Lines are cut in the file's own bytes and converted one by one: a byte that
+// a wrong guess of the encoding takes for a lead byte can then never swallow
+// the line end behind it, and every line keeps its bytes as they were read.
+bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
+    const RawCodeKind to = lineKind == Wide ? Wide : static_cast<RawCodeKind>(bufferKind);
     if (!convert_) {
-        decoded_.append(bytes, count);
+        RawCodeKind kind = to;
+        if (sourceKind == 0 && to != Wide) kind = (flags & UnknownAsAnsi) ? Ansi : Utf8;
+        *text = RawString::FromBytes(kind, bytes, static_cast<int32_t>(count));
         return true;
     }
-    const int32_t from = sourceKind == 0 ? Ansi : sourceKind;
-    held_.append(bytes, count);
-    const size_t n = CompletePrefix(from, reinterpret_cast<const uint8_t*>(held_.data()), held_.size());
-    if (n == 0) return true;
-    // Source to wide.
-    const auto source = reinterpret_cast<const uint8_t*>(held_.data());
+    if (count == 0) {
+        *text = RawString(to);
+        return true;
+    }
+    const auto source = reinterpret_cast<const uint8_t*>(bytes);
     size_t wideCount = 0;
-    if (from == Utf16Be || from == Utf16Le) {
-        wideCount = n / 2;
+    if (IsUtf16(cutKind_)) {
+        wideCount = count / 2;
         wide_.resize(wideCount);
         for (size_t i = 0; i < wideCount; ++i) {
             const uint8_t x = source[2 * i], y = source[2 * i + 1];
-            wide_[i] = static_cast<char16_t>(from == Utf16Be ? (x << 8) | y : (y << 8) | x);
+            wide_[i] = static_cast<char16_t>(cutKind_ == Utf16Be ? (x << 8) | y : (y << 8) | x);
         }
     } else {
-        const uint32_t page = CodePageOf(static_cast<RawCodeKind>(from));
-        if (wide_.size() < n) wide_.resize(n);
-        int32_t got = RawNarrowToWide(page, held_.data(), static_cast<int32_t>(n), wide_.data(),
-                                      static_cast<int32_t>(wide_.size()));
+        const uint32_t page = CodePageOf(static_cast<RawCodeKind>(cutKind_));
+        const int32_t n = static_cast<int32_t>(count);
+        if (wide_.size() < count) wide_.resize(count);
+        int32_t got = RawNarrowToWide(page, bytes, n, wide_.data(), static_cast<int32_t>(wide_.size()));
         if (got > static_cast<int32_t>(wide_.size())) {
             // Too small: the call told the size it needs, so the buffer grows to it.
             wide_.resize(static_cast<size_t>(got));
-            got = RawNarrowToWide(page, held_.data(), static_cast<int32_t>(n), wide_.data(), got);
+            got = RawNarrowToWide(page, bytes, n, wide_.data(), got);
         }
         if (got <= 0) return Fail(ConversionFailed);
         wideCount = static_cast<size_t>(got);
     }
-    held_.erase(0, n);
-    // Wide to the buffer kind.
-    if (bufferKind == Utf16Le || bufferKind == Utf16Be) {
-        const size_t at = decoded_.size();
-        decoded_.resize(at + 2 * wideCount);
-        for (size_t i = 0; i < wideCount; ++i) {
-            const char hi = static_cast<char>(wide_[i] >> 8), lo = static_cast<char>(wide_[i] & 0xFF);
-            decoded_[at + 2 * i] = bufferKind == Utf16Le ? lo : hi;
-            decoded_[at + 2 * i + 1] = bufferKind == Utf16Le ? hi : lo;
-        }
-        return true;
-    }
-    const uint32_t page = CodePageOf(static_cast<RawCodeKind>(bufferKind));
-    const int32_t need = RawWideToNarrow(page, wide_.data(), static_cast<int32_t>(wideCount), nullptr, 0);
-    if (need <= 0) return Fail(ConversionFailed);
-    const size_t at = decoded_.size();
-    decoded_.resize(at + static_cast<size_t>(need));
-    if (RawWideToNarrow(page, wide_.data(), static_cast<int32_t>(wideCount), decoded_.data() + at, need) != need)
-        return Fail(ConversionFailed);
+    const RawString wide = RawString::MakeView(Wide, wide_.data(), static_cast<int32_t>(wideCount));
+    *text = RawString(wide, to);
     return true;
 }
 
 uint32_t RawLineFile::UnitAt(size_t at) const {
-    const auto b = reinterpret_cast<const uint8_t*>(decoded_.data());
-    if (bufferKind == Utf16Le) return b[at] | (b[at + 1] << 8);
-    if (bufferKind == Utf16Be) return (b[at] << 8) | b[at + 1];
+    const auto b = reinterpret_cast<const uint8_t*>(pending_.data());
+    if (cutKind_ == Utf16Le) return b[at] | (b[at + 1] << 8);
+    if (cutKind_ == Utf16Be) return (b[at] << 8) | b[at + 1];
     return b[at];
 }
 
@@ -301,7 +294,7 @@ size_t RawLineFile::FindTextEnd(size_t begin, size_t end) const {
     const size_t unit = UnitSize();
     if (unit == 1) {
         for (size_t i = begin; i < end; ++i) {
-            const char c = decoded_[i];
+            const char c = pending_[i];
             if (c == '\r' || c == '\n') return i;
         }
         return end;
@@ -315,17 +308,16 @@ size_t RawLineFile::FindTextEnd(size_t begin, size_t end) const {
 
 bool RawLineFile::TakeLine(size_t begin, size_t textEnd, size_t endLength) {
     const size_t length = textEnd - begin;
+    const char* bytes = pending_.data() + begin;
+    // Only the last line can end inside a character: its bytes stop with the file.
+    if (convert_ && endLength == 0 &&
+        CompletePrefix(cutKind_, reinterpret_cast<const uint8_t*>(bytes), length) < length)
+        return Fail(ConversionFailed);
     if (UnitSize() == 2 && length % 2 != 0) return Fail(OddUtf16Line);
-    const char* bytes = decoded_.data() + begin;
     Line next;
     next.valid = true;
-    if (lineKind == Wide) {
-        next.text = RawString::FromBytes(Wide, bytes, static_cast<int32_t>(length));
-    } else {
-        RawCodeKind kind = static_cast<RawCodeKind>(bufferKind);
-        if (sourceKind == 0 && !convert_) kind = (flags & UnknownAsAnsi) ? Ansi : Utf8;
-        next.text = RawString::FromBytes(kind, bytes, static_cast<int32_t>(length));
-    }
+    if (!Convert(bytes, length, &next.text)) return false;
+    next.raw.assign(bytes, length + endLength);
     next.offset = consumed_;
     next.index = line.index + 1;
     consumed_ += length + endLength;
@@ -335,15 +327,22 @@ bool RawLineFile::TakeLine(size_t begin, size_t textEnd, size_t endLength) {
     return true;
 }
 
+bool RawLineFile::FitsLine(size_t textBytes, int32_t readBufferSize) {
+    // The reader's limit is the smaller one of a file it does not convert.
+    const size_t size = static_cast<size_t>(readBufferSize >= 16 ? readBufferSize : 16);
+    return textBytes + 6 < size;
+}
+
 bool RawLineFile::NextLine() {
     if (state != Open) {
         line.valid = false;
         line.text = RawString();
+        line.raw.clear();
         return false;
     }
-    const size_t unit = UnitSize();
     for (;;) {
-        const size_t size = decoded_.size();
+        const size_t unit = UnitSize();
+        const size_t size = pending_.size();
         const size_t textEnd = FindTextEnd(pos_, size);
         if (textEnd < size) {
             if (UnitAt(textEnd) == '\n') return TakeLine(pos_, textEnd, unit);
@@ -358,11 +357,13 @@ bool RawLineFile::NextLine() {
             line = Line();
             return false;
         } else {
-            // Without conversion six bytes of the buffer stay in reserve.
+            // Measured on the file's bytes, so that a line's limit does not
+            // depend on how much longer its converted text is; without
+            // conversion six bytes of the buffer stay in reserve.
             const size_t limit = static_cast<size_t>(convert_ ? bufferSize : bufferSize - 6);
             if (size - pos_ >= limit) return Fail(LineTooLong);
         }
-        decoded_.erase(0, pos_);
+        pending_.erase(0, pos_);
         pos_ = 0;
         if (!ReadBlock()) return false;
     }
@@ -459,8 +460,7 @@ bool RawLineFile::Close() {
         if (!stream_->Close() && writing_ && state == Open) Fail(WriteFailed);
     }
     output_.clear();
-    held_.clear();
-    decoded_.clear();
+    pending_.clear();
     pos_ = 0;
     writing_ = false;
     flags = 0;

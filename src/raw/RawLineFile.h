@@ -42,7 +42,8 @@ public:
     struct Line {
         bool valid = false;
         RawString text;
-        uint64_t offset = 0;  // byte offset of the line start in the decoded text
+        std::string raw;      // the file's own bytes of the line, its line end included
+        uint64_t offset = 0;  // byte offset of the line start in the file
         int64_t index = -1;   // counted from 0
         uint64_t next = 0;    // byte offset behind the line and its line end
     };
@@ -87,19 +88,23 @@ public:
     static int32_t Detect(const uint8_t* bytes, size_t count);
     // How many leading bytes of the run hold only complete characters of the kind.
     static size_t CompletePrefix(int32_t kind, const uint8_t* bytes, size_t count);
+    // Whether a reader with this buffer size reads back a line whose text (its
+    // line end not counted) takes this many bytes in the file, converted or not.
+    static bool FitsLine(size_t textBytes, int32_t readBufferSize);
 
 protected:
-    // Takes the line whose text is [begin, textEnd) of the decode buffer.
+    // Takes the line whose text is [begin, textEnd) of the file's bytes read ahead.
     virtual bool TakeLine(size_t begin, size_t textEnd, size_t endLength);
-    // The first CR or LF in [begin, end), stepping by the buffer's unit; end when none.
+    // The first CR or LF in [begin, end), stepping by the file's unit; end when none.
     virtual size_t FindTextEnd(size_t begin, size_t end) const;
 
 private:
-    size_t UnitSize() const { return bufferKind == Utf16Be || bufferKind == Utf16Le ? 2 : 1; }
+    static bool IsUtf16(int32_t kind) { return kind == Utf16Be || kind == Utf16Le; }
+    size_t UnitSize() const { return IsUtf16(cutKind_) ? 2 : 1; }
     uint32_t UnitAt(size_t at) const;
     bool ReadBlock();
     void FirstBlock(std::string& block);
-    bool Decode(const char* bytes, size_t count);
+    bool Convert(const char* bytes, size_t count, RawString* text);
     bool Fail(int32_t failure);
     bool Emit(const char* bytes, size_t count);
     bool FlushOutput();
@@ -112,10 +117,10 @@ private:
     bool inputDone_ = false;
     bool convert_ = false;
     int32_t pendingFailure_ = 0;
-    uint64_t consumed_ = 0;  // decoded bytes already cut into lines
+    int32_t cutKind_ = 0;    // the encoding of the bytes cut into lines
+    uint64_t consumed_ = 0;  // file bytes already cut into lines (a skipped signature included)
     std::string block_;      // one block as read
-    std::string held_;       // bytes of an incomplete character waiting for the next block
-    std::string decoded_;    // text in the buffer kind, from pos_ not yet cut into lines
+    std::string pending_;    // the file's bytes, from pos_ not yet cut into lines
     size_t pos_ = 0;
     std::u16string wide_;
     uint64_t written_ = 0;

@@ -1,8 +1,11 @@
 // Profile files: the section format, section rewriting and profile paths.
 #include "raw/RawParameterFile.h"
 
+#include <initializer_list>
+#include <string>
 #include <vector>
 
+#include "raw/RawCodePage.h"
 #include "raw/RawLineFile.h"
 #include "raw/RawShell.h"
 
@@ -51,32 +54,81 @@ bool HasLineBreakOrZero(const RawString& text) {
     return false;
 }
 
-// Whether every unit reads back as itself: a line break would split an entry
+// Whether the unit reads back as itself: a line break would split an entry
 // (and could forge a header), an "=" in a key would move the split, and a key
 // that starts like a header or a comment would not read back as a key.
-bool IsWritable(const RawParameterList& list, const RawString& section) {
-    if (HasLineBreakOrZero(section)) return false;
-    for (const RawParameterUnit& unit : list) {
-        const RawString& key = unit.key;
-        if (HasLineBreakOrZero(key) || HasLineBreakOrZero(unit.value)) return false;
-        if (key.FindUnit(kAll, '=') < key.Length() || key.UnitAt(0) == '[') return false;
-        if (key.Length() >= 2 && key.UnitAt(0) == '/' && key.UnitAt(1) == '/') return false;
+bool ReadsBack(const RawParameterUnit& unit) {
+    const RawString& key = unit.key;
+    if (HasLineBreakOrZero(key) || HasLineBreakOrZero(unit.value)) return false;
+    if (key.FindUnit(kAll, '=') < key.Length() || key.UnitAt(0) == '[') return false;
+    return !(key.Length() >= 2 && key.UnitAt(0) == '/' && key.UnitAt(1) == '/');
+}
+
+bool IsUtf16(int32_t kind) { return kind == Utf16Be || kind == Utf16Le; }
+
+// CR LF in the file's encoding.
+void AppendLineEnd(int32_t kind, std::string* out) {
+    if (kind == Utf16Le) out->append("\r\0\n\0", 4);
+    else if (kind == Utf16Be) out->append("\0\r\0\n", 4);
+    else out->append("\r\n", 2);
+}
+
+// One line of the parts in the file's encoding, with its CR LF. False when a
+// character has no exact form in that encoding (a "?" or a look-alike would
+// be saved in its place) or when the reader could not take the line back.
+bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int32_t readBufferSize,
+                std::string* out) {
+    std::u16string wide;
+    for (const RawString* part : parts) wide += part->ToU16();
+    const size_t at = out->size();
+    if (IsUtf16(kind)) {
+        for (const char16_t u : wide) {
+            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+            out->push_back(kind == Utf16Le ? lo : hi);
+            out->push_back(kind == Utf16Le ? hi : lo);
+        }
+    } else if (!wide.empty()) {
+        const uint32_t page = CodePageOf(static_cast<RawCodeKind>(kind));
+        const auto count = static_cast<int32_t>(wide.size());
+        if (!RawWideFitsCodePage(page, wide.data(), count)) return false;
+        const int32_t need = RawWideToNarrow(page, wide.data(), count, nullptr, 0);
+        out->resize(at + static_cast<size_t>(need));
+        if (RawWideToNarrow(page, wide.data(), count, out->data() + at, need) != need) return false;
     }
+    if (!RawLineFile::FitsLine(out->size() - at, readBufferSize)) return false;
+    AppendLineEnd(kind, out);
     return true;
 }
 
-bool WriteParts(RawLineFile& file, const RawString& a, const RawString& b, const RawString& c) {
-    return file.WriteText(a) && file.WriteText(b) && file.WriteLine(c);
+const RawString& Equal() { static const RawString s = RawString::MakeLiteral("="); return s; }
+
+// The section as it is written: its header, a line per unit and an empty line.
+bool EncodeSection(const RawParameterList& list, const RawString& section, int32_t kind,
+                   int32_t readBufferSize, std::string* out) {
+    static const RawString open = RawString::MakeLiteral("["), close = RawString::MakeLiteral("]");
+    if (HasLineBreakOrZero(section) || !AppendLine({&open, &section, &close}, kind, readBufferSize, out))
+        return false;
+    for (const RawParameterUnit& unit : list)
+        if (!ReadsBack(unit) || !AppendLine({&unit.key, &Equal(), &unit.value}, kind, readBufferSize, out))
+            return false;
+    AppendLineEnd(kind, out);
+    return true;
 }
 
-bool WriteNewSection(RawLineFile& file, const RawParameterList& list, const RawString& section) {
-    static const RawString open = RawString::MakeLiteral("["), close = RawString::MakeLiteral("]"),
-                           equal = RawString::MakeLiteral("=");
-    if (!WriteParts(file, open, section, close)) return false;
-    for (const RawParameterUnit& unit : list)
-        if (!WriteParts(file, unit.key, equal, unit.value)) return false;
-    return file.WriteLine(RawString());
+bool EndsWithLineEnd(const std::string& raw, int32_t kind) {
+    const size_t n = raw.size();
+    if (n == 0) return false;
+    if (!IsUtf16(kind)) return raw[n - 1] == '\n' || raw[n - 1] == '\r';
+    if (n < 2) return false;
+    const char unit = kind == Utf16Le ? raw[n - 2] : raw[n - 1];
+    const char other = kind == Utf16Le ? raw[n - 1] : raw[n - 2];
+    return other == 0 && (unit == '\n' || unit == '\r');
 }
+
+struct OldLine {
+    RawString text;
+    std::string raw;
+};
 
 }  // namespace
 
@@ -100,13 +152,12 @@ bool RawParameterFile::ReadSection(RawParameterList* list, const RawString& sect
 
 bool RawParameterFile::WriteSection(const RawParameterList& list, const RawString& section) {
     static const RawString tmp = RawString::MakeLiteral(".tmp");
-    if (!IsWritable(list, section)) return false;
     RawString temporary(path);
     temporary.Append(RawString(tmp, path.Kind()));
 
     // The old file is read to its end before anything is written: a copy cut
     // short by a read failure would replace the file with its head only.
-    std::vector<RawString> lines;
+    std::vector<OldLine> lines;
     bool oldExists = false;
     {
         RawLineFile reader(path, readBufferSize);
@@ -114,7 +165,7 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
             oldExists = true;
             encoding = reader.sourceKind;
             signature = reader.signatureKind != 0 ? 1 : 0;
-            while (reader.NextLine()) lines.push_back(reader.line.text);
+            while (reader.NextLine()) lines.push_back({reader.line.text, std::move(reader.line.raw)});
             if (!reader.AtCleanEnd()) return false;
         } else if (PathExists(path)) {
             return false;
@@ -127,39 +178,55 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
         const uint32_t attributes = FileAttributes(path);
         if (attributes == kNoAttributes || (attributes & kAttributeReadOnly)) return false;
     }
+    // Only the new section is encoded; every other line goes back as the bytes
+    // it was read from, so that a wrong guess of the encoding cannot change it.
+    const int32_t kind = encoding != 0 ? encoding : Utf8;
+    std::string sectionBytes;
+    if (!EncodeSection(list, section, kind, readBufferSize, &sectionBytes)) return false;
 
     RawLineFile writer(temporary);
-    writer.lineKind = encoding != 0 ? encoding : Utf8;
+    writer.lineKind = kind;
     if (signature) writer.flags |= RawLineFile::WriteSignature;
     writer.SetWriteBuffer(kWriteBuffer);
     if (!writer.OpenWrite()) return false;
 
     bool ok = true;
     bool written = false;
-    size_t i = 0;
-    // Lines before the first header belong to no section and stay as they are.
-    for (; ok && i < lines.size() && !IsHeader(lines[i]); ++i) ok = writer.WriteLine(lines[i]);
-    while (ok && i < lines.size()) {
-        const RawString header = HeaderName(lines[i++]);
-        const bool match = header.EqualsNoCase(section);
-        if (match) {
+    bool inside = false;
+    for (const OldLine& old : lines) {
+        if (!ok) break;
+        if (IsHeader(old.text)) {
+            inside = HeaderName(old.text).EqualsNoCase(section);
             // Reading gathered every occurrence of the section into one list, so
             // the list goes in once, at the first; writing it at each would
             // multiply the entries with every rewrite.
-            if (!written) ok = WriteNewSection(writer, list, section);
-            written = true;
-        } else {
-            static const RawString open = RawString::MakeLiteral("["), close = RawString::MakeLiteral("]");
-            ok = WriteParts(writer, open, header, close);
+            if (inside && !written) ok = writer.WriteBytes(sectionBytes.data(), sectionBytes.size());
+            written = written || inside;
         }
-        for (; ok && i < lines.size() && !IsHeader(lines[i]); ++i)
-            if (!match) ok = writer.WriteLine(lines[i]);
+        if (!inside) ok = writer.WriteBytes(old.raw.data(), old.raw.size());
     }
-    if (ok && !written) ok = WriteNewSection(writer, list, section);
-    if (!writer.Close() || !ok) return false;
+    if (ok && !written) {
+        if (!lines.empty() && !EndsWithLineEnd(lines.back().raw, kind)) {
+            std::string lineEnd;
+            AppendLineEnd(kind, &lineEnd);
+            ok = writer.WriteBytes(lineEnd.data(), lineEnd.size());
+        }
+        ok = ok && writer.WriteBytes(sectionBytes.data(), sectionBytes.size());
+    }
+    if (writer.Close() && ok) {
+        if (oldExists ? ReplacePath(path, temporary) : MovePath(temporary, path, kMoveWriteThrough)) return true;
+        // Without a backup, ReplaceFile may fail after removing the old file
+        // (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the new one is then the only copy.
+        if (oldExists && !PathExists(path)) return MovePath(temporary, path, kMoveWriteThrough);
+    }
+    DeleteFilePath(temporary);
+    return false;
+}
 
-    if (oldExists) return ReplacePath(path, temporary);
-    return MovePath(temporary, path, kMoveWriteThrough);
+bool RawParameterFile::CanWrite(const RawParameterUnit& unit) const {
+    std::string bytes;
+    return ReadsBack(unit) &&
+           AppendLine({&unit.key, &Equal(), &unit.value}, encoding != 0 ? encoding : Utf8, readBufferSize, &bytes);
 }
 
 RawString RawParameterFile::ReadValue(const RawString& section, const RawString& key, const RawString& fallback) {

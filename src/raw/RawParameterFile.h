@@ -18,12 +18,18 @@ public:
     // Clears the list and appends the entries of every occurrence of the
     // section (name compared ignoring ASCII case); true when any were found.
     bool ReadSection(RawParameterList* list, const RawString& section);
-    // Rewrites the file so that the section holds exactly the list's units,
-    // keeping every other line. Refuses (false, file untouched) when the old
-    // file exists but cannot be read to its end, is not text or is read-only,
-    // and when a unit would not read back as itself (a line break in a key,
-    // value or the section name; an "=" in a key; a key starting with "[" or "//").
+    // Rewrites the file so that the section holds exactly the list's units;
+    // every other line keeps its bytes. Refuses (false, file untouched, no
+    // temporary file left) when the old file exists but cannot be read to its
+    // end, is not text or is read-only, when a unit would not read back as
+    // itself (see CanWrite; a line break in the section name), and when the
+    // file cannot be replaced.
     bool WriteSection(const RawParameterList& list, const RawString& section);
+    // Whether the unit can be written as a line that reads back as itself: no
+    // line break in its key or value, no "=" in its key, a key not starting
+    // with "[" or "//", every character exact in the encoding the last read
+    // found (UTF-8 before any), and a line the reader's buffer takes.
+    bool CanWrite(const RawParameterUnit& unit) const;
     // The key's value in the section (first occurrence, ASCII case ignored), or the fallback.
     RawString ReadValue(const RawString& section, const RawString& key, const RawString& fallback = RawString());
     // Sets one key of the section, adding it when missing, and rewrites the section.

@@ -172,6 +172,37 @@ TEST_F(RawLabelFile, ALanguageTheFileLacksGetsASectionOfTheDefaults) {
     EXPECT_EQ(Read(path),
               "[English]\r\nMain_Start=Go !\r\n[Klingon]\r\nMenu_Open=Open\r\nMenu_Start=Menu start\r\n\r\n");
     EXPECT_EQ(store.GetLabel("Menu", "Open").ToUtf8(), "Open");
+    EXPECT_FALSE(store.IsChanged()) << "what was written counts as present";
+}
+
+// A key asked for again is not written again, and a key the file cannot hold
+// (an "=" in it) is left out without holding back the others.
+TEST_F(RawLabelFile, WriteBackCountsWhatWasWrittenAndSkipsWhatCannotBe) {
+    const std::wstring path = Write("[English]\r\nMain_Start=Go !\r\n\r\n");
+    const std::string common = "[English]\r\nMain_Folder=Use C:\\\\temp\\\\new or \\\\\\\\server\r\n"
+                               "Main_Help=First line\\nSecond\\tline\r\n";
+    RawLabelStore store;
+    store.SetLanguageFile(Path(path));
+    store.SetRequestedLanguage("English");
+    store.LoadLanguage();
+    const struct {
+        const char* keys[2];
+        const char* rewritten;  // the file replaced beforehand
+        std::string expected;
+    } steps[] = {
+        {{"Reload", "a=b"}, nullptr, common + "Main_Reload=Reload !\r\nMain_Start=Go !\r\n\r\n"},
+        {{"Reload", "a=b"}, "[English]\r\n", "[English]\r\n"},
+        {{"Later", "a=b"}, "[English]\r\n",
+         common + "Main_Later=Later\r\nMain_Reload=Reload !\r\nMain_Start=Go !\r\n\r\n"},
+    };
+    for (const auto& step : steps) {
+        if (step.rewritten) { ASSERT_TRUE(WriteFileBytes(path, step.rewritten)); }
+        {
+            auto group = store.RegisterLabels("Main", kMainLabels);
+            for (const char* key : step.keys) group.Get(key);
+        }
+        EXPECT_EQ(Read(path), step.expected) << step.keys[0];
+    }
 }
 
 TEST_F(RawLabelFile, StartLanguageFromTheProfiles) {

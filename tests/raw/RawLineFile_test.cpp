@@ -31,7 +31,11 @@ TEST(RawLineFileDetect, Table) {
         {"utf8 hiragana then CR", BYTES("\xE3\x81\x82\r\n"), Utf8},
         {"utf8 four bytes", BYTES("\xF0\x9F\x98\x80"), Utf8},
         {"byte below C2 means Shift_JIS at once", BYTES("\xB1\xB2\xB3"), ShiftJis},
-        {"both valid without katakana", BYTES("\xE3\x81\x82"), ShiftJis},
+        // Valid both ways: a whole UTF-8 sequence makes it UTF-8.
+        {"utf8 hiragana alone", BYTES("\xE3\x81\x82\xE3\x81\x84"), Utf8},
+        {"utf8 quotes and a dash", BYTES("It\xE2\x80\x99s \xE2\x80\x9Cso\xE2\x80\x9D \xE2\x80\x94 ok"), Utf8},
+        {"valid both ways, no whole sequence", BYTES("\xE3\x81"), ShiftJis},
+        {"cp1252 letter that looks like a lead byte", BYTES("No\xEBl"), ShiftJis},
         {"not text 7F", BYTES("ab\x7F"), kNotText},
         {"not text FF", BYTES("\xFF\x00"), kNotText},
         {"utf16le with CR LF", BYTES("a\0b\0\r\0\n\0"), Utf16Le},
@@ -74,6 +78,8 @@ TEST_F(RawLineFileTest, ReadTable) {
     const std::string utf8Split =
         BYTES("\xEF\xBB\xBF" "abcdefg\r\nhijklmn\r\nopqrstuv\r\n\xE3\x81\x82\r\n");  // E3 is the 32nd byte
     const std::string surrogateSplit = BYTES("\xFF\xFE" "a\0b\0c\0d\0e\0f\0\x3D\xD8\x00\xDE\r\0\n\0");
+    std::string kana14, sjis14;  // 28 bytes in the file, 42 once converted
+    for (int i = 0; i < 14; ++i) kana14 += "\xE3\x81\x82", sjis14 += "\x82\xa0";
     const int32_t End = RawLineFile::EndOfFile;
     const struct {
         const char* label;
@@ -101,6 +107,7 @@ TEST_F(RawLineFileTest, ReadTable) {
         {"utf8 split over blocks", utf8Split, 32, Wide, {"abcdefg", "hijklmn", "opqrstuv", "\xE3\x81\x82"}, Utf8, Utf8, End},
         {"surrogate split over blocks", surrogateSplit, 16, Utf8, {"abcdef\xF0\x9F\x98\x80"}, Utf16Le, Utf16Le, End},
         {"not text", BYTES("\x7F\x01" "abc\r\nd"), 16, Utf8, {"\x7F\x01" "abc", "d"}, kNotText, 0, End},
+        {"line limit in the file's bytes", "ab\r\n" + sjis14 + "\r\n", 32, Utf8, {"ab", kana14}, ShiftJis, 0, End},
         {"line too long", "abcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {}, 0, 0, RawLineFile::LineTooLong},
         {"line too long after a good one", "ab\r\nabcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {"ab"}, 0, 0, RawLineFile::LineTooLong},
         {"odd utf16 as wide lines", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c"), 16, Wide, {"ab"}, Utf16Le, Utf16Le, RawLineFile::OddUtf16Line},
@@ -115,10 +122,16 @@ TEST_F(RawLineFileTest, ReadTable) {
         file.lineKind = c.lineKind;
         ASSERT_TRUE(file.OpenRead());
         std::vector<std::string> lines;
+        std::string raw = c.bytes.substr(0, c.signatureKind == Utf8 ? 3 : c.signatureKind ? 2 : 0);
         while (file.NextLine() && lines.size() < 1000) {
             EXPECT_EQ(file.line.text.Kind(), c.lineKind == Wide ? Wide : Utf8);
             EXPECT_EQ(file.line.index, static_cast<int64_t>(lines.size()));
+            EXPECT_EQ(file.line.offset, raw.size());
             lines.push_back(file.line.text.ToUtf8());
+            raw += file.line.raw;
+        }
+        if (c.endState == End) {
+            EXPECT_EQ(raw, c.bytes) << "the lines' own bytes make up the file";
         }
         EXPECT_FALSE(file.line.valid);
         EXPECT_TRUE(file.line.text.IsEmpty());

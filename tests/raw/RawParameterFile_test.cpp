@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "raw/RawHandle.h"
 #include "raw/RawShell.h"
 
 using namespace RawLayer;
@@ -108,7 +109,7 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
          "[Sec]\r\nk=v\r\n\xE6\x97\xA5=\xE2\x82\xAC\r\n\r\n"},
         {"section replaced", "pre line\n[A]\r\nold=1\r\n//c\r\n[SEC]junk\rx=1\r\n\r\n[C]\r\nc=3", true,
          {{"Sec", "n", "2"}},
-         "pre line\r\n[A]\r\nold=1\r\n//c\r\n[Sec]\r\nn=2\r\n\r\n[C]\r\nc=3\r\n"},
+         "pre line\n[A]\r\nold=1\r\n//c\r\n[Sec]\r\nn=2\r\n\r\n[C]\r\nc=3"},
         {"a missing section goes to the end", "pre line\r\n[A]\r\nold=1\r\n//c\r\n[Sec]\r\nn=2\r\n\r\n[C]\r\nc=3\r\n",
          false, {{"D", "d", "4"}},
          "pre line\r\n[A]\r\nold=1\r\n//c\r\n[Sec]\r\nn=2\r\n\r\n[C]\r\nc=3\r\n[D]\r\nd=4\r\n\r\n"},
@@ -116,8 +117,6 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
          "[S]\r\na=1\r\nB=20\r\nc=3\r\n\r\n"},
         {"a section twice is written once", "[A]\r\na=1\r\n[B]\r\nb=1\r\n[a]\r\nc=1\r\n", false,
          {{"A", "a", "0"}, {"A", "a", "1"}, {"A", "a", "2"}}, "[A]\r\na=2\r\nc=1\r\n\r\n[B]\r\nb=1\r\n"},
-        {"copied lines end in CR LF", "a\rb\n[X]junk\nk=1\r[S]\nq=1", false, {{"S", "q", "2"}},
-         "a\r\nb\r\n[X]\r\nk=1\r\n[S]\r\nq=2\r\n\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -150,7 +149,7 @@ TEST_F(RawParameterFileTest, RoundTripsKeepEncodingAndSignature) {
         SCOPED_TRACE(c.kind * 10 + c.signature);
         ASSERT_TRUE(WriteFileBytes(path, Encode(c.kind, c.signature, before)));
         RawParameterFile file = File();
-        file.readBufferSize = 16;  // many blocks, characters split between them
+        file.readBufferSize = 20;  // many blocks, characters split between them
         EXPECT_EQ(file.ReadValue("A", "k").ToUtf8(), "\xE6\x97\xA5\xE6\x9C\xAC");
         EXPECT_EQ(file.encoding, c.kind);
         EXPECT_EQ(file.signature, c.signature ? 1 : 0);
@@ -159,11 +158,53 @@ TEST_F(RawParameterFileTest, RoundTripsKeepEncodingAndSignature) {
     }
 }
 
+// Only the rewritten section is encoded: every other line, its line end and
+// the signature go back as the bytes they were read from, whatever encoding
+// the reader took the file for; a section read and written back changes nothing.
+TEST_F(RawParameterFileTest, RewritesKeepEveryOtherByte) {
+    // Valid as UTF-8 and as Shift_JIS alike; mixed line ends, no final one.
+    const std::string others = "[J]\r\nq=It\xE2\x80\x99s\nj=\xE3\x81\x82\xE3\x81\x84\rz=1";
+    const struct {
+        const char* label;
+        std::string before;
+        const char* value;  // of [S] k
+        std::string after;
+    } cases[] = {
+        {"cp1252 file taken for Shift_JIS", BYTES("No\xEBl=1\r\n[S]\r\nk=old\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n"),
+         "new", BYTES("No\xEBl=1\r\n[S]\r\nk=new\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n")},
+        {"cp1252 file without the section", BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu"), "new",
+         BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu\r\n[S]\r\nk=new\r\n\r\n")},
+        {"Shift_JIS", Encode(ShiftJis, false, "[S]\r\nk=old\r\n\r\n" + others), "\xE6\x96\xB0",
+         Encode(ShiftJis, false, "[S]\r\nk=\xE6\x96\xB0\r\n\r\n" + others)},
+        {"UTF-8 without signature", others + "\r\n[S]\r\nk=old\r\n\r\n", "\xE2\x80\x99",
+         others + "\r\n[S]\r\nk=\xE2\x80\x99\r\n\r\n"},
+        {"UTF-16 LE signature, no final line end", Encode(Utf16Le, true, others), "new",
+         Encode(Utf16Le, true, others + "\r\n[S]\r\nk=new\r\n\r\n")},
+        {"UTF-16 BE signature", Encode(Utf16Be, true, "a\n[S]\r\nk=old\r\n\r\n" + others), "new",
+         Encode(Utf16Be, true, "a\n[S]\r\nk=new\r\n\r\n" + others)},
+        {"line ends and text behind a header", "a\rb\n[X]junk\nk=1\r[S]\r\nk=1\r\n\r\n[Y]\n", "2",
+         "a\rb\n[X]junk\nk=1\r[S]\r\nk=2\r\n\r\n[Y]\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(WriteFileBytes(path, c.before));
+        ASSERT_TRUE(File().WriteValue("S", "k", c.value));
+        EXPECT_EQ(ReadFileBytes(path), c.after);
+        RawParameterFile file = File();
+        RawParameterList list;
+        ASSERT_TRUE(file.ReadSection(&list, "S"));
+        EXPECT_EQ(ToPairs(list), (Pairs{{"k", c.value}}));
+        ASSERT_TRUE(file.WriteSection(list, "S"));
+        EXPECT_EQ(ReadFileBytes(path), c.after);
+    }
+}
+
 // A read that stops before the end of the old file would cost it its tail,
 // and a unit that does not read back as itself could forge other lines.
 TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
-    enum Block { None, ReadOnly, TempTaken };
-    const std::string good = "[S]\r\nk=old\r\n";
+    enum Block { None, ReadOnly, TempTaken, HeldOpen };
+    const std::string good = "[S]\r\nk=old\r\n", sjis = BYTES("[S]\r\nk=\x82\xa0\r\n");
+    const std::string refusedLength(8184, 'x');  // "k=" and these: the first line a reader of 8192 refuses
     const struct {
         const char* label;
         std::string bytes;
@@ -174,6 +215,10 @@ TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
     } cases[] = {
         {"read-only", good, ReadOnly, "S", "k", "new"},
         {"temporary path taken by a folder", good, TempTaken, "S", "k", "new"},
+        {"held open by another program", good, HeldOpen, "S", "k", "new"},
+        {"a letter Shift_JIS has only a look-alike for", sjis, None, "S", "k", "caf\xC3\xA9"},
+        {"a character Shift_JIS lacks", sjis, None, "S", "k", "\xF0\x9F\x98\x80"},
+        {"a value the reader would refuse", good, None, "S", "k", refusedLength.c_str()},
         {"not text", BYTES("\x7F\x45LF\x02\x01\r\n[S]\r\nk=1\r\n\xFF\xFE"), None, "S", "k", "2"},
         {"line longer than the buffer", "[A]\r\nk=1\r\n[B]\r\n" + std::string(20000, 'x') + "\r\n[C]\r\nz=1\r\n",
          None, "A", "k", "2"},
@@ -200,13 +245,28 @@ TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
         if (c.block == TempTaken) {
             ASSERT_TRUE(CreateFolder(path + L".tmp"));
         }
+        // Readable by others, but not to be deleted or replaced while it is open.
+        RawFileHandle held(c.block == HeldOpen ? CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                               : INVALID_HANDLE_VALUE);
+        ASSERT_EQ(held.IsValid(), c.block == HeldOpen);
         EXPECT_FALSE(File().WriteValue(c.section, c.key, c.value));
+        held.Reset();
         EXPECT_EQ(ReadFileBytes(path), c.bytes);
         EXPECT_FALSE(FileExists(path + L".tmp"));
     }
-    // Blanks, a "/" and "=" in a value are fine.
+    // Blanks, a "/" and "=" in a value are fine; so is a line one byte shorter,
+    // and a Shift_JIS line that fits in its own bytes though not once converted.
     ASSERT_TRUE(File().WriteValue("S", " /k ", " a=b "));
     EXPECT_EQ(File().ReadValue("S", " /k ").ToUtf8(), " a=b ");
+    ASSERT_TRUE(File().WriteValue("S", "k", refusedLength.c_str() + 1));
+    EXPECT_EQ(File().ReadValue("S", "k").ToUtf8(), refusedLength.substr(1));
+    std::string kana;
+    for (int i = 0; i < 2750; ++i) kana += "\xE3\x81\x82";  // 5,500 bytes in Shift_JIS, 8,250 in UTF-8
+    // The line starts 2,700 bytes in, so the first block of 8,192 holds most of it but not its end.
+    ASSERT_TRUE(WriteFileBytes(path, "[P]\r\np=" + std::string(2686, 'x') + "\r\n" + sjis));
+    ASSERT_TRUE(File().WriteValue("S", "k", kana.c_str()));
+    EXPECT_EQ(File().ReadValue("S", "k").ToUtf8(), kana);
 }
 
 TEST_F(RawParameterFileTest, RefusesWhereNoFileCanBe) {
