@@ -97,6 +97,31 @@ bool RemoveTree(const std::wstring& path)
     return RemoveDirectoryW(path.c_str()) != 0;
 }
 
+std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder)
+{
+    std::map<std::string, std::string> entries;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            entries[Narrow(name)] = ReadFileBytes(path).value_or("?");
+            continue;
+        }
+        entries[Narrow(name) + "\\"] = "";
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            for (auto& [relative, content] : TreeSnapshot(path))
+                entries[Narrow(name) + "\\" + relative] = content;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return entries;
+}
+
 bool CreateFolder(const std::wstring& path)
 {
     return CreateDirectoryW(path.c_str(), nullptr) != 0;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,10 @@ bool RemoveTree(const std::wstring& path);
 bool CreateFolder(const std::wstring& path);
 bool FileExists(const std::wstring& path);   // an existing file, not a folder
 bool FolderExists(const std::wstring& path); // an existing folder
+
+// Every file and folder below the folder by relative path: a file's content,
+// or "" for a folder, whose key ends in "\". Linked folders are not entered.
+std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder);
 
 // Creates or replaces the file with exactly these bytes.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);

@@ -76,6 +76,8 @@ int RunPass(bool apply, BatchOutput& output) {
                                               LimitationValue(option.limitation), option.oldName, option.newName);
     JobLogServer::Instance().PostStarted();
 
+    // A refused New name prints the plan too, so that a script sees what the
+    // rule would touch, and then the refusal; "-i" alone refuses like "-i -a".
     const bool planOnly = !apply || pass.forbidden != 0;
     int32_t planned = 0;
     if (planOnly) {
@@ -85,13 +87,6 @@ int RunPass(bool apply, BatchOutput& output) {
             ++planned;
         }
     }
-    if (!apply) {
-        RawString last;
-        last.AppendInt(planned);
-        last.Append(RawString(" planned"));
-        output.Line(last);
-        return 0;
-    }
     if (pass.forbidden != 0) {
         // The same rule that keeps "Start !" disabled: nothing is renamed.
         RawString reason("ERROR\tThe New name holds the character ");
@@ -99,6 +94,13 @@ int RunPass(bool apply, BatchOutput& output) {
         reason.Append(RawString(", which no file name may hold; nothing was renamed."));
         output.Line(reason);
         return 1;
+    }
+    if (!apply) {
+        RawString last;
+        last.AppendInt(planned);
+        last.Append(RawString(" planned"));
+        output.Line(last);
+        return 0;
     }
     int32_t renamed = 0;
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {

@@ -92,7 +92,9 @@ void ParseArguments(const RawString& text, const RawStringList& switches, RawPar
         } else {
             RawString key("NoTag_");
             key.AppendInt(++positional);
-            arguments->Add(key, ReadToken(text, &p));
+            // The number tells a start path from an option that happens to be
+            // spelled like its key ("-NoTag_1").
+            arguments->Add(key, ReadToken(text, &p)).number = static_cast<int32_t>(positional);
         }
     }
 }

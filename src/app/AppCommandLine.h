@@ -16,7 +16,8 @@ const RawLayer::RawString& UsageText();
 // The text behind the program name and the blanks after it, as typed.
 RawLayer::RawString RemoveProgramName(const RawLayer::RawString& commandLine);
 
-// Appends one pair per argument of the argument text, in command-line order.
+// Appends one pair per argument of the argument text, in command-line order;
+// a start path's pair carries its position among them (1, 2, ...) as its number.
 void ParseArguments(const RawLayer::RawString& argumentText, const RawLayer::RawStringList& switches,
                     RawLayer::RawParameterList* arguments);
 

@@ -2,6 +2,8 @@
 // another area is one call made at its place in this sequence.
 #include "app/AppMain.h"
 
+#include <memory>
+
 #include "app/AppBatch.h"
 #include "app/AppCommandLine.h"
 #include "app/AppMainProfile.h"
@@ -26,14 +28,24 @@ void ShowUsage() {
     MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Steps 3 to 8: false when the program is to end without a window.
-bool Initialise(HINSTANCE, RawParameterList* arguments) {
+// "-i" or "-a": the engine runs without a window and reports on its output.
+bool BatchMode(const RawParameterList& arguments) { return arguments.Contains("i") || arguments.Contains("a"); }
+
+// Steps 3 to 8: false when the program is to end without a window, with
+// *exitCode telling a script whether that was a failure.
+bool Initialise(HINSTANCE, RawParameterList* arguments, std::unique_ptr<BatchOutput>* batch, int* exitCode) {
     ParseCommandLine(ProcessCommandLine(), arguments);
+    // A script never waits on a message box: batch mode writes its lines instead.
+    if (BatchMode(*arguments)) *batch = std::make_unique<BatchOutput>();
     if (arguments->Contains("h")) {
-        ShowUsage();
+        if (*batch) (*batch)->Line(UsageText());
+        else ShowUsage();
         return false;
     }
-    if (!CheckMainProfile()) return false;
+    if (!CheckMainProfile(batch->get())) {
+        if (*batch) *exitCode = 1;
+        return false;
+    }
     const RawString program = RawLayer::ProgramFile();
     const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
     RawLayer::RawParameterFile guiProfile(paths.guiProfile);
@@ -48,18 +60,15 @@ int AppMain(HINSTANCE instance) {
     // Before anything else can fail, so that every crash leaves a dump.
     RawLayer::InstallCrashDumpHandler();
     RawParameterList arguments;
+    std::unique_ptr<BatchOutput> batch;
     int exitCode = 0;
-    if (Initialise(instance, &arguments)) {
+    if (Initialise(instance, &arguments, &batch, &exitCode)) {
         const JobLayer::JobOption& option = JobLayer::JobOption::Instance();
         RawLayer::SetCrashDumpFolder(option.logFolder);
         JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
         log.OpenLog(option.logFolder, option.maxLogFiles);
-        const bool apply = option.Has(JobLayer::JobOption::Apply);
         // Without a window "-a" alone does what "-i -a" does.
-        if (apply || option.Has(JobLayer::JobOption::Inspect)) {
-            BatchOutput output;
-            exitCode = RunBatch(apply, output);
-        }
+        if (batch) exitCode = RunBatch(option.Has(JobLayer::JobOption::Apply), *batch);
         // The main dialog and its message loop run here.
         log.Shutdown();
     }

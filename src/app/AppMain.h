@@ -6,7 +6,8 @@
 
 namespace AppLayer {
 
-// Always returns 0, whatever happened: the exit code carries no outcome.
+// The exit code: 0, except in batch mode ("-i", "-a"), where 1 tells a script
+// that a rename failed or was refused, or that the program stopped before it.
 int AppMain(HINSTANCE instance);
 
 } // namespace AppLayer

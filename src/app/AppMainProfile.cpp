@@ -2,6 +2,7 @@
 // it holds no program name.
 #include "app/AppMainProfile.h"
 
+#include "app/AppBatch.h"
 #include "raw/RawFile.h"
 #include "raw/RawParameterFile.h"
 #include "raw/RawShell.h"
@@ -36,13 +37,20 @@ MainProfileState InspectMainProfile(const RawString& profilePath) {
                                                                       : MainProfileState::Accepted;
 }
 
-bool CheckMainProfile() {
+bool CheckMainProfile(BatchOutput* batch) {
     const RawString program = ProgramFile(Utf8);
     // Without its own path the program cannot name a profile; it runs on defaults.
     if (program.IsEmpty()) return true;
-    if (InspectMainProfile(MainProfilePath(program)) != MainProfileState::BadFormat) return true;
+    const RawString profile = MainProfilePath(program);
+    if (InspectMainProfile(profile) != MainProfileState::BadFormat) return true;
     static const RawString message = RawString::MakeLiteral("Bad format profile !!");
-    ShowMessage(message, ProductName());
+    if (batch == nullptr) {
+        ShowMessage(message, ProductName());
+        return false;
+    }
+    RawString line("ERROR\t");
+    line.Append(message, "\t", profile);
+    batch->Line(line);
     return false;
 }
 

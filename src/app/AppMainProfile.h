@@ -5,6 +5,8 @@
 
 namespace AppLayer {
 
+class BatchOutput;
+
 enum class MainProfileState {
     Created,      // it was missing and has been written with [Common] Program=Varnelo
     NotWritten,   // it was missing and could not be written; start-up goes on
@@ -20,7 +22,10 @@ RawLayer::RawString MainProfilePath(const RawLayer::RawString& programPath);
 MainProfileState InspectMainProfile(const RawLayer::RawString& profilePath);
 
 // The start-up step: the main profile of this program is checked, and a bad
-// one is reported with "Bad format profile !!". False when the program must end.
-bool CheckMainProfile();
+// one is reported with "Bad format profile !!": in a message box, or, in batch
+// mode (batch not null), as an ERROR line with the profile's path, since a
+// script must neither wait on a box nor take the stop for success. False when
+// the program must end.
+bool CheckMainProfile(BatchOutput* batch = nullptr);
 
 }  // namespace AppLayer

@@ -77,6 +77,7 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t
         unit.Clear(JobFileUnit::Fresh);
         evaluator.EvaluateUnit(unit, condition);
     }
+    list.UncheckDuplicates();
     result.startEnabled = StartEnabled(list, result.forbidden != 0);
     return result;
 }

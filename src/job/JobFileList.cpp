@@ -1,6 +1,8 @@
 // Building the item list from named paths and keeping its flags.
 #include "job/JobFileList.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "raw/RawFolderScan.h"
@@ -16,8 +18,19 @@ bool NeedsSeparator(const RawString& folder) {
     return !folder.IsEmpty() && !folder.IsSeparatorAt(folder.Length() - 1);
 }
 
-uint64_t HashUnits(uint64_t hash, const RawString& text) {
-    for (int32_t i = 0; i < text.Length(); ++i) {
+// Where the part of a path that names the item starts, so that its spellings
+// compare equal: "\\?\C:\x" and "C:\x" from "C:", "\\?\UNC\srv\x" and
+// "\\srv\x" from the "\" in front of "srv".
+int32_t ComparableStart(const RawString& path) {
+    static const RawString longPath = RawString::MakeLiteral("\\\\?\\");
+    static const RawString longUnc = RawString::MakeLiteral("\\\\?\\UNC\\");
+    if (path.EqualNoCaseAt(0, longUnc, longUnc.Length())) return longUnc.Length() - 1;
+    if (path.EqualNoCaseAt(0, longPath, longPath.Length())) return longPath.Length();
+    return path.UnitAt(0) == '\\' && path.UnitAt(1) == '\\' ? 1 : 0;
+}
+
+uint64_t HashUnits(uint64_t hash, const RawString& text, int32_t from) {
+    for (int32_t i = from; i < text.Length(); ++i) {
         uint32_t u = text.UnitAt(i);
         if (u >= 'a' && u <= 'z') u -= 32;
         hash = (hash ^ u) * 1099511628211ull;
@@ -25,28 +38,51 @@ uint64_t HashUnits(uint64_t hash, const RawString& text) {
     return hash;
 }
 
+constexpr uint64_t kHashStart = 14695981039346656037ull;
+
 uint64_t HashFullPath(const JobFileUnit& unit) {
-    uint64_t hash = HashUnits(14695981039346656037ull, unit.folder);
+    const int32_t start = unit.folder.IsEmpty() ? ComparableStart(unit.name) : ComparableStart(unit.folder);
+    if (unit.folder.IsEmpty()) return HashUnits(kHashStart, unit.name, start);
+    uint64_t hash = HashUnits(kHashStart, unit.folder, start);
     if (NeedsSeparator(unit.folder)) hash = (hash ^ '\\') * 1099511628211ull;
-    return HashUnits(hash, unit.name);
+    return HashUnits(hash, unit.name, 0);
 }
 
-uint64_t HashPath(const RawString& path) { return HashUnits(14695981039346656037ull, path); }
+uint64_t HashPath(const RawString& path) { return HashUnits(kHashStart, path, ComparableStart(path)); }
 
-// "from" followed by the rest of "text" behind its first n units.
-RawString Rebased(const RawString& text, int32_t n, const RawString& from) {
-    RawString out(from.Kind(), from.Length() + text.Length() - n);
-    out.Append(from);
-    out.AppendRange(text, {n, text.Length()});
+// The same item, whichever spelling named it; "a".."z" folded.
+bool SamePath(const RawString& a, const RawString& b) {
+    return a.EqualNoCase({ComparableStart(a), a.Length()}, b, {ComparableStart(b), b.Length()});
+}
+
+// Whether text is prefix itself or lies below it ("photos2" is not below "photos").
+bool UnderPath(const RawString& text, const RawString& prefix) {
+    const int32_t t = ComparableStart(text), p = ComparableStart(prefix);
+    const int32_t n = prefix.Length() - p;
+    if (text.Length() - t < n) return false;
+    if (!text.EqualNoCase({t, t + n}, prefix, {p, prefix.Length()})) return false;
+    return text.Length() - t == n || text.IsSeparatorAt(t + n) || (n > 0 && prefix.IsSeparatorAt(prefix.Length() - 1));
+}
+
+// newPrefix followed by the rest of text behind the part that oldPrefix covers.
+RawString Rebased(const RawString& text, const RawString& oldPrefix, const RawString& newPrefix) {
+    const int32_t rest = ComparableStart(text) + oldPrefix.Length() - ComparableStart(oldPrefix);
+    RawString out(text.Kind(), newPrefix.Length() + text.Length() - rest);
+    out.Append(RawString(newPrefix, text.Kind()));
+    out.AppendRange(text, {rest, text.Length()});
     return out;
 }
 
-// Whether text is prefix itself or lies below it.
-bool UnderPath(const RawString& text, const RawString& prefix) {
-    if (text.Length() < prefix.Length()) return false;
-    if (!text.EqualNoCase({0, prefix.Length()}, prefix, kAll)) return false;
-    return text.Length() == prefix.Length() || text.IsSeparatorAt(prefix.Length()) ||
-           (prefix.Length() > 0 && prefix.IsSeparatorAt(prefix.Length() - 1));
+// A key that sorts every path right in front of the paths below it: the
+// separators become the lowest unit, and no name holds a unit that low.
+std::u32string OrderKey(const RawString& path) {
+    std::u32string key;
+    for (int32_t i = ComparableStart(path); i < path.Length(); ++i) {
+        uint32_t u = path.UnitAt(i);
+        if (u >= 'a' && u <= 'z') u -= 32;
+        key.push_back(u == '\\' || u == '/' ? 1 : u);
+    }
+    return key;
 }
 
 }  // namespace
@@ -96,19 +132,21 @@ JobFileList::Position JobFileList::AppendUnit(JobFileUnit* parent, const RawStri
 }
 
 void JobFileList::RebuildIndex() {
+    // The named items are the same ones unless units came or went.
+    overlapKnown_ = overlapKnown_ && namedValid_ && indexedCount_ == Count();
     index_.clear();
     named_.clear();
     index_.reserve(static_cast<size_t>(Count()) + 16);
     int32_t order = 0;
     for (Position p = begin(); p != end(); ++p) {
         index_.emplace(HashFullPath(*p), Indexed{p.Node(), order++});
-        if (p->parent == nullptr) named_.push_back(&*p);
+        if (p->parent == nullptr) named_.push_back(p.Node());
     }
     indexedCount_ = Count();
     indexValid_ = namedValid_ = true;
 }
 
-const std::vector<JobFileUnit*>& JobFileList::Named() {
+const std::vector<RawListNode*>& JobFileList::Named() {
     if (!namedValid_ || indexedCount_ != Count()) RebuildIndex();
     return named_;
 }
@@ -120,12 +158,16 @@ void JobFileList::Index(Position unit) {
         return;
     }
     index_.emplace(HashFullPath(*unit), Indexed{unit.Node(), indexedCount_});
-    if (unit->parent == nullptr) named_.push_back(&*unit);
+    if (unit->parent == nullptr) {
+        named_.push_back(unit.Node());
+        overlapKnown_ = false;
+    }
     indexedCount_ = Count();
 }
 
 JobFileList::Position JobFileList::Remove(Position at) {
     indexValid_ = namedValid_ = false;
+    overlapKnown_ = false;
     return RawListR<JobFileListAllocator, JobFileUnit>::Remove(at);
 }
 
@@ -135,6 +177,7 @@ void JobFileList::Clear() {
     named_.clear();
     indexedCount_ = 0;
     indexValid_ = namedValid_ = true;
+    overlapKnown_ = false;
 }
 
 JobFileList::Position JobFileList::FindPath(const RawString& fullPath) {
@@ -143,7 +186,7 @@ JobFileList::Position JobFileList::FindPath(const RawString& fullPath) {
     const Indexed* best = nullptr;
     for (auto it = first; it != last; ++it) {
         const Position p(it->second.node);
-        if ((best == nullptr || it->second.order < best->order) && p->FullPath().EqualsNoCase(fullPath))
+        if ((best == nullptr || it->second.order < best->order) && SamePath(p->FullPath(), fullPath))
             best = &it->second;
     }
     return best == nullptr ? end() : Position(best->node);
@@ -183,8 +226,9 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
-            const uint16_t found = ExpandFolder(child, data.path, depth + 1);
-            child->Set(found);
+            // A link is renamed as an item of its own; its content is listed
+            // where it really lies, if at all.
+            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, data.path, depth + 1));
         } else {
             bits |= JobFileUnit::HasFiles;
             MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
@@ -251,26 +295,109 @@ int32_t JobFileList::RemoveMarked() {
     return removed;
 }
 
-void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawString& newPath) {
-    unit->name = RawString(unit->newName, unit->name.Kind());
-    indexValid_ = false;
-    if (!unit->Has(JobFileUnit::Folder)) return;
-    // Units below the folder: its subtree, and items named on their own that
-    // lie inside it. Siblings share their folder text, so do their new ones.
-    RawString lastOld, lastNew;
-    auto move = [&](JobFileUnit& u) {
-        if (!UnderPath(u.folder, oldPath)) return;
-        if (!u.folder.SharesBodyWith(lastOld)) {
-            lastOld = u.folder;
-            lastNew = Rebased(u.folder, oldPath.Length(), RawString(newPath, u.folder.Kind()));
+bool JobFileList::Overlapping() {
+    const std::vector<RawListNode*>& named = Named();
+    if (overlapKnown_) return overlapping_;
+    std::vector<std::u32string> keys;
+    keys.reserve(named.size());
+    for (RawListNode* node : named) keys.push_back(OrderKey(Position(node)->FullPath()));
+    std::sort(keys.begin(), keys.end());
+    // Sorted so, a path that holds others is followed at once by one of them.
+    overlapping_ = false;
+    for (size_t i = 1; i < keys.size() && !overlapping_; ++i) {
+        const std::u32string& a = keys[i - 1];
+        const std::u32string& b = keys[i];
+        overlapping_ = b.starts_with(a) && (b.size() == a.size() || b[a.size()] == 1 || (!a.empty() && a.back() == 1));
+    }
+    overlapKnown_ = true;
+    return overlapping_;
+}
+
+int32_t JobFileList::UncheckDuplicates() {
+    // Within one named item every path is listed once.
+    if (!Overlapping()) return 0;
+    std::unordered_multimap<uint64_t, const JobFileUnit*> seen;
+    int32_t cleared = 0;
+    for (JobFileUnit& unit : *this) {
+        if (!unit.Has(JobFileUnit::Checked) || unit.Has(JobFileUnit::Excluded)) continue;
+        const uint64_t hash = HashFullPath(unit);
+        const RawString path = unit.FullPath();
+        auto [first, last] = seen.equal_range(hash);
+        bool listed = false;
+        for (auto it = first; it != last && !listed; ++it) listed = SamePath(it->second->FullPath(), path);
+        if (listed) {
+            unit.Clear(JobFileUnit::Checked);
+            ++cleared;
+        } else {
+            seen.emplace(hash, &unit);
         }
-        u.folder = lastNew;
-        if (u.depth > 0) u.displayPath = DisplayPathOf(u.FullPath(), u.depth);
+    }
+    return cleared;
+}
+
+void JobFileList::Reindex(Position unit, uint64_t oldHash) {
+    auto [first, last] = index_.equal_range(oldHash);
+    for (auto it = first; it != last; ++it) {
+        if (it->second.node != unit.Node()) continue;
+        const Indexed entry = it->second;
+        index_.erase(it);
+        index_.emplace(HashFullPath(*unit), entry);
+        return;
+    }
+}
+
+void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawString& newPath) {
+    // When named items overlap, the same item and its content can be listed
+    // under several of them; every copy takes the new path, found through the
+    // lookups, which are then kept up to date instead of rebuilt per rename.
+    const bool overlapping = Overlapping();
+    if (overlapping && (!indexValid_ || indexedCount_ != Count())) RebuildIndex();
+    else if (!overlapping) indexValid_ = false;
+    std::vector<RawListNode*> copies{unit.Node()};
+    std::vector<RawListNode*> inside;  // named items strictly below the old path
+    if (overlapping) {
+        auto [first, last] = index_.equal_range(HashPath(oldPath));
+        for (auto it = first; it != last; ++it)
+            if (it->second.node != unit.Node() && SamePath(Position(it->second.node)->FullPath(), oldPath))
+                copies.push_back(it->second.node);
+        if (unit->Has(JobFileUnit::Folder)) {
+            for (RawListNode* node : Named()) {
+                const RawString path = Position(node)->FullPath();
+                if (!SamePath(path, oldPath) && UnderPath(path, oldPath)) inside.push_back(node);
+            }
+        }
+    }
+    const RawString name = RawString(unit->newName, unit->name.Kind());
+    // Siblings share their folder text, so do their new ones.
+    RawString lastOld, lastNew;
+    auto retarget = [&](Position p, bool renamed) {
+        JobFileUnit& u = *p;
+        const uint64_t oldHash = overlapping ? HashFullPath(u) : 0;
+        if (renamed) {
+            u.name = RawString(name, u.name.Kind());
+        } else {
+            if (!UnderPath(u.folder, oldPath)) return;
+            if (!u.folder.SharesBodyWith(lastOld)) {
+                lastOld = u.folder;
+                lastNew = Rebased(u.folder, oldPath, newPath);
+            }
+            u.folder = lastNew;
+            if (u.depth > 0) u.displayPath = DisplayPathOf(u.FullPath(), u.depth);
+        }
+        if (overlapping) Reindex(p, oldHash);
     };
-    const Position stop = SubtreeEnd(unit);
-    for (Position p = unit; ++p != stop;) move(*p);
-    for (JobFileUnit* u : Named())
-        if (u != &*unit) move(*u);
+    auto below = [&](Position top) {
+        const Position stop = SubtreeEnd(top);
+        for (Position p = top; ++p != stop;) retarget(p, false);
+    };
+    for (RawListNode* node : copies) {
+        retarget(Position(node), true);
+        if (Position(node)->Has(JobFileUnit::Folder)) below(Position(node));
+    }
+    for (RawListNode* node : inside) {
+        retarget(Position(node), false);
+        below(Position(node));
+    }
 }
 
 }  // namespace JobLayer

@@ -72,9 +72,15 @@ public:
     int32_t RemoveMarked();
 
     // After a successful rename: the unit takes its new name, and every unit
-    // stored under the old path (its descendants, and named items inside it)
-    // is moved to the new one, so that later renames find them where they are.
+    // stored under the old path is moved to the new one, whichever named item
+    // it was listed under (the same item listed twice is renamed in both
+    // places), so that later renames find them where they are.
     void Renamed(Position unit, const RawString& oldPath, const RawString& newPath);
+
+    // Clears Checked on every checked unit whose item an earlier checked unit
+    // already stands for (named twice, inside another named folder, or in
+    // another spelling), so that each item is renamed once. How many.
+    int32_t UncheckDuplicates();
 
     // The end of the units below the given one (the next unit not deeper).
     Position SubtreeEnd(Position unit) const;
@@ -85,6 +91,10 @@ public:
 
 private:
     Position FindPath(const RawString& fullPath);
+    // Whether one named item lies inside another, so that units can stand for
+    // the same item twice.
+    bool Overlapping();
+    void Reindex(Position unit, uint64_t oldHash);
     void Index(Position unit);
     Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
                       const RawString& displayPath, uint16_t flags, int32_t depth);
@@ -96,12 +106,14 @@ private:
         int32_t order;  // list position, so that the first of equal paths wins
     };
     void RebuildIndex();
-    const std::vector<JobFileUnit*>& Named();
+    const std::vector<RawLayer::RawListNode*>& Named();
     std::unordered_multimap<uint64_t, Indexed> index_;
-    std::vector<JobFileUnit*> named_;  // units without a parent, in list order
+    std::vector<RawLayer::RawListNode*> named_;  // units without a parent, in list order
     int32_t indexedCount_ = 0;  // units the index and the named list have seen
     bool indexValid_ = true;    // false once a full path changed
     bool namedValid_ = true;    // false once units went away
+    bool overlapKnown_ = false;
+    bool overlapping_ = false;
 };
 
 // The display path of an item at the given depth: the path from the named

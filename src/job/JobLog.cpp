@@ -34,6 +34,12 @@ RawSystemTime NextMillisecond(RawSystemTime t) {
     return t;
 }
 
+// The file under a log: created new, never one that is there already.
+class NewFile : public RawFile {
+public:
+    bool OpenWrite(const RawString& path) override { return OpenNew(path); }
+};
+
 // Oldest first; files written in the same clock tick fall back to the stamp
 // in their names, which orders them as they were created.
 class LogAgeSort : public RawListSortR<RawFindFileData> {
@@ -158,27 +164,33 @@ bool JobLogStorer::OpenLog(const RawString& folder, int32_t maxFiles, const RawS
         opened_ = 1;
     }
     if (again) return IsOpen();
+    std::unique_ptr<RawFile> stream;
     std::unique_ptr<RawLineFile> file;
     // EnsureFolder fails when another process creates the folder at the same
     // moment; what counts is that the folder is there.
     if (!folder.IsEmpty() && (EnsureFolder(folder) || IsFolder(folder))) {
         RotateLogs(folder, maxFiles, prefix_, extension_);
         // A second instance started in the same millisecond must not take over
-        // this run's file: the next free stamp is used instead.
+        // this run's file, nor may this one take over a file that is there:
+        // the name is claimed by creating it, and a taken one gives the next stamp.
         RawSystemTime stamp = utc;
-        RawString name = MakeLogFileName(folder, prefix_, extension_, stamp);
-        for (int tries = 0; tries < 1000 && PathExists(name); ++tries) {
-            stamp = NextMillisecond(stamp);
+        RawString name;
+        for (int tries = 0; tries < 1000; ++tries, stamp = NextMillisecond(stamp)) {
             name = MakeLogFileName(folder, prefix_, extension_, stamp);
+            stream = std::make_unique<NewFile>();
+            file = std::make_unique<RawLineFile>(name);
+            file->SetStream(stream.get());
+            if (file->OpenWrite()) break;
+            file.reset();
+            if (!PathExists(name)) break;  // not taken, just not writable
         }
-        file = std::make_unique<RawLineFile>(name);
-        if (!file->OpenWrite()) file.reset();
         RawLock lock(fileLock_);
         folder_ = folder;
-        fileName_ = name;
+        if (file) fileName_ = name;
     }
     {
         RawLock lock(fileLock_);
+        stream_ = std::move(stream);
         file_ = std::move(file);
     }
     // The header goes out before the writer starts, so that a line posted
@@ -252,6 +264,7 @@ void JobLogStorer::CloseFile() {
     RawLock lock(fileLock_);
     if (file_) file_->Close();
     file_.reset();
+    stream_.reset();
 }
 
 void JobLogStorer::Shutdown() {

@@ -10,6 +10,7 @@
 #include "raw/RawThread.h"
 
 namespace RawLayer {
+class RawFile;
 class RawLineFile;
 }
 
@@ -88,6 +89,7 @@ private:
     uint8_t accepting_ = 1;
     uint8_t opened_ = 0;  // OpenLog has run
     RawLayer::RawStringList queue_;
+    std::unique_ptr<RawLayer::RawFile> stream_;  // under file_, so it outlives it
     std::unique_ptr<RawLayer::RawLineFile> file_;
     RawLayer::RawEvent wakeUp_;
     RawLayer::RawCriticalSection queueLock_;

@@ -88,10 +88,11 @@ void JobOption::ApplyArguments(const RawParameterList& arguments) {
         else if (key == RawString("v")) viewStyle = arg.value;
         else if (key == RawString("a")) flags |= Apply;
         else if (key == RawString("i")) flags |= Inspect;
-        else if (key.Length() > 6 && key.EqualAt(0, RawString("NoTag_"), 0, 6)) {
+        else if (arg.number > 0 && key.Length() > 6 && key.EqualAt(0, RawString("NoTag_"), 0, 6)) {
             // A path typed in a console means what it means to every other
-            // command-line program: relative to the current folder.
-            items.Append(CommandLinePath(arg.value));
+            // command-line program: relative to the current folder. An empty
+            // one ("") names nothing, not the current folder.
+            if (!arg.value.IsEmpty()) items.Append(CommandLinePath(arg.value));
         }
     }
 }

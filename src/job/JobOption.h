@@ -35,6 +35,8 @@ public:
     void LoadOptions(const RawLayer::RawParameterFile& configFile, const RawLayer::RawParameterList& arguments);
     // The same from a section already read (a missing section: an empty list).
     void ApplySection(const RawLayer::RawParameterList& section);
+    // Start paths are the pairs the parser numbered; an option spelled like
+    // their keys has number 0 and, like every unknown option, no effect.
     void ApplyArguments(const RawLayer::RawParameterList& arguments);
     void Normalise();
 

@@ -22,6 +22,10 @@ RawString RefusedNameReason(const RawString& name) {
         return reason;
     }
     if (name == RawString(".") || name == RawString("..")) return RawString("The new name is not a file name.");
+    // The platform trims such a name and reports success for a move that
+    // changed nothing, or that named another item.
+    const uint32_t last = name.UnitAt(name.Length() - 1);
+    if (last == ' ' || last == '.') return RawString("The new name ends in a space or a dot, which the file system drops.");
     return RawString();
 }
 
@@ -29,6 +33,8 @@ RawString RefusedNameReason(const RawString& name) {
 
 int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report) {
     int32_t failures = 0;
+    // Check marks set by hand may stand for one item twice again.
+    list.UncheckDuplicates();
     for (auto p = list.begin(); p != list.end(); ++p) {
         JobFileUnit& unit = *p;
         if (!unit.Has(JobFileUnit::Checked)) continue;

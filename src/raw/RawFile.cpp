@@ -45,6 +45,12 @@ bool RawFile::OpenWrite(const RawString& path) {
     return IsOpen();
 }
 
+bool RawFile::OpenNew(const RawString& path) {
+    Close();
+    handle_ = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    return IsOpen();
+}
+
 bool RawFile::Read(void* buffer, uint32_t size, uint32_t* got) {
     DWORD read = 0;
     const bool ok = IsOpen() && ReadFile(handle_, buffer, size, &read, nullptr) != 0;

@@ -45,6 +45,8 @@ public:
 
     bool OpenRead(const RawString& path) override;
     bool OpenWrite(const RawString& path) override;
+    // Creates the file for writing only when no file of that name exists yet.
+    bool OpenNew(const RawString& path);
     bool Read(void* buffer, uint32_t size, uint32_t* got) override;
     bool Write(const void* bytes, uint32_t size) override;
     bool Seek(int64_t distance) override;

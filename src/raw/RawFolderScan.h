@@ -11,6 +11,9 @@
 
 namespace RawLayer {
 
+// A directory link, junction or other reparse point (FILE_ATTRIBUTE_REPARSE_POINT).
+inline constexpr uint32_t kAttributeReparsePoint = 0x400;
+
 struct RawFindFileData {
     uint32_t attributes = 0xFFFFFFFFu;  // all bits set while no entry has been read
     uint64_t lastWriteTime = 0;         // FILETIME units
@@ -22,6 +25,9 @@ struct RawFindFileData {
 
     bool AttributesKnown() const { return attributes != 0xFFFFFFFFu; }
     bool IsFolder() const { return AttributesKnown() && (attributes & kAttributeDirectory) != 0; }
+    // A folder whose content may be walked: a link to a folder is not one,
+    // since a link to itself or to a parent would make every walk endless.
+    bool IsFolderToEnter() const { return IsFolder() && (attributes & kAttributeReparsePoint) == 0; }
 };
 
 class RawFolderFileListAllocator : public RawListAllocator<RawFindFileData> {};

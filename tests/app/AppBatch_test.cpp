@@ -1,6 +1,7 @@
 // Varnelo.exe -i and -i -a as processes: the lines they print, the exit code
 // and what they did on disk.
 #include <algorithm>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,21 +16,24 @@ class Batch : public TempDirTest {
 protected:
     void SetUp() override {
         program = temp.Join(L"prog\\Varnelo.exe");
+        data = temp.Join(L"data");
         ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
-        ASSERT_TRUE(CreateFolder(temp.Join(L"data")));
+        ASSERT_TRUE(CreateFolder(data));
         ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
     }
     void File(const std::wstring& relative, const std::string& content = "x") {
-        const std::wstring path = temp.Join(L"data\\" + relative);
-        for (size_t at = path.find(L'\\', temp.Path().size() + 1); at != std::wstring::npos;
-             at = path.find(L'\\', at + 1))
+        const std::wstring path = data + L"\\" + relative;
+        for (size_t at = path.find(L'\\', data.size() + 1); at != std::wstring::npos; at = path.find(L'\\', at + 1))
             CreateFolder(path.substr(0, at));
         ASSERT_TRUE(WriteFileBytes(path, content));
     }
     // Runs in the data folder; the lines printed, CR LF checked and removed.
-    std::vector<std::string> Run(std::initializer_list<std::wstring> args, DWORD* code) {
+    std::vector<std::string> Run(const std::vector<std::wstring>& args, DWORD* code) {
+        std::wstring line = CommandLine(program, {});
+        for (const std::wstring& arg : args)
+            line += arg.empty() || arg.find_first_of(L" \t") != std::wstring::npos ? L" \"" + arg + L"\"" : L" " + arg;
         std::string out;
-        EXPECT_TRUE(RunProcess(CommandLine(program, args), code, &out, 60000, temp.Join(L"data")));
+        EXPECT_TRUE(RunProcess(line, code, &out, 60000, data));
         std::vector<std::string> lines;
         size_t start = 0;
         for (size_t end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -38,11 +42,10 @@ protected:
         return lines;
     }
     std::string Data(const std::wstring& relative = L"") {
-        std::wstring path = temp.Join(L"data");
-        if (!relative.empty()) path += L"\\" + relative;
-        return Narrow(path);
+        return Narrow(relative.empty() ? data : data + L"\\" + relative);
     }
     std::wstring program;
+    std::wstring data;
 };
 
 }  // namespace
@@ -116,24 +119,101 @@ TEST_F(Batch, FolderWithItsContentAndForbiddenNames) {
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\x.txt_old")));
 }
 
-TEST_F(Batch, BadInputGivesClearLines) {
-    File(L"keep.txt", "keep");
-    DWORD code = 99;
-    // A start path that does not exist is an item whose rename fails.
-    auto lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"new", L"missing.txt"}, &code);
-    EXPECT_EQ(code, 1u);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].rfind("FAILED\t" + Data(L"missing.txt") + "\tnew\t", 0), 0u) << lines[0];
-    // An empty template checks nothing; a template that yields nothing fails.
-    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"", L"keep.txt"}, &code);
-    EXPECT_EQ(lines, std::vector<std::string>{"0 renamed, 0 failed"});
-    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"keep.txt"}, &code);
-    EXPECT_EQ(code, 1u);
-    EXPECT_EQ(lines.back(), "0 renamed, 1 failed");
-    // A pattern of 10,000 units matches nothing and ends at once.
-    lines = Run({L"-i", L"-o", std::wstring(10000, L'*') + L"x", L"-n", L"%0", L"keep.txt"}, &code);
-    EXPECT_EQ(lines, std::vector<std::string>{"0 planned"});
-    EXPECT_EQ(ReadFileBytes(temp.Join(L"data\\keep.txt")), "keep");
+// One table of runs, each in a fresh folder: the lines printed (in any order
+// but the last), the exit code and the tree afterwards.
+TEST_F(Batch, RunsTable) {
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> files;  // below the case's folder; each file holds its own path
+        std::vector<std::wstring> args;   // %D: the case's folder
+        DWORD code;
+        // %D: the case's folder, %P: the main profile; a trailing "*" matches any rest
+        std::vector<std::string> lines;
+        // "folder\" or "file=the path it had"; empty: nothing changed
+        std::vector<std::string> after;
+        const char* profile = nullptr;  // the main profile's content; none: written at start
+    };
+    const std::string refused = "The new name ends in a space or a dot, which the file system drops.";
+    const Case cases[] = {
+        {"trailing dot", {L"a.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0.", L"a.txt"}, 1,
+         {"FAILED\t%D\\a.txt\ta.txt.\t" + refused, "0 renamed, 1 failed"}, {}},
+        {"trailing space, folder and content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0 ", L"-l", L"Both", L"F"}, 1,
+         {"FAILED\t%D\\F\tF \t" + refused, "FAILED\t%D\\F\\x.txt\tx.txt \t" + refused, "0 renamed, 2 failed"}, {}},
+        {"sub-folder named, then its parent", {L"A\\B\\c.txt", L"A\\d.txt"},
+         {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"A\\B", L"A"}, 0,
+         {"OK\t%D\\A\\B\tB_x", "OK\t%D\\A\\B_x\\c.txt\tc.txt_x", "OK\t%D\\A\tA_x", "OK\t%D\\A_x\\d.txt\td.txt_x",
+          "4 renamed, 0 failed"},
+         {"A_x\\", "A_x\\B_x\\", "A_x\\B_x\\c.txt_x=A\\B\\c.txt", "A_x\\d.txt_x=A\\d.txt"}},
+        {"photos beside photos2", {L"photos\\a.jpg", L"photos2\\b.jpg"},
+         {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"photos", L"photos2"}, 0,
+         {"OK\t%D\\photos\tphotos_x", "OK\t%D\\photos_x\\a.jpg\ta.jpg_x", "OK\t%D\\photos2\tphotos2_x",
+          "OK\t%D\\photos2_x\\b.jpg\tb.jpg_x", "4 renamed, 0 failed"},
+         {"photos_x\\", "photos_x\\a.jpg_x=photos\\a.jpg", "photos2_x\\", "photos2_x\\b.jpg_x=photos2\\b.jpg"}},
+        {"file named, then its folder", {L"F\\x.txt"},
+         {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F\\x.txt", L"F"}, 0,
+         {"OK\t%D\\F\\x.txt\tx.txt_old", "OK\t%D\\F\tF_old", "2 renamed, 0 failed"},
+         {"F_old\\", "F_old\\x.txt_old=F\\x.txt"}},
+        {"one folder in two spellings", {L"F\\x.txt"},
+         {L"-i", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F", L"\\\\?\\%D\\F"}, 0,
+         {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\x.txt\tx.txt_old", "2 planned"}, {}},
+        {"two-character dot name", {L"D\\.a", L"D\\b"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"File", L"D"}, 0,
+         {"OK\t%D\\D\\.a\t.a_x", "OK\t%D\\D\\b\tb_x", "2 renamed, 0 failed"}, {"D\\", "D\\.a_x=D\\.a", "D\\b_x=D\\b"}},
+        {"unknown option", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L"-NoTag_9", L"x.txt"}, 0, {"0 planned"}, {}},
+        {"empty start path", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L""}, 0, {"0 planned"}, {}},
+        {"bad profile, -i -a", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"y", L"x.txt"}, 1,
+         {"ERROR\tBad format profile !!\t%P"}, {}, "[Common]\r\nLanguage=English\r\n"},
+        {"bad profile, -a", {L"x.txt"}, {L"-a", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
+        {"-i refuses a forbidden character", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"a:b", L"x.txt"}, 1,
+         {"PLAN\t%D\\x.txt\ta:b", "ERROR\tThe New name holds the character :, which no file name may hold; nothing was renamed."},
+         {}},
+        {"usage in batch mode", {}, {L"-i", L"-h"}, 0,
+         {"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] [Folder|File]*"}, {}},
+        {"missing start path", {}, {L"-i", L"-a", L"-o", L"*", L"-n", L"new", L"missing.txt"}, 1,
+         {"FAILED\t%D\\missing.txt\tnew\t*", "0 renamed, 1 failed"}, {}},
+        {"empty template", {L"k.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"", L"k.txt"}, 0, {"0 renamed, 0 failed"}, {}},
+        {"template yields nothing", {L"k.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"k.txt"}, 1,
+         {"FAILED\t%D\\k.txt\t\tThe new name is empty.", "0 renamed, 1 failed"}, {}},
+        {"pattern of 10,000 units", {L"k.txt"}, {L"-i", L"-o", std::wstring(10000, L'*') + L"x", L"-n", L"%0", L"k.txt"}, 0,
+         {"0 planned"}, {}},
+    };
+    const std::wstring profile = temp.Join(L"prog\\Varnelo.ini");
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        data = temp.Join(L"case" + std::to_wstring(++number));
+        ASSERT_TRUE(CreateFolder(data));
+        for (const std::wstring& file : c.files) File(file, Narrow(file));
+        DeleteFileW(profile.c_str());
+        if (c.profile) { ASSERT_TRUE(WriteFileBytes(profile, c.profile)); }
+        const auto before = TreeSnapshot(data);
+        auto expand = [&](std::string text) {
+            for (auto [mark, by] : {std::pair{"%D", Narrow(data)}, std::pair{"%P", Narrow(profile)}})
+                for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 2, by);
+            return text;
+        };
+        std::vector<std::wstring> args;
+        for (const std::wstring& arg : c.args) args.push_back(Widen(expand(Narrow(arg))));
+        DWORD code = 99;
+        std::vector<std::string> lines = Run(args, &code);
+        EXPECT_EQ(code, c.code);
+        std::vector<std::string> expected;
+        for (const std::string& line : c.lines) expected.push_back(expand(line));
+        EXPECT_EQ(lines.size(), expected.size()) << ::testing::PrintToString(lines);
+        if (!lines.empty()) std::sort(lines.begin(), lines.end() - 1);
+        std::sort(expected.begin(), expected.end() - 1);
+        for (size_t i = 0; i < lines.size() && lines.size() == expected.size(); ++i) {
+            const std::string& e = expected[i];
+            if (e.ends_with("*")) EXPECT_EQ(lines[i].substr(0, e.size() - 1), e.substr(0, e.size() - 1));
+            else EXPECT_EQ(lines[i], e);
+        }
+        std::map<std::string, std::string> after;
+        for (const std::string& entry : c.after) {
+            const size_t equals = entry.find('=');
+            after[entry.substr(0, equals)] = equals == std::string::npos ? "" : entry.substr(equals + 1);
+        }
+        EXPECT_EQ(TreeSnapshot(data), c.after.empty() ? before : after);
+        if (c.profile) { EXPECT_EQ(ReadFileBytes(profile), c.profile) << "a refused profile is left as it was"; }
+    }
 }
 
 TEST_F(Batch, WritesItsJobLog) {
@@ -147,13 +227,8 @@ TEST_F(Batch, WritesItsJobLog) {
         EXPECT_EQ(code, 0u);
     }
     std::vector<std::wstring> logs;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(temp.Join(L"prog\\logs\\Varnelo_*.log").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    do logs.push_back(data.cFileName);
-    while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(logs.begin(), logs.end());
+    for (const auto& [name, content] : TreeSnapshot(temp.Join(L"prog\\logs")))
+        if (name.starts_with("Varnelo_")) logs.push_back(Widen(name));
     EXPECT_EQ(logs.size(), 2u);  // rotation keeps two, and leaves foreign files alone
     EXPECT_EQ(ReadFileBytes(temp.Join(L"prog\\logs\\notes.txt")), "mine");
     const std::string text = ReadFileBytes(temp.Join(L"prog\\logs\\" + logs.back())).value_or("");

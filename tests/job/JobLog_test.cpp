@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -165,6 +167,31 @@ TEST_F(JobLogFile, OpeningRotatesFirstAndEachRunGetsItsOwnFile) {
                                          L"Varnelo_20250406_031502_251.log", L"readme.txt"}));
     EXPECT_NE(Content(first.Storer().FileName()).find("#Information:Started:"), std::string::npos);
     EXPECT_NE(Content(secondName).find("#Information:Terminated:"), std::string::npos);
+}
+
+// Logs opened at the same moment for the same millisecond each claim a file
+// of their own, and a file that is there under a chosen name is left alone.
+TEST_F(JobLogFile, LogsOpenedTogetherNeverShareOrOverwriteAFile) {
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo_20250406_031502_252.log"), "not ours"));
+    constexpr size_t kLogs = 8;
+    std::vector<std::unique_ptr<JobLogServer>> logs;
+    for (size_t i = 0; i < kLogs; ++i) logs.push_back(std::make_unique<JobLogServer>());
+    std::vector<std::thread> openers;
+    for (auto& log : logs)
+        openers.emplace_back([&log, this] { EXPECT_TRUE(log->OpenLogAt(Path(temp.Path()), 0, kStart)); });
+    for (std::thread& opener : openers) opener.join();
+    std::set<std::string> names;
+    for (auto& log : logs) {
+        log->PostStarted();
+        log->Shutdown();
+        names.insert(log->Storer().FileName().ToUtf8());
+        const std::string content = Content(log->Storer().FileName());
+        EXPECT_EQ(Records(content).size(), 1u) << content;
+    }
+    EXPECT_EQ(names.size(), kLogs);
+    EXPECT_EQ(names.count(Narrow(temp.Join(L"Varnelo_20250406_031502_252.log"))), 0u);
+    EXPECT_EQ(ReadFileBytes(temp.Join(L"Varnelo_20250406_031502_252.log")), "not ours");
+    EXPECT_EQ(FileNames(temp.Path()).size(), kLogs + 1);
 }
 
 TEST_F(JobLogFile, ThreadsPostingTogetherLoseNothingAndKeepTheirOrder) {
