@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "raw/RawCodeRules.h"
 #include "raw/RawFolderScan.h"
 #include "raw/RawShell.h"
 
@@ -17,11 +18,8 @@ bool NeedsSeparator(const RawString& folder) {
 }
 
 uint64_t HashUnits(uint64_t hash, const RawString& text) {
-    for (int32_t i = 0; i < text.Length(); ++i) {
-        uint32_t u = text.UnitAt(i);
-        if (u >= 'a' && u <= 'z') u -= 32;
-        hash = (hash ^ u) * 1099511628211ull;
-    }
+    for (int32_t i = 0; i < text.Length(); ++i)
+        hash = (hash ^ FoldAscii(text.UnitAt(i))) * 1099511628211ull;
     return hash;
 }
 
