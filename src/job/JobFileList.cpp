@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "raw/RawCodeRules.h"
 #include "raw/RawFolderScan.h"
 #include "raw/RawShell.h"
 
@@ -30,11 +31,8 @@ int32_t ComparableStart(const RawString& path) {
 }
 
 uint64_t HashUnits(uint64_t hash, const RawString& text, int32_t from) {
-    for (int32_t i = from; i < text.Length(); ++i) {
-        uint32_t u = text.UnitAt(i);
-        if (u >= 'a' && u <= 'z') u -= 32;
-        hash = (hash ^ u) * 1099511628211ull;
-    }
+    for (int32_t i = from; i < text.Length(); ++i)
+        hash = (hash ^ FoldAscii(text.UnitAt(i))) * 1099511628211ull;
     return hash;
 }
 
@@ -78,8 +76,7 @@ RawString Rebased(const RawString& text, const RawString& oldPrefix, const RawSt
 std::u32string OrderKey(const RawString& path) {
     std::u32string key;
     for (int32_t i = ComparableStart(path); i < path.Length(); ++i) {
-        uint32_t u = path.UnitAt(i);
-        if (u >= 'a' && u <= 'z') u -= 32;
+        const uint32_t u = FoldAscii(path.UnitAt(i));
         key.push_back(u == '\\' || u == '/' ? 1 : u);
     }
     return key;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raw/RawCodeRules.h"
+
 namespace JobLayer {
 
 using RawLayer::RawCodeKind;
@@ -47,32 +49,8 @@ int32_t EscapeUnits(uint32_t x, uint32_t u, uint32_t next) {
 // that are there, so that "*" and "?" can still take them.
 template <class U>
 inline int32_t CharSpan(RawCodeKind kind, const U* t, int32_t i, int32_t end) {
-    const uint32_t u = t[i];
-    int32_t extra = 0;
-    if constexpr (sizeof(U) == 2) {
-        extra = (u & 0xFC00) == 0xD800 ? 1 : 0;
-    } else {
-        switch (kind) {
-        case RawLayer::Utf8:
-            if (u < 0x80) return 1;
-            extra = RawLayer::Utf8ExtraUnits(u);
-            break;
-        case RawLayer::ShiftJis:
-            extra = (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF) ? 1 : 0;
-            break;
-        case RawLayer::Utf16Be:
-        case RawLayer::Utf16Le: {
-            if (i & 1) break;
-            const uint32_t b = i + 1 < end ? t[i + 1] : 0;
-            const uint32_t v = kind == RawLayer::Utf16Be ? (u << 8) | b : (b << 8) | u;
-            extra = v >= 0xD800 && v <= 0xDBFF ? 3 : 1;
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    return std::min(1 + extra, end - i);
+    const uint32_t next = i + 1 < end ? t[i + 1] : 0;
+    return std::min(1 + RawLayer::CharExtraUnits(kind, i, t[i], next), end - i);
 }
 
 // a <= b for unit runs: decided at the first differing unit; a run that is a

@@ -14,14 +14,9 @@ using RawLayer::kAll;
 using RawLayer::RawCodeKind;
 using RawLayer::RawRange;
 
-// One hit: code-unit indexes into the name, end exclusive; may be empty.
-struct JobHitRange {
-    int32_t begin = 0;
-    int32_t end = 0;
-    constexpr JobHitRange() = default;
-    constexpr JobHitRange(int32_t b, int32_t e) : begin(b), end(e) {}
-    bool operator==(const JobHitRange&) const = default;
-};
+// One hit: code-unit indexes into the name, end exclusive; may be empty. A
+// range like any other, so that it goes to the string operations as it is.
+using JobHitRange = RawRange;
 
 class JobRangeListAllocator : public RawLayer::RawListAllocator<JobHitRange> {};
 // The hits of one match in pattern order.

@@ -8,11 +8,10 @@ namespace {
 // Appends the name's units of the hit to out, converting when out has
 // another kind (appending copies units as they stand).
 void AppendHit(const RawString& name, const JobHitRange& hit, RawString* out) {
-    const RawRange range{hit.begin, hit.end};
     if (name.Kind() == out->Kind())
-        out->AppendRange(name, range);
+        out->AppendRange(name, hit);
     else
-        out->Append(RawString(name, range, out->Kind()));
+        out->Append(RawString(name, hit, out->Kind()));
 }
 
 }  // namespace
@@ -33,7 +32,7 @@ bool JobSolution::FindHit(int32_t index, JobHitRange* hit) const {
 RawString JobSolution::GetPart(int32_t index) const {
     JobHitRange hit;
     if (!FindHit(index, &hit)) return RawString(name.Kind());
-    return RawString(name, RawRange{hit.begin, hit.end}, name.Kind());
+    return RawString(name, hit, name.Kind());
 }
 
 void JobSolution::AppendPart(int32_t index, RawString* out) const {
@@ -45,7 +44,7 @@ RawString JobHitSolution::GetLineBreak() const { return RawString(); }
 
 RawString JobHitSolution::GetPart(int32_t index) const {
     if (index < 0 || index >= count_) return RawString(name_.Kind());
-    return RawString(name_, RawRange{hits_[index].begin, hits_[index].end}, name_.Kind());
+    return RawString(name_, hits_[index], name_.Kind());
 }
 
 void JobHitSolution::AppendPart(int32_t index, RawString* out) const {

@@ -5,13 +5,12 @@
 #include <cstring>
 
 #include "raw/RawCodePage.h"
+#include "raw/RawCodeRules.h"
 #include "raw/RawPath.h"
 
 namespace RawLayer {
 
 namespace {
-
-uint32_t Fold(uint32_t u) { return u >= 'a' && u <= 'z' ? u - 32 : u; }
 
 bool IsDots(const RawString& name) {
     const int32_t n = name.Length();
@@ -36,7 +35,7 @@ int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindF
     case ByPath: {
         const int32_t n = std::min(a.path.Length(), b.path.Length());
         for (int32_t i = 0; i < n; ++i) {
-            const uint32_t x = Fold(a.path.UnitAt(i)), y = Fold(b.path.UnitAt(i));
+            const uint32_t x = FoldAscii(a.path.UnitAt(i)), y = FoldAscii(b.path.UnitAt(i));
             if (x != y) return x < y ? -1 : 1;
         }
         return CompareValues(a.path.Length(), b.path.Length());

@@ -14,21 +14,13 @@ const RawString& DefaultName() { static const RawString s = RawString::MakeLiter
 
 bool EndOfTable(const char* key) { return key == nullptr || key[0] == 0; }
 
-// Every section header of a parameter file, in file order: a line that starts
-// with "[", named up to its last "]" (to the line's end without one).
+// The names of every section header of a parameter file, in file order.
 void ReadSectionNames(const RawString& path, RawStringList* names) {
     RawLineFile file(path, 8192);
     if (!file.OpenRead()) return;
     while (file.NextLine()) {
         const RawString& line = file.line.text;
-        if (line.UnitAt(0) != '[' || line.IsEmpty()) continue;
-        int32_t close = line.Length();
-        for (int32_t i = line.Length() - 1; i >= 1; --i)
-            if (line.UnitAt(i) == ']') {
-                close = i;
-                break;
-            }
-        names->Append(RawString(line, RawRange(1, close), Utf8));
+        if (IsSectionHeader(line)) names->Append(RawString(line, SectionNameRange(line), Utf8));
     }
     file.Close();
 }

@@ -5,23 +5,18 @@
 #include <cstring>
 
 #include "raw/RawCodePage.h"
+#include "raw/RawCodeRules.h"
 
 namespace RawLayer {
 
 namespace {
 
 bool InRange(uint8_t c, uint8_t low, uint8_t high) { return c >= low && c <= high; }
-bool IsSjisLead(uint8_t c) { return InRange(c, 0x81, 0x9F) || InRange(c, 0xE0, 0xEF); }
 
-// Continuation bytes a UTF-8 lead byte announces.
-size_t Utf8Continuations(uint8_t c) {
-    if (InRange(c, 0xC2, 0xDF)) return 1;
-    if (InRange(c, 0xE0, 0xEF)) return 2;
-    if (InRange(c, 0xF0, 0xF7)) return 3;
-    if (InRange(c, 0xF8, 0xFB)) return 4;
-    if (InRange(c, 0xFC, 0xFD)) return 5;
-    return 0;
-}
+// Leads that announce this many continuation bytes or more (the five- and
+// six-byte forms) stand in no real UTF-8 text: the detector weighs them
+// against the katakana that Shift_JIS would read instead.
+constexpr size_t kLongSequence = 4;
 
 // Both validity checks side by side; the first to fail decides for the other.
 int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
@@ -34,10 +29,10 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
         if (sjis) {
             if (inDouble) {
                 inDouble = false;
-                if (!(InRange(c, 0x40, 0x7E) || InRange(c, 0x80, 0xFC))) sjis = false;
-            } else if (IsSjisLead(c)) {
+                if (!IsShiftJisTrail(c)) sjis = false;
+            } else if (IsShiftJisLead(c)) {
                 inDouble = true;
-            } else if (InRange(c, 0xA1, 0xDF)) {
+            } else if (IsShiftJisKatakana(c)) {
                 ++katakana;
             } else if (c >= 0x80) {
                 sjis = false;
@@ -45,12 +40,12 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
         }
         if (utf8) {
             if (need > 0) {
-                if (!InRange(c, 0x80, 0xBF)) utf8 = false;
+                if (!IsUtf8Continuation(c)) utf8 = false;
                 else if (--need == 0) ++sequences;
             } else if (c >= 0x80) {
-                need = Utf8Continuations(c);
+                need = static_cast<size_t>(Utf8ExtraUnits(c));
                 if (need == 0) utf8 = false;  // C0, C1, FE, FF and stray continuation bytes
-                if (need >= 4) ++longSequences;
+                if (need >= kLongSequence) ++longSequences;
             }
         }
         if (!sjis) return Utf8;
@@ -63,9 +58,25 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
     return longSequences < katakana ? Utf8 : ShiftJis;
 }
 
-const char kUtf7Signature[] = "+/v8-";
-
 }  // namespace
+
+std::string_view RawLineFile::Signature(int32_t kind) {
+    switch (kind) {
+    case Utf16Be: return {"\xFE\xFF", 2};
+    case Utf16Le: return {"\xFF\xFE", 2};
+    case Utf8: return {"\xEF\xBB\xBF", 3};
+    case Utf7: return {"+/v8-", 5};
+    default: return {};
+    }
+}
+
+std::string_view RawLineFile::LineEnd(int32_t kind) {
+    switch (kind) {
+    case Utf16Be: return {"\0\r\0\n", 4};
+    case Utf16Le: return {"\r\0\n\0", 4};
+    default: return {"\r\n", 2};
+    }
+}
 
 // ---------------------------------------------------------------- detection
 
@@ -113,23 +124,20 @@ size_t RawLineFile::CompletePrefix(int32_t kind, const uint8_t* b, size_t n) {
     switch (kind) {
     case ShiftJis: {
         size_t leads = 0;
-        while (leads < n && IsSjisLead(b[n - 1 - leads])) ++leads;
+        while (leads < n && IsShiftJisLead(b[n - 1 - leads])) ++leads;
         return leads % 2 == 1 ? n - 1 : n;
     }
     case Utf8: {
         size_t i = n;
-        while (i > 0 && n - i < 6 && InRange(b[i - 1], 0x80, 0xBF)) --i;
+        while (i > 0 && n - i <= kUtf8MostExtraUnits && IsUtf8Continuation(b[i - 1])) --i;
         if (i == 0) return n;
         const size_t lead = i - 1;
-        return Utf8Continuations(b[lead]) > n - 1 - lead ? lead : n;
+        return static_cast<size_t>(Utf8ExtraUnits(b[lead])) > n - 1 - lead ? lead : n;
     }
     case Utf16Be:
     case Utf16Le: {
         size_t m = n & ~size_t(1);
-        if (m >= 2) {
-            const uint32_t v = kind == Utf16Be ? (b[m - 2] << 8) | b[m - 1] : (b[m - 1] << 8) | b[m - 2];
-            if (v >= 0xD800 && v <= 0xDBFF) m -= 2;
-        }
+        if (m >= 2 && IsHighSurrogate(Utf16Unit(kind, b[m - 2], b[m - 1]))) m -= 2;
         return m;
     }
     default:
@@ -188,14 +196,17 @@ bool RawLineFile::OpenRead() {
 
 void RawLineFile::FirstBlock(std::string& block) {
     firstBlock_ = false;
-    const auto b = reinterpret_cast<const uint8_t*>(block.data());
-    const size_t n = block.size();
     if (decoderFlags_ & LookForSignature) {
         int32_t found = 0;
         size_t length = 0;
-        if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) found = Utf16Be, length = 2;
-        else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) found = Utf16Le, length = 2;
-        else if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) found = Utf8, length = 3;
+        // A UTF-7 signature is written when asked but never looked for.
+        for (const int32_t kind : {Utf16Be, Utf16Le, Utf8}) {
+            const std::string_view signature = Signature(kind);
+            if (!block.starts_with(signature)) continue;
+            found = kind;
+            length = signature.size();
+            break;
+        }
         if (found != 0) {
             signatureKind = found;
             if (sourceKind == 0) sourceKind = found;
@@ -221,7 +232,7 @@ void RawLineFile::FirstBlock(std::string& block) {
     }
     // Conversion runs unless the file is already in the buffer's encoding or is not text.
     convert_ = sourceKind != kNotText && sourceKind != bufferKind &&
-               !(sourceKind == 0 && !IsUtf16(bufferKind));
+               !(sourceKind == 0 && !IsUtf16Kind(bufferKind));
     if (convert_) cutKind_ = sourceKind == 0 ? Ansi : sourceKind;
 }
 
@@ -258,13 +269,11 @@ bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
     }
     const auto source = reinterpret_cast<const uint8_t*>(bytes);
     size_t wideCount = 0;
-    if (IsUtf16(cutKind_)) {
+    if (IsUtf16Kind(cutKind_)) {
         wideCount = count / 2;
         wide_.resize(wideCount);
-        for (size_t i = 0; i < wideCount; ++i) {
-            const uint8_t x = source[2 * i], y = source[2 * i + 1];
-            wide_[i] = static_cast<char16_t>(cutKind_ == Utf16Be ? (x << 8) | y : (y << 8) | x);
-        }
+        for (size_t i = 0; i < wideCount; ++i)
+            wide_[i] = static_cast<char16_t>(Utf16Unit(cutKind_, source[2 * i], source[2 * i + 1]));
     } else {
         const uint32_t page = CodePageOf(static_cast<RawCodeKind>(cutKind_));
         const int32_t n = static_cast<int32_t>(count);
@@ -285,9 +294,7 @@ bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
 
 uint32_t RawLineFile::UnitAt(size_t at) const {
     const auto b = reinterpret_cast<const uint8_t*>(pending_.data());
-    if (cutKind_ == Utf16Le) return b[at] | (b[at + 1] << 8);
-    if (cutKind_ == Utf16Be) return (b[at] << 8) | b[at + 1];
-    return b[at];
+    return IsUtf16Kind(cutKind_) ? Utf16Unit(cutKind_, b[at], b[at + 1]) : b[at];
 }
 
 size_t RawLineFile::FindTextEnd(size_t begin, size_t end) const {
@@ -407,16 +414,9 @@ bool RawLineFile::WriteBytes(const void* bytes, size_t count) {
     if (state != Open || !writing_) return false;
     if (count == 0) return true;
     if ((flags & WriteSignature) && written_ == 0) {
-        static const uint8_t be[] = {0xFE, 0xFF}, le[] = {0xFF, 0xFE}, utf8[] = {0xEF, 0xBB, 0xBF};
-        bool ok = true;
-        switch (bufferKind) {
-        case Utf16Be: ok = Emit(reinterpret_cast<const char*>(be), 2), written_ += 2; break;
-        case Utf16Le: ok = Emit(reinterpret_cast<const char*>(le), 2), written_ += 2; break;
-        case Utf8: ok = Emit(reinterpret_cast<const char*>(utf8), 3), written_ += 3; break;
-        case Utf7: ok = Emit(kUtf7Signature, 5), written_ += 5; break;
-        default: break;
-        }
-        if (!ok) return false;
+        const std::string_view signature = Signature(bufferKind);
+        if (!signature.empty() && !Emit(signature.data(), signature.size())) return false;
+        written_ += signature.size();
     }
     // Large texts go out in pieces a single platform write can take.
     const char* p = static_cast<const char*>(bytes);
@@ -442,13 +442,9 @@ bool RawLineFile::WriteText(const RawString& text) {
 }
 
 bool RawLineFile::WriteLine(const RawString& text) {
-    static const char narrow[] = {'\r', '\n'};
-    static const char le[] = {'\r', 0, '\n', 0};
-    static const char be[] = {0, '\r', 0, '\n'};
     if (!WriteText(text)) return false;
-    if (bufferKind == Utf16Le) return WriteBytes(le, 4);
-    if (bufferKind == Utf16Be) return WriteBytes(be, 4);
-    return WriteBytes(narrow, 2);
+    const std::string_view lineEnd = LineEnd(bufferKind);
+    return WriteBytes(lineEnd.data(), lineEnd.size());
 }
 
 bool RawLineFile::Close() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "raw/RawFile.h"
 #include "raw/RawString.h"
@@ -88,6 +89,10 @@ public:
     static int32_t Detect(const uint8_t* bytes, size_t count);
     // How many leading bytes of the run hold only complete characters of the kind.
     static size_t CompletePrefix(int32_t kind, const uint8_t* bytes, size_t count);
+    // The byte-order signature of the kind; empty for a kind without one.
+    static std::string_view Signature(int32_t kind);
+    // CR LF in the bytes of the kind.
+    static std::string_view LineEnd(int32_t kind);
     // Whether a reader with this buffer size reads back a line whose text (its
     // line end not counted) takes this many bytes in the file, converted or not.
     static bool FitsLine(size_t textBytes, int32_t readBufferSize);
@@ -99,8 +104,7 @@ protected:
     virtual size_t FindTextEnd(size_t begin, size_t end) const;
 
 private:
-    static bool IsUtf16(int32_t kind) { return kind == Utf16Be || kind == Utf16Le; }
-    size_t UnitSize() const { return IsUtf16(cutKind_) ? 2 : 1; }
+    size_t UnitSize() const { return IsUtf16Kind(cutKind_) ? 2 : 1; }
     uint32_t UnitAt(size_t at) const;
     bool ReadBlock();
     void FirstBlock(std::string& block);

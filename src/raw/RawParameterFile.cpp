@@ -3,9 +3,11 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "raw/RawCodePage.h"
+#include "raw/RawCodeRules.h"
 #include "raw/RawLineFile.h"
 #include "raw/RawShell.h"
 
@@ -16,19 +18,11 @@ namespace {
 constexpr int32_t kWriteBuffer = 64 * 1024;
 constexpr uint32_t kMoveWriteThrough = 0x8;  // MOVEFILE_WRITE_THROUGH
 
-bool IsHeader(const RawString& line) { return line.UnitAt(0) == '[' && line.Length() > 0; }
-
-// The text from the second unit up to the last "]", or to the end without one.
-RawString HeaderName(const RawString& line) {
-    int32_t close = line.Length();
-    for (int32_t i = 1; i < line.Length(); i += line.CharLength(i))
-        if (line.UnitAt(i) == ']') close = i;
-    return RawString(line, {1, close}, line.Kind());
+bool IsComment(const RawString& line) {
+    return line.Length() >= 2 && line.UnitAt(0) == '/' && line.UnitAt(1) == '/';
 }
 
-bool IsSkipped(const RawString& line) {
-    return line.IsEmpty() || (line.UnitAt(0) == '/' && line.UnitAt(1) == '/' && line.Length() >= 2);
-}
+bool IsSkipped(const RawString& line) { return line.IsEmpty() || IsComment(line); }
 
 // An entry line: cut at zero units into items, each split at its first "=".
 void AppendEntries(const RawString& line, RawParameterList* list) {
@@ -60,17 +54,8 @@ bool HasLineBreakOrZero(const RawString& text) {
 bool ReadsBack(const RawParameterUnit& unit) {
     const RawString& key = unit.key;
     if (HasLineBreakOrZero(key) || HasLineBreakOrZero(unit.value)) return false;
-    if (key.FindUnit(kAll, '=') < key.Length() || key.UnitAt(0) == '[') return false;
-    return !(key.Length() >= 2 && key.UnitAt(0) == '/' && key.UnitAt(1) == '/');
-}
-
-bool IsUtf16(int32_t kind) { return kind == Utf16Be || kind == Utf16Le; }
-
-// CR LF in the file's encoding.
-void AppendLineEnd(int32_t kind, std::string* out) {
-    if (kind == Utf16Le) out->append("\r\0\n\0", 4);
-    else if (kind == Utf16Be) out->append("\0\r\0\n", 4);
-    else out->append("\r\n", 2);
+    if (key.FindUnit(kAll, '=') < key.Length() || IsSectionHeader(key)) return false;
+    return !IsComment(key);
 }
 
 // One line of the parts in the file's encoding, with its CR LF. False when a
@@ -81,11 +66,11 @@ bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int
     std::u16string wide;
     for (const RawString* part : parts) wide += part->ToU16();
     const size_t at = out->size();
-    if (IsUtf16(kind)) {
+    if (IsUtf16Kind(kind)) {
         for (const char16_t u : wide) {
-            const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-            out->push_back(kind == Utf16Le ? lo : hi);
-            out->push_back(kind == Utf16Le ? hi : lo);
+            const Utf16BytePair pair = Utf16Bytes(kind, u);
+            out->push_back(static_cast<char>(pair.first));
+            out->push_back(static_cast<char>(pair.second));
         }
     } else if (!wide.empty()) {
         const uint32_t page = CodePageOf(static_cast<RawCodeKind>(kind));
@@ -96,7 +81,7 @@ bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int
         if (RawWideToNarrow(page, wide.data(), count, out->data() + at, need) != need) return false;
     }
     if (!RawLineFile::FitsLine(out->size() - at, readBufferSize)) return false;
-    AppendLineEnd(kind, out);
+    out->append(RawLineFile::LineEnd(kind));
     return true;
 }
 
@@ -111,18 +96,19 @@ bool EncodeSection(const RawParameterList& list, const RawString& section, int32
     for (const RawParameterUnit& unit : list)
         if (!ReadsBack(unit) || !AppendLine({&unit.key, &Equal(), &unit.value}, kind, readBufferSize, out))
             return false;
-    AppendLineEnd(kind, out);
+    out->append(RawLineFile::LineEnd(kind));
     return true;
 }
 
 bool EndsWithLineEnd(const std::string& raw, int32_t kind) {
     const size_t n = raw.size();
     if (n == 0) return false;
-    if (!IsUtf16(kind)) return raw[n - 1] == '\n' || raw[n - 1] == '\r';
-    if (n < 2) return false;
-    const char unit = kind == Utf16Le ? raw[n - 2] : raw[n - 1];
-    const char other = kind == Utf16Le ? raw[n - 1] : raw[n - 2];
-    return other == 0 && (unit == '\n' || unit == '\r');
+    uint32_t last = static_cast<uint8_t>(raw[n - 1]);
+    if (IsUtf16Kind(kind)) {
+        if (n < 2) return false;
+        last = Utf16Unit(kind, static_cast<uint8_t>(raw[n - 2]), last);
+    }
+    return last == '\n' || last == '\r';
 }
 
 struct OldLine {
@@ -141,8 +127,8 @@ bool RawParameterFile::ReadSection(RawParameterList* list, const RawString& sect
     bool inside = false;
     while (reader.NextLine()) {
         const RawString& text = reader.line.text;
-        if (IsHeader(text)) {
-            inside = HeaderName(text).EqualsNoCase(section);
+        if (IsSectionHeader(text)) {
+            inside = text.EqualNoCase(SectionNameRange(text), section, kAll);
             continue;
         }
         if (inside && !IsSkipped(text)) AppendEntries(text, list);
@@ -195,8 +181,8 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
     bool inside = false;
     for (const OldLine& old : lines) {
         if (!ok) break;
-        if (IsHeader(old.text)) {
-            inside = HeaderName(old.text).EqualsNoCase(section);
+        if (IsSectionHeader(old.text)) {
+            inside = old.text.EqualNoCase(SectionNameRange(old.text), section, kAll);
             // Reading gathered every occurrence of the section into one list, so
             // the list goes in once, at the first; writing it at each would
             // multiply the entries with every rewrite.
@@ -207,8 +193,7 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
     }
     if (ok && !written) {
         if (!lines.empty() && !EndsWithLineEnd(lines.back().raw, kind)) {
-            std::string lineEnd;
-            AppendLineEnd(kind, &lineEnd);
+            const std::string_view lineEnd = RawLineFile::LineEnd(kind);
             ok = writer.WriteBytes(lineEnd.data(), lineEnd.size());
         }
         ok = ok && writer.WriteBytes(sectionBytes.data(), sectionBytes.size());
@@ -255,6 +240,15 @@ int32_t ParameterInt(const RawParameterList& list, const RawString& key, int32_t
 
 void ParameterNumbers(RawParameterList* list) {
     for (RawParameterUnit& unit : *list) unit.number = unit.value.ParseInt();
+}
+
+bool IsSectionHeader(const RawString& line) { return line.Length() > 0 && line.UnitAt(0) == '['; }
+
+RawRange SectionNameRange(const RawString& line) {
+    int32_t close = line.Length();
+    for (int32_t i = 1; i < line.Length(); i += line.CharLength(i))
+        if (line.UnitAt(i) == ']') close = i;
+    return {1, close};
 }
 
 bool ParameterBool(const RawString& value) { return !value.EqualsNoCase(RawText::False()); }

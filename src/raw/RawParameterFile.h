@@ -42,6 +42,12 @@ public:
     int32_t signature = 0;        // 1 when the last read found a byte-order signature
 };
 
+// A line whose first unit is "[" heads a section; it must start in the first column.
+bool IsSectionHeader(const RawString& line);
+// The name of a header line: from its second unit up to its last "]" (text
+// behind that is no part of it), or to the line's end when it has none.
+RawRange SectionNameRange(const RawString& line);
+
 // The first value of the key parsed as an integer, or the fallback when the key is missing.
 int32_t ParameterInt(const RawParameterList& list, const RawString& key, int32_t fallback);
 // Sets every unit's number from its value parsed as an integer.

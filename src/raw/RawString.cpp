@@ -73,32 +73,13 @@ void WriteTerminator(RawStringBody* body) {
 }
 
 int32_t ExtraUnits(const RawStringBody* body, int32_t i) {
-    const uint32_t u = ReadUnit(body, i);
-    switch (body->kind) {
-    case ShiftJis:
-        return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF) ? 1 : 0;
-    case Utf8:
-        return Utf8ExtraUnits(u);
-    case Utf16Be:
-    case Utf16Le: {
-        if (i & 1) return 0;
-        const uint32_t b = ReadUnit(body, i + 1);
-        const uint32_t v = body->kind == Utf16Be ? (u << 8) | b : (b << 8) | u;
-        return v >= 0xD800 && v <= 0xDBFF ? 3 : 1;
-    }
-    case Wide:
-        return u >= 0xD800 && u <= 0xDBFF ? 1 : 0;
-    default:
-        return 0;
-    }
+    return CharExtraUnits(body->kind, i, ReadUnit(body, i), ReadUnit(body, i + 1));
 }
 
 // Next character start, never past the end.
 int32_t NextChar(const RawStringBody* body, int32_t i, int32_t end) {
     return std::min(end, i + 1 + ExtraUnits(body, i));
 }
-
-uint32_t FoldAscii(uint32_t u) { return u >= 'a' && u <= 'z' ? u - 32 : u; }
 
 bool UnitInSet(uint32_t u, const RawStringBody* set) {
     for (int32_t i = 0; i < set->length; ++i)
@@ -121,13 +102,10 @@ RawStringBody* CopyUnits(RawCodeKind kind, const void* units, int32_t count) {
 std::u16string NarrowToWide(RawCodeKind kind, const void* units, int32_t count) {
     std::u16string wide;
     const auto bytes = static_cast<const unsigned char*>(units);
-    if (kind == Utf16Be || kind == Utf16Le) {
+    if (IsUtf16Kind(kind)) {
         wide.resize(static_cast<size_t>(count / 2));
-        for (int32_t i = 0; i + 1 < count; i += 2) {
-            const char16_t v = kind == Utf16Be ? static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1])
-                                               : static_cast<char16_t>((bytes[i + 1] << 8) | bytes[i]);
-            wide[static_cast<size_t>(i / 2)] = v;
-        }
+        for (int32_t i = 0; i + 1 < count; i += 2)
+            wide[static_cast<size_t>(i / 2)] = static_cast<char16_t>(Utf16Unit(kind, bytes[i], bytes[i + 1]));
         return wide;
     }
     const auto text = static_cast<const char*>(units);
@@ -139,13 +117,13 @@ std::u16string NarrowToWide(RawCodeKind kind, const void* units, int32_t count) 
 }
 
 RawStringBody* WideToNarrowBody(const char16_t* wide, int32_t count, RawCodeKind to) {
-    if (to == Utf16Be || to == Utf16Le) {
+    if (IsUtf16Kind(to)) {
         RawStringBody* body = NewOwnedBody(to, count * 2);
         auto bytes = static_cast<unsigned char*>(body->buffer);
         for (int32_t i = 0; i < count; ++i) {
-            const unsigned hi = wide[i] >> 8, lo = wide[i] & 0xFF;
-            bytes[2 * i] = static_cast<unsigned char>(to == Utf16Be ? hi : lo);
-            bytes[2 * i + 1] = static_cast<unsigned char>(to == Utf16Be ? lo : hi);
+            const Utf16BytePair pair = Utf16Bytes(to, wide[i]);
+            bytes[2 * i] = pair.first;
+            bytes[2 * i + 1] = pair.second;
         }
         body->length = count * 2;
         if (body->capacity > 0) WriteTerminator(body);
@@ -595,8 +573,7 @@ bool RawString::IsSeparatorAt(int32_t position) const {
     if (Kind() != ShiftJis) return true;
     int32_t leads = 0;
     for (int32_t i = position - 1; i >= 0; --i) {
-        const uint32_t b = UnitAt(i);
-        if (!((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF))) break;
+        if (!IsShiftJisLead(UnitAt(i))) break;
         ++leads;
     }
     return (leads & 1) == 0;

@@ -8,36 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "raw/RawCodeRules.h"
+
 namespace RawLayer {
 
 enum class RawStorage : uint8_t { Empty = 0, Owned = 1, Literal = 2, View = 3 };
 
-enum RawCodeKind : uint8_t {
-    Ansi = 0,
-    ShiftJis = 1,
-    Utf8 = 2,
-    Utf7 = 3,
-    Mac = 4,
-    Utf16Be = 5,
-    Utf16Le = 6,
-    Wide = 7,
-};
-
 // Code page used to convert a narrow kind to and from wide text (0 for the
 // kinds that are converted by byte copying or are wide already).
 uint32_t CodePageOf(RawCodeKind kind);
-
-// Units that follow a UTF-8 lead byte in its character, by the character-length
-// rule (an overlong two-byte lead stands alone).
-constexpr int32_t Utf8ExtraUnits(uint32_t lead) {
-    if (lead < 0x80) return 0;
-    if (lead >= 0xC0 && lead <= 0xDF) return lead > 0xC1 ? 1 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) return 2;
-    if (lead >= 0xF0 && lead <= 0xF7) return 3;
-    if (lead >= 0xF8 && lead <= 0xFB) return 4;
-    if (lead >= 0xFC && lead <= 0xFD) return 5;
-    return 0;
-}
 bool IsNarrowKind(RawCodeKind kind);
 
 struct RawRange {

@@ -1,11 +1,11 @@
 // Wildcard matching with captures and the "%" escape table.
 #include "raw/RawWildcardMatch.h"
 
+#include "raw/RawCodeRules.h"
+
 namespace RawLayer {
 
 namespace {
-
-uint32_t Fold(uint32_t u) { return u >= 'a' && u <= 'z' ? u - 32 : u; }
 
 uint32_t Escaped(uint32_t x) {
     switch (x) {
@@ -103,7 +103,7 @@ bool RawWildcardMatch::MatchFrom(int32_t p, int32_t q, int32_t capture) {
             return false;
         } else {
             const uint32_t c = textAt(p);
-            if (ignoreCase ? Fold(c) != Fold(u) : c != u) return false;
+            if (ignoreCase ? FoldAscii(c) != FoldAscii(u) : c != u) return false;
             ++p;
             ++q;
         }

@@ -93,8 +93,24 @@ TEST(RawString, CharacterLengthRule) {
         {RawString("\xF0\x9F\x98\x80"), 0, 4},
         {RawString("\xC1\x80"), 0, 1},  // overlong lead counts alone
         {RawString(RawString("\xF0\x9F\x98\x80"), Wide), 0, 2},
+        {Bytes(Utf8, {0xC2, 0xA9}), 0, 2},
+        {Bytes(Utf8, {0xA9, 'a'}), 0, 1},  // a stray continuation byte
+        {Bytes(Utf8, {0xF8, 0x88, 0x80, 0x80, 0x80}), 0, 5},
+        {Bytes(Utf8, {0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF}), 0, 6},
+        {Bytes(Utf8, {0xFE, 'a'}), 0, 1},
         {Bytes(ShiftJis, {0x95, 0x5C}), 0, 2},
+        // The lead ranges' edges: 0x81..0x9F and 0xE0..0xEF.
+        {Bytes(ShiftJis, {0x80, 0x40}), 0, 1},
+        {Bytes(ShiftJis, {0x81, 0x40}), 0, 2},
+        {Bytes(ShiftJis, {0x9F, 0x40}), 0, 2},
+        {Bytes(ShiftJis, {0xA0, 0x40}), 0, 1},
+        {Bytes(ShiftJis, {0xDF, 0x40}), 0, 1},
+        {Bytes(ShiftJis, {0xE0, 0x40}), 0, 2},
+        {Bytes(ShiftJis, {0xEF, 0x40}), 0, 2},
+        {Bytes(ShiftJis, {0xF0, 0x40}), 0, 1},
         {Bytes(Utf16Le, {0x3D, 0xD8, 0x00, 0xDE}), 0, 4},
+        {Bytes(Utf16Be, {0xD8, 0x3D, 0xDE, 0x00}), 0, 4},
+        {Bytes(Utf16Be, {0xDC, 0x00, 0x00, 0x41}), 0, 2},  // a low surrogate leads nothing
         {Bytes(Utf16Le, {0x41, 0x00}), 1, 1},
         {Bytes(Ansi, {0x95, 0x5C}), 0, 1},
     };
