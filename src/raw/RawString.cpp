@@ -749,6 +749,7 @@ RawApiArgs::RawApiArgs(const RawString* const* args, size_t count) {
     bool anyNarrow = false, anyWide = false, anyConvert = false;
     for (size_t i = 0; i < count && count_ < kMostTexts; ++i) {
         if (args[i] == nullptr) continue;
+        sources_[count_] = args[i];
         args_[count_] = *args[i];
         switch (args_[count_++].ApiClass()) {
         case 0: anyNarrow = true; break;
@@ -767,6 +768,13 @@ RawApiArgs::RawApiArgs(const RawString* const* args, size_t count) {
 
 const wchar_t* RawApiArgs::WideText(size_t slot) const {
     return reinterpret_cast<const wchar_t*>(args_[slot].Units());
+}
+
+int RawApiArgs::LengthAsPassed(const RawString* source) const {
+    for (size_t i = 0; i < count_; ++i)
+        if (sources_[i] == source) return args_[i].Length();
+    // A text that is not an argument of the call goes as it stands.
+    return source->Length();
 }
 
 // ---------------------------------------------------------------- splitting

@@ -206,6 +206,12 @@ public:
         const RawString* text;
     };
     static Optional OrNull(const RawString& text) { return {&text}; }
+    // The unit count of a text argument of the same call, in the form it is
+    // passed (a UTF-8 text goes wide with fewer units than it has bytes).
+    struct Length {
+        const RawString* text;
+    };
+    static Length LengthOf(const RawString& text) { return {&text}; }
 
     // narrow or wide (args...): e.g. Call(MessageBoxA, MessageBoxW, window, text, caption, flags).
     template <class FA, class FW, class... Args>
@@ -266,13 +272,17 @@ private:
             const bool none = std::is_same_v<T, Optional> && args_[Slot].IsEmpty();
             if constexpr (Wide) return none ? static_cast<const wchar_t*>(nullptr) : WideText(Slot);
             else return none ? static_cast<const char*>(nullptr) : args_[Slot].Bytes();
+        } else if constexpr (std::is_same_v<T, Length>) {
+            return LengthAsPassed(arg.text);
         } else {
             return arg;
         }
     }
 
     const wchar_t* WideText(size_t slot) const;
+    int LengthAsPassed(const RawString* source) const;
 
+    const RawString* sources_[kMostTexts] = {};
     RawString args_[kMostTexts];
     size_t count_ = 0;
     bool wide_ = false;

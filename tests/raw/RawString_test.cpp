@@ -305,14 +305,15 @@ TEST(RawString, ApiCallsTakeTheNarrowOrTheWideEntryPoint) {
         EXPECT_EQ(gCalled, c.expected);
         EXPECT_EQ(result, gCalled[0] == L'A' ? 1 : 2);
     }
-    // Texts inside a record: the body learns which form it was given.
+    // Texts inside a record: the body learns which form it was given. A count
+    // goes in units of that form: one wide unit for three UTF-8 bytes.
     const bool usedWide = RawApiArgs::Apply(
-        [](auto useWide, auto text, int number) {
+        [](auto useWide, auto text, int count) {
             EXPECT_EQ(Shown(text), L"\u65E5");
-            EXPECT_EQ(number, 3);
+            EXPECT_EQ(count, 1);
             return decltype(useWide)::value;
         },
-        japanese, 3);
+        japanese, RawApiArgs::LengthOf(japanese));
     EXPECT_TRUE(usedWide);
 }
 
