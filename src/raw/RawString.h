@@ -5,7 +5,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -268,7 +267,7 @@ private:
 
     template <bool Wide, size_t Slot, class T>
     auto Pass(const T& arg) const {
-        if constexpr (std::is_same_v<T, RawString> || std::is_same_v<T, Optional>) {
+        if constexpr (kIsText<T>) {
             const bool none = std::is_same_v<T, Optional> && args_[Slot].IsEmpty();
             if constexpr (Wide) return none ? static_cast<const wchar_t*>(nullptr) : WideText(Slot);
             else return none ? static_cast<const char*>(nullptr) : args_[Slot].Bytes();
