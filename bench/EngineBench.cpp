@@ -13,6 +13,7 @@
 #include "job/JobCondition.h"
 #include "job/JobFileList.h"
 #include "job/JobRename.h"
+#include "raw/RawHandle.h"
 
 using namespace JobLayer;
 using RawLayer::RawString;
@@ -43,30 +44,28 @@ std::string Narrow(const std::wstring& w) { return RawString::FromWide(w.c_str()
 long long BareWalk(const std::wstring& folder) {
     long long count = 0;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    const RawLayer::RawFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
+                                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return 0;
     do {
         if (data.cFileName[0] == L'.' && (!data.cFileName[1] || (data.cFileName[1] == L'.' && !data.cFileName[2])))
             continue;
         ++count;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += BareWalk(folder + L"\\" + data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return count;
 }
 
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    const RawLayer::RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find) {
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + L"\\" + name);
             else DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &data));
     }
     RemoveDirectoryW(folder.c_str());
 }
@@ -85,9 +84,8 @@ int main() {
         const std::wstring folder = root + L"\\folder" + std::to_wstring(f);
         CreateDirectoryW(folder.c_str(), nullptr);
         for (int i = 0; i < perFolder; ++i) {
-            HANDLE h = CreateFileW((folder + L"\\file" + std::to_wstring(i) + L".txt").c_str(), GENERIC_WRITE, 0,
-                                   nullptr, CREATE_NEW, 0, nullptr);
-            CloseHandle(h);
+            const RawLayer::RawFileHandle file(CreateFileW((folder + L"\\file" + std::to_wstring(i) + L".txt").c_str(),
+                                                           GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         }
     }
     std::printf("tree: %d folders x %d files made in %.2f s\n", folders, perFolder, Seconds(start));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "raw/RawFolderScan.h"
+#include "raw/RawHandle.h"
 #include "raw/RawShell.h"
 
 using namespace RawLayer;
@@ -31,9 +32,9 @@ bool MakeTree(const std::wstring& root) {
         if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
         for (int i = 0; i < kFilesPerFolder; ++i) {
             const std::wstring file = folder + L"\\file_" + std::to_wstring(i) + L".txt";
-            HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h == INVALID_HANDLE_VALUE) return false;
-            CloseHandle(h);
+            const RawLayer::RawFileHandle h(
+                CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h) return false;
         }
     }
     return true;
@@ -53,17 +54,16 @@ void RemoveTree(const std::wstring& root) {
 long long BareWalk(const std::wstring& folder, std::vector<std::wstring>* subfolders, unsigned long long* bytes) {
     long long count = 0;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    const RawLayer::RawFindHandle find(
+        FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) return 0;
     do {
         const wchar_t* n = data.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
         ++count;
         *bytes += data.nFileSizeLow;
         if (subfolders && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) subfolders->push_back(folder + L"\\" + n);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return count;
 }
 

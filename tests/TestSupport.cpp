@@ -10,26 +10,9 @@ namespace TestSupport {
 
 namespace {
 
-class Handle {
-public:
-    explicit Handle(HANDLE h = nullptr) : value(h) {}
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE Get() const { return value; }
-    HANDLE* Receive() { Close(); return &value; }
-    bool Valid() const { return value != nullptr && value != INVALID_HANDLE_VALUE; }
-    void Close()
-    {
-        if (Valid())
-            CloseHandle(value);
-        value = nullptr;
-    }
-
-private:
-    HANDLE value;
-};
+using RawLayer::RawFileHandle;
+using RawLayer::RawFindHandle;
+using RawLayer::RawKernelHandle;
 
 std::wstring TempRoot()
 {
@@ -71,7 +54,9 @@ std::wstring TempDir::Join(const std::wstring& relative) const
     return path + L"\\" + relative;
 }
 
-bool RemoveTree(const std::wstring& path)
+namespace {
+
+bool RemoveLongTree(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -84,25 +69,34 @@ bool RemoveTree(const std::wstring& path)
 
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
+        const RawFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &found));
+        if (find) {
             do {
                 const std::wstring name = found.cFileName;
                 if (name != L"." && name != L"..")
-                    RemoveTree(path + L"\\" + name);
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
+                    RemoveLongTree(path + L"\\" + name);
+            } while (FindNextFileW(find.Get(), &found));
         }
     }
     return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+} // namespace
+
+bool RemoveTree(const std::wstring& path)
+{
+    // In the long-path form, so that trees deeper than 260 units and names the
+    // plain form trims ("a.") go too.
+    const bool drivePath = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    return RemoveLongTree(drivePath ? L"\\\\?\\" + path : path);
 }
 
 std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder)
 {
     std::map<std::string, std::string> entries;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    const RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find)
         return entries;
     do {
         const std::wstring name = data.cFileName;
@@ -117,8 +111,7 @@ std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder)
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             for (auto& [relative, content] : TreeSnapshot(path))
                 entries[Narrow(name) + "\\" + relative] = content;
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return entries;
 }
 
@@ -141,8 +134,9 @@ bool FolderExists(const std::wstring& path)
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
+    const RawFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     size_t done = 0;
     while (done < bytes.size()) {
@@ -157,9 +151,10 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path)
 {
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
+    const RawFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return std::nullopt;
     std::string bytes;
     char buffer[65536];
@@ -238,13 +233,13 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
         stdoutText->clear();
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Handle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inheritable, 0))
+    RawKernelHandle readEnd, writeEnd;
+    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inheritable, 0))
         return false;
     // Only the child's end may be inherited, or the pipe never reports its end.
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
-    Handle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
-                           0, nullptr));
+    RawFileHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                  OPEN_EXISTING, 0, nullptr));
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -255,8 +250,8 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
 
     // Whatever the process starts in turn belongs to the job and ends with it,
     // so no stray program outlives the test or holds the test's own output.
-    Handle job(CreateJobObjectW(nullptr, nullptr));
-    if (!job.Valid())
+    const RawKernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    if (!job)
         return false;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -267,15 +262,15 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                         currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &process))
         return false;
-    Handle processHandle(process.hProcess);
-    Handle threadHandle(process.hThread);
+    const RawKernelHandle processHandle(process.hProcess);
+    const RawKernelHandle threadHandle(process.hThread);
     if (!AssignProcessToJobObject(job.Get(), processHandle.Get())) {
         TerminateProcess(processHandle.Get(), 1);
         return false;
     }
     ResumeThread(threadHandle.Get());
-    writeEnd.Close();
-    nul.Close();
+    writeEnd.Reset();
+    nul.Reset();
 
     // Polling instead of a blocking read: a grandchild that inherited the
     // pipe could keep it open long after the child itself has ended.

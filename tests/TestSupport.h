@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "raw/RawHandle.h"  // the owners of the handles tests open
+
 namespace TestSupport {
 
 // A fresh, uniquely named folder under %TEMP%, removed with everything in it

@@ -40,17 +40,14 @@ BatchOutput::BatchOutput() {
         return;
     }
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    if (console == INVALID_HANDLE_VALUE) return;
-    handle_ = console;
+    opened_.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+    if (!opened_) return;
+    handle_ = opened_.Get();
     console_ = true;
-    ownsHandle_ = true;
 }
 
-BatchOutput::~BatchOutput() {
-    if (ownsHandle_) CloseHandle(handle_);
-}
+BatchOutput::~BatchOutput() = default;
 
 void BatchOutput::Line(const RawString& text) {
     if (handle_ == nullptr) return;

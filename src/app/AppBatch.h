@@ -3,6 +3,7 @@
 #pragma once
 
 #include "job/JobFileList.h"
+#include "raw/RawHandle.h"
 #include "raw/RawString.h"
 
 namespace AppLayer {
@@ -19,9 +20,9 @@ public:
     void Line(const RawLayer::RawString& text);
 
 private:
-    void* handle_ = nullptr;
+    void* handle_ = nullptr;  // the standard output (not ours to close) or opened
+    RawLayer::RawFileHandle opened_;  // the parent's console, when opened here
     bool console_ = false;
-    bool ownsHandle_ = false;
 };
 
 // Runs the options' start paths, Old name, New name and limitation through one

@@ -44,7 +44,9 @@ int32_t IndexIn(const RawString& name, std::initializer_list<const char*> table)
 }  // namespace
 
 RawString CommandLinePath(const RawString& typed) {
-    RawString path = FullPath(typed);
+    // "\\?\D:\Data" and "\\.\D:\Data" name the items of "D:\Data", which is
+    // how they are shown; the file calls put the long form back.
+    RawString path = PlainPath(FullPath(typed));
     // "D:\Data\" names the same folder as "D:\Data", but as an item it
     // would have no name to rename; a root keeps its separator.
     while (path.Length() > 3 && path.IsSeparatorAt(path.Length() - 1)) path.Truncate(path.Length() - 1);

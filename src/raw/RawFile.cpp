@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "raw/RawCodePage.h"
-#include "raw/RawHandle.h"
+#include "raw/RawPath.h"
 
 namespace RawLayer {
 
@@ -15,14 +14,12 @@ namespace {
 uint64_t Join64(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 uint64_t Time64(const FILETIME& t) { return Join64(t.dwHighDateTime, t.dwLowDateTime); }
 
-static_assert(sizeof(WIN32_FIND_DATAW) <= 600 && sizeof(WIN32_FIND_DATAA) <= 600);
+static_assert(sizeof(WIN32_FIND_DATAW) <= 600);
 
 HANDLE OpenFile(const RawString& path, DWORD access, DWORD share, DWORD disposition) {
     if (path.IsEmpty()) return INVALID_HANDLE_VALUE;
-    const RawApiArgs a{&path};
-    return a.UseWide()
-               ? CreateFileW(a.WideArg(0), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
-               : CreateFileA(a.Narrow(0), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(WideLongPath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 }  // namespace
@@ -31,17 +28,17 @@ HANDLE OpenFile(const RawString& path, DWORD access, DWORD share, DWORD disposit
 
 RawFile::~RawFile() { Close(); }
 
-bool RawFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool RawFile::IsOpen() const { return handle_.IsValid(); }
 
 bool RawFile::OpenRead(const RawString& path) {
     Close();
-    handle_ = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    handle_.Reset(OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
     return IsOpen();
 }
 
 bool RawFile::OpenWrite(const RawString& path) {
     Close();
-    handle_ = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+    handle_.Reset(OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS));
     return IsOpen();
 }
 
@@ -53,7 +50,7 @@ bool RawFile::OpenNew(const RawString& path) {
 
 bool RawFile::Read(void* buffer, uint32_t size, uint32_t* got) {
     DWORD read = 0;
-    const bool ok = IsOpen() && ReadFile(handle_, buffer, size, &read, nullptr) != 0;
+    const bool ok = IsOpen() && ReadFile(handle_.Get(), buffer, size, &read, nullptr) != 0;
     *got = ok ? read : 0;
     return ok;
 }
@@ -62,62 +59,47 @@ bool RawFile::Write(const void* bytes, uint32_t size) {
     if (!IsOpen()) return false;
     if (size == 0) return true;
     DWORD written = 0;
-    return WriteFile(handle_, bytes, size, &written, nullptr) != 0 && written == size;
+    return WriteFile(handle_.Get(), bytes, size, &written, nullptr) != 0 && written == size;
 }
 
 bool RawFile::Seek(int64_t distance) {
     LARGE_INTEGER move;
     move.QuadPart = distance;
-    return IsOpen() && SetFilePointerEx(handle_, move, nullptr, FILE_CURRENT) != 0;
+    return IsOpen() && SetFilePointerEx(handle_.Get(), move, nullptr, FILE_CURRENT) != 0;
 }
 
-bool RawFile::Flush() { return IsOpen() && FlushFileBuffers(handle_) != 0; }
+bool RawFile::Flush() { return IsOpen() && FlushFileBuffers(handle_.Get()) != 0; }
 
-bool RawFile::Close() {
-    if (!IsOpen()) return true;
-    RawFileHandle owned(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    return owned.Reset();
-}
+bool RawFile::Close() { return handle_.Reset(); }
 
 // ---------------------------------------------------------------- folder search
 
-RawFileFind::RawFileFind() : handle_(INVALID_HANDLE_VALUE) { std::memset(data_, 0, sizeof data_); }
+RawFileFind::RawFileFind() { std::memset(data_, 0, sizeof data_); }
 
-RawFileFind::~RawFileFind() { Close(); }
+RawFileFind::~RawFileFind() = default;
 
-bool RawFileFind::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool RawFileFind::IsOpen() const { return handle_.IsValid(); }
 
-void RawFileFind::Close() {
-    RawFindHandle owned(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-}
+void RawFileFind::Close() { handle_.Reset(); }
 
 bool RawFileFind::First(const RawString& pattern) {
     Close();
     if (pattern.IsEmpty()) return false;
-    // Names come back in the entry point's own encoding, and the narrow one
-    // loses every name outside the ANSI code page: it serves only folders
-    // whose own kind is that code page's, even when the pattern is plain ASCII.
-    const bool ansiKind = pattern.Kind() == Ansi || (pattern.Kind() == ShiftJis && RawAnsiCodePage() == 932);
-    wide_ = !ansiKind;
-    const RawString wide(pattern, Wide);
-    const auto wideArg = reinterpret_cast<const wchar_t*>(wide.Units());
+    // Always the wide entry point: the narrow one loses every name outside
+    // the ANSI code page and stops at 260 units.
     // FindExInfoBasic leaves out the short 8.3 name, which nothing here needs.
-    handle_ = wide_ ? FindFirstFileExW(wideArg, FindExInfoBasic, data_, FindExSearchNameMatch, nullptr, 0)
-                    : FindFirstFileExA(pattern.Bytes(), FindExInfoBasic, data_, FindExSearchNameMatch, nullptr, 0);
+    handle_.Reset(FindFirstFileExW(WideLongPath(pattern).c_str(), FindExInfoBasic, data_, FindExSearchNameMatch,
+                                   nullptr, 0));
     return IsOpen();
 }
 
 bool RawFileFind::Next() {
     if (!IsOpen()) return false;
-    const bool found = wide_ ? FindNextFileW(handle_, reinterpret_cast<WIN32_FIND_DATAW*>(data_)) != 0
-                             : FindNextFileA(handle_, reinterpret_cast<WIN32_FIND_DATAA*>(data_)) != 0;
+    const bool found = FindNextFileW(handle_.Get(), reinterpret_cast<WIN32_FIND_DATAW*>(data_)) != 0;
     if (!found) Close();
     return found;
 }
 
-// Both forms share the layout up to the name fields.
 uint32_t RawFileFind::Attributes() const { return reinterpret_cast<const WIN32_FIND_DATAW*>(data_)->dwFileAttributes; }
 uint64_t RawFileFind::LastWriteTime() const { return Time64(reinterpret_cast<const WIN32_FIND_DATAW*>(data_)->ftLastWriteTime); }
 uint64_t RawFileFind::CreationTime() const { return Time64(reinterpret_cast<const WIN32_FIND_DATAW*>(data_)->ftCreationTime); }
@@ -129,6 +111,5 @@ uint64_t RawFileFind::Size() const {
 const char16_t* RawFileFind::WideName() const {
     return reinterpret_cast<const char16_t*>(reinterpret_cast<const WIN32_FIND_DATAW*>(data_)->cFileName);
 }
-const char* RawFileFind::NarrowName() const { return reinterpret_cast<const WIN32_FIND_DATAA*>(data_)->cFileName; }
 
 }  // namespace RawLayer

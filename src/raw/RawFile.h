@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "raw/RawHandle.h"
 #include "raw/RawString.h"
 
 namespace RawLayer {
@@ -35,7 +36,7 @@ public:
 };
 
 // A file handle owned by this object: CreateFile, ReadFile, WriteFile,
-// SetFilePointerEx, FlushFileBuffers, and CloseHandle at the latest on destruction.
+// SetFilePointerEx, FlushFileBuffers; closed by Close or on destruction at the latest.
 class RawFile : public RawFileStream {
 public:
     RawFile() = default;
@@ -55,7 +56,7 @@ public:
     bool IsOpen() const override;
 
 private:
-    void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));  // INVALID_HANDLE_VALUE
+    RawFileHandle handle_;
 };
 
 // One folder search (FindFirstFileEx, FindNextFile) whose entries are read in
@@ -67,28 +68,23 @@ public:
     RawFileFind& operator=(const RawFileFind&) = delete;
     ~RawFileFind();
 
-    // The first entry of the pattern; false when there is none. The narrow
-    // entry point serves only patterns of kind 0 (and of kind 1 on a code page
-    // 932 system); every other kind searches wide.
+    // The first entry of the pattern; false when there is none.
     bool First(const RawString& pattern);
     bool Next();
     void Close();
     bool IsOpen() const;
-    bool IsWide() const { return wide_; }
 
     uint32_t Attributes() const;
     uint64_t LastWriteTime() const;
     uint64_t CreationTime() const;
     uint64_t LastAccessTime() const;
     uint64_t Size() const;
-    // The current entry's name: wide units, or narrow bytes in the ANSI code page.
+    // The current entry's name, zero-terminated.
     const char16_t* WideName() const;
-    const char* NarrowName() const;
 
 private:
-    void* handle_;
-    bool wide_ = true;
-    // Room for WIN32_FIND_DATAW (the larger of the two forms), kept opaque here.
+    RawFindHandle handle_;
+    // Room for WIN32_FIND_DATAW, kept opaque here.
     alignas(8) unsigned char data_[600];
 };
 

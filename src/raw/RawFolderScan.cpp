@@ -2,9 +2,7 @@
 #include "raw/RawFolderScan.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "raw/RawCodePage.h"
 #include "raw/RawCodeRules.h"
 #include "raw/RawPath.h"
 
@@ -82,28 +80,20 @@ bool RawFolderScan::Fill() {
     data_.lastAccessTime = find_.LastAccessTime();
     data_.size = find_.Size();
     const RawCodeKind kind = folder_.IsEmpty() ? Utf8 : folder_.Kind();
-    if (find_.IsWide()) {
-        const char16_t* units = find_.WideName();
-        // Most names are plain ASCII: for the byte kinds that agree with ASCII
-        // they are copied, sparing two code-page conversions per entry.
-        bool ascii = kind == Utf8 || kind == Ansi || kind == ShiftJis;
-        scratch_.clear();
-        int32_t n = 0;
-        for (; units[n] != 0 && n < 260; ++n) {
-            if (units[n] >= 0x80) ascii = false;
-            if (ascii) scratch_.push_back(static_cast<char>(units[n]));
-        }
-        if (ascii)
-            data_.name = RawString::FromBytes(kind, scratch_.data(), n);
-        else
-            data_.name = RawString(RawString::FromWide(units, n), kind);
-    } else {
-        // The narrow entry point answers in the ANSI code page.
-        const char* bytes = find_.NarrowName();
-        const int32_t n = static_cast<int32_t>(strnlen(bytes, 260));
-        const RawCodeKind answered = kind == ShiftJis && RawAnsiCodePage() == 932 ? ShiftJis : Ansi;
-        data_.name = RawString(RawString::FromBytes(answered, bytes, n), kind);
+    const char16_t* units = find_.WideName();
+    // Most names are plain ASCII: for the byte kinds that agree with ASCII
+    // they are copied, sparing two code-page conversions per entry.
+    bool ascii = kind == Utf8 || kind == Ansi || kind == ShiftJis;
+    scratch_.clear();
+    int32_t n = 0;
+    for (; units[n] != 0 && n < 260; ++n) {
+        if (units[n] >= 0x80) ascii = false;
+        if (ascii) scratch_.push_back(static_cast<char>(units[n]));
     }
+    if (ascii)
+        data_.name = RawString::FromBytes(kind, scratch_.data(), n);
+    else
+        data_.name = RawString(RawString::FromWide(units, n), kind);
     return true;
 }
 

@@ -1,9 +1,9 @@
-// Owning wrappers for the platform handles the foundation opens, so that no
-// path of a foundation file can leak one. Included by foundation sources only.
+// Owners for the platform handles and platform-allocated memory of every
+// layer and of the tests: whatever is opened is closed by its owner, once.
+// Free of the platform headers, so that class headers can hold owners as members.
 #pragma once
 
-#include <windows.h>
-
+#include <cstdint>
 #include <utility>
 
 namespace RawLayer {
@@ -34,38 +34,49 @@ public:
         return closed;
     }
     H Release() { return std::exchange(handle_, Invalid()); }
+    // For calls that hand their result back through a pointer: closes what is
+    // held and lends the place the new handle goes to.
+    H* Put() {
+        Reset();
+        return &handle_;
+    }
 
 private:
     H handle_;
 };
 
 namespace RawHandleDetail {
-inline HANDLE InvalidFile() { return INVALID_HANDLE_VALUE; }
-inline HANDLE NullHandle() { return nullptr; }
-inline bool CloseFile(HANDLE h) { return CloseHandle(h) != 0; }
-inline bool CloseFind(HANDLE h) { return FindClose(h) != 0; }
-inline HGLOBAL NullGlobal() { return nullptr; }
-inline bool FreeGlobal(HGLOBAL h) { return GlobalFree(h) == nullptr; }
+// The platform's handles are void pointers (HANDLE, HGLOBAL, HLOCAL).
+inline void* NullHandle() { return nullptr; }
+inline void* InvalidFile() { return reinterpret_cast<void*>(static_cast<intptr_t>(-1)); }
+inline wchar_t* NullText() { return nullptr; }
+bool CloseKernel(void* handle);
+bool CloseFind(void* handle);
+bool FreeGlobal(void* memory);
+bool FreeLocalText(wchar_t* text);
+bool FreeTaskText(wchar_t* text);
 }  // namespace RawHandleDetail
 
 // CreateFile results: INVALID_HANDLE_VALUE means none.
-using RawFileHandle = RawUniqueHandle<HANDLE, RawHandleDetail::InvalidFile, RawHandleDetail::CloseFile>;
+using RawFileHandle = RawUniqueHandle<void*, RawHandleDetail::InvalidFile, RawHandleDetail::CloseKernel>;
 // FindFirstFileEx results.
-using RawFindHandle = RawUniqueHandle<HANDLE, RawHandleDetail::InvalidFile, RawHandleDetail::CloseFind>;
-// Process and thread handles: null means none.
-using RawKernelHandle = RawUniqueHandle<HANDLE, RawHandleDetail::NullHandle, RawHandleDetail::CloseFile>;
+using RawFindHandle = RawUniqueHandle<void*, RawHandleDetail::InvalidFile, RawHandleDetail::CloseFind>;
+// Threads, processes, events, pipes and job objects: null means none.
+using RawKernelHandle = RawUniqueHandle<void*, RawHandleDetail::NullHandle, RawHandleDetail::CloseKernel>;
 // Global memory not (yet) handed to the clipboard, which takes it over on success.
-using RawGlobalHandle = RawUniqueHandle<HGLOBAL, RawHandleDetail::NullGlobal, RawHandleDetail::FreeGlobal>;
+using RawGlobalHandle = RawUniqueHandle<void*, RawHandleDetail::NullHandle, RawHandleDetail::FreeGlobal>;
+// Texts the system allocated with LocalAlloc (FormatMessage's own buffer).
+using RawLocalText = RawUniqueHandle<wchar_t*, RawHandleDetail::NullText, RawHandleDetail::FreeLocalText>;
+// Texts the shell allocated with the COM task allocator (SHGetKnownFolderPath).
+using RawTaskText = RawUniqueHandle<wchar_t*, RawHandleDetail::NullText, RawHandleDetail::FreeTaskText>;
 
 // Keeps the clipboard open for one scope.
 class RawClipboardScope {
 public:
-    RawClipboardScope() : open_(OpenClipboard(nullptr) != 0) {}
+    RawClipboardScope();
     RawClipboardScope(const RawClipboardScope&) = delete;
     RawClipboardScope& operator=(const RawClipboardScope&) = delete;
-    ~RawClipboardScope() {
-        if (open_) CloseClipboard();
-    }
+    ~RawClipboardScope();
     bool IsOpen() const { return open_; }
 
 private:
@@ -75,16 +86,14 @@ private:
 // Keeps global memory locked for one scope.
 class RawGlobalLock {
 public:
-    explicit RawGlobalLock(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    explicit RawGlobalLock(void* memory);
     RawGlobalLock(const RawGlobalLock&) = delete;
     RawGlobalLock& operator=(const RawGlobalLock&) = delete;
-    ~RawGlobalLock() {
-        if (data_) GlobalUnlock(memory_);
-    }
+    ~RawGlobalLock();
     void* Data() const { return data_; }
 
 private:
-    HGLOBAL memory_;
+    void* memory_;
     void* data_;
 };
 

@@ -61,8 +61,7 @@ const GUID* KnownFolderOf(int32_t csidl) {
 
 uint32_t FileAttributes(const RawString& path) {
     if (path.IsEmpty()) return kNoAttributes;
-    const RawApiArgs a{&path};
-    return a.UseWide() ? GetFileAttributesW(a.WideArg(0)) : GetFileAttributesA(a.Narrow(0));
+    return GetFileAttributesW(WideLongPath(path).c_str());
 }
 
 bool PathExists(const RawString& path) { return FileAttributes(path) != kNoAttributes; }
@@ -77,37 +76,32 @@ bool IsFolder(const RawString& path) {
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool EnsureFolder(const RawString& path) {
+bool EnsureFolder(const RawString& given) {
+    // Parents are found in the plain form: "\\?\X:" is no folder of its own.
+    const RawString path = PlainPath(given);
     if (PathExists(path)) return IsFolder(path);
     const RawRange parent = ParentRange(path);
     if (parent.end <= parent.begin) return false;
     // The parent is strictly shorter, so the recursion ends at the root.
     if (!EnsureFolder(RawString(path, parent, path.Kind()))) return false;
-    const RawApiArgs a{&path};
-    return (a.UseWide() ? CreateDirectoryW(a.WideArg(0), nullptr) : CreateDirectoryA(a.Narrow(0), nullptr)) != 0;
+    return CreateDirectoryW(WideLongPath(path).c_str(), nullptr) != 0;
 }
 
 bool MovePath(const RawString& source, const RawString& destination, uint32_t flags) {
     if (source.IsEmpty() || destination.IsEmpty()) return false;
-    const RawApiArgs a{&source, &destination};
-    return (a.UseWide() ? MoveFileExW(a.WideArg(0), a.WideArg(1), flags)
-                        : MoveFileExA(a.Narrow(0), a.Narrow(1), flags)) != 0;
+    return MovePathResult(source, destination, flags) == 0;
 }
 
 bool DeleteFilePath(const RawString& path) {
     if (path.IsEmpty()) return false;
-    const RawApiArgs args{&path};
-    return (args.UseWide() ? DeleteFileW(args.WideArg(0)) : DeleteFileA(args.Narrow(0))) != 0;
+    return DeleteFileW(WideLongPath(path).c_str()) != 0;
 }
 
 bool ReplacePath(const RawString& replaced, const RawString& replacement, const RawString& backup) {
     if (replaced.IsEmpty() || replacement.IsEmpty()) return false;
-    const RawApiArgs a{&replaced, &replacement, &backup};
-    const bool hasBackup = !backup.IsEmpty();
-    if (a.UseWide())
-        return ReplaceFileW(a.WideArg(0), a.WideArg(1), hasBackup ? a.WideArg(2) : nullptr, 0, nullptr,
-                            nullptr) != 0;
-    return ReplaceFileA(a.Narrow(0), a.Narrow(1), hasBackup ? a.Narrow(2) : nullptr, 0, nullptr, nullptr) != 0;
+    const std::wstring backupPath = backup.IsEmpty() ? std::wstring() : WideLongPath(backup);
+    return ReplaceFileW(WideLongPath(replaced).c_str(), WideLongPath(replacement).c_str(),
+                        backup.IsEmpty() ? nullptr : backupPath.c_str(), 0, nullptr, nullptr) != 0;
 }
 
 // ---------------------------------------------------------------- well-known folders
@@ -146,17 +140,17 @@ RawString FullPath(const RawString& path, RawCodeKind kind) {
 }
 
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags) {
-    const RawApiArgs a{&source, &destination};
-    const BOOL moved = a.UseWide() ? MoveFileExW(a.WideArg(0), a.WideArg(1), flags)
-                                   : MoveFileExA(a.Narrow(0), a.Narrow(1), flags);
+    const BOOL moved = MoveFileExW(WideLongPath(source).c_str(), WideLongPath(destination).c_str(), flags);
     return moved ? 0 : GetLastError();
 }
 
 RawString SystemErrorText(uint32_t code) {
-    wchar_t* text = nullptr;
+    RawLocalText owned;
+    // With ALLOCATE_BUFFER the text argument receives the address of the system's buffer.
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        code, 0, reinterpret_cast<wchar_t*>(owned.Put()), 0, nullptr);
+    const wchar_t* text = owned.Get();
     RawString result;
     if (length > 0 && text != nullptr) {
         std::u16string line;
@@ -171,7 +165,6 @@ RawString SystemErrorText(uint32_t code) {
         while (!line.empty() && line.back() == u' ') line.pop_back();
         result = RawString(RawString::FromWide(line), Utf8);
     }
-    if (text != nullptr) LocalFree(text);
     if (result.IsEmpty()) {
         result = RawString("Error ");
         result.AppendInt(code);
@@ -182,20 +175,17 @@ RawString SystemErrorText(uint32_t code) {
 RawString SpecialFolder(int32_t csidl, RawCodeKind kind) {
     const GUID* folder = KnownFolderOf(csidl);
     if (folder == nullptr) return RawString(kind);
-    PWSTR text = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(*folder, 0, nullptr, &text);
+    RawTaskText text;  // owed even when the call failed
+    const HRESULT result = SHGetKnownFolderPath(*folder, 0, nullptr, text.Put());
     RawString path(kind);
-    if (SUCCEEDED(result) && text != nullptr) path = RawString(RawString::FromWide(text), kind);
-    CoTaskMemFree(text);  // owed even when the call failed
+    if (SUCCEEDED(result) && text) path = RawString(RawString::FromWide(text.Get()), kind);
     return path;
 }
 
 // ---------------------------------------------------------------- user interaction
 
 int32_t ShowMessage(const RawString& text, const RawString& caption) {
-    const RawApiArgs a{&text, &caption};
-    return a.UseWide() ? MessageBoxW(nullptr, a.WideArg(0), a.WideArg(1), MB_ICONEXCLAMATION)
-                       : MessageBoxA(nullptr, a.Narrow(0), a.Narrow(1), MB_ICONEXCLAMATION);
+    return RawApiArgs::Call(MessageBoxA, MessageBoxW, HWND(nullptr), text, caption, UINT(MB_ICONEXCLAMATION));
 }
 
 uint32_t DroppedFileCount(void* drop) {
@@ -270,50 +260,36 @@ RawString PasteFromClipboard() {
 
 // ---------------------------------------------------------------- launching
 
-RawShell::~RawShell() { CloseProcess(); }
-
-void RawShell::CloseProcess() {
-    RawKernelHandle old(static_cast<HANDLE>(process));
-    process = nullptr;
-    processId = 0;
-}
+RawShell::~RawShell() = default;
 
 bool RawShell::Launch(const RawString& parameters, const RawString& verb) {
-    CloseProcess();
+    process.Reset();
+    processId = 0;
     const bool byParameters = program.IsEmpty();
     const RawString& file = byParameters ? parameters : program;
     const RawString none;
     const RawString& arguments = byParameters ? none : parameters;
-    const RawApiArgs a{&verb, &file, &arguments, &workingFolder};
-    const ULONG mask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
     HANDLE started = nullptr;
-    bool launched = false;
-    if (a.UseWide()) {
-        SHELLEXECUTEINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = mask;
-        info.lpVerb = verb.IsEmpty() ? nullptr : a.WideArg(0);
-        info.lpFile = a.WideArg(1);
-        info.lpParameters = arguments.IsEmpty() ? nullptr : a.WideArg(2);
-        info.lpDirectory = workingFolder.IsEmpty() ? nullptr : a.WideArg(3);
-        info.nShow = showCommand;
-        launched = ShellExecuteExW(&info) != 0;
-        started = launched ? info.hProcess : nullptr;
-    } else {
-        SHELLEXECUTEINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = mask;
-        info.lpVerb = verb.IsEmpty() ? nullptr : a.Narrow(0);
-        info.lpFile = a.Narrow(1);
-        info.lpParameters = arguments.IsEmpty() ? nullptr : a.Narrow(2);
-        info.lpDirectory = workingFolder.IsEmpty() ? nullptr : a.Narrow(3);
-        info.nShow = showCommand;
-        launched = ShellExecuteExA(&info) != 0;
-        started = launched ? info.hProcess : nullptr;
-    }
+    const bool launched = RawApiArgs::Apply(
+        [&](auto useWide, auto verbText, auto fileText, auto argumentText, auto folderText) {
+            std::conditional_t<decltype(useWide)::value, SHELLEXECUTEINFOW, SHELLEXECUTEINFOA> info{};
+            info.cbSize = sizeof info;
+            info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
+            info.lpVerb = verbText;
+            info.lpFile = fileText;
+            info.lpParameters = argumentText;
+            info.lpDirectory = folderText;
+            info.nShow = showCommand;
+            BOOL done = FALSE;
+            if constexpr (decltype(useWide)::value) done = ShellExecuteExW(&info);
+            else done = ShellExecuteExA(&info);
+            started = done ? info.hProcess : nullptr;
+            return done != 0;
+        },
+        RawApiArgs::OrNull(verb), file, RawApiArgs::OrNull(arguments), RawApiArgs::OrNull(workingFolder));
     // A document handed to an already running program succeeds without a process.
     if (started != nullptr) {
-        process = started;
+        process.Reset(started);
         processId = GetProcessId(started);
     }
     return launched;

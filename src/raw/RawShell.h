@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "raw/RawHandle.h"
 #include "raw/RawPath.h"
 #include "raw/RawString.h"
 
@@ -66,15 +67,12 @@ public:
     // file is empty) with an optional verb; keeps the started process's handle.
     virtual bool Launch(const RawString& parameters, const RawString& verb);
 
-    void* process = nullptr;  // a process handle this object owns
+    RawKernelHandle process;  // of the last launch, when it started one
     uint32_t processId = 0;
     RawString program;
     RawString spare;
     RawString workingFolder;
     int32_t showCommand = 1;  // SW_SHOWNORMAL
-
-private:
-    void CloseProcess();
 };
 
 }  // namespace RawLayer

@@ -722,12 +722,13 @@ const RawString& False() { static const RawString s = RawString::MakeLiteral("Fa
 
 // ---------------------------------------------------------------- platform calls
 
-RawApiArgs::RawApiArgs(std::initializer_list<const RawString*> args) {
+RawApiArgs::RawApiArgs(const RawString* const* args, size_t count) {
     bool anyNarrow = false, anyWide = false, anyConvert = false;
-    for (const RawString* arg : args) {
-        if (count_ == 6) break;
-        args_[count_++] = arg ? *arg : RawString();
-        switch (args_[count_ - 1].ApiClass()) {
+    for (size_t i = 0; i < count && count_ < kMostTexts; ++i) {
+        if (args[i] == nullptr) continue;
+        sources_[count_] = args[i];
+        args_[count_] = *args[i];
+        switch (args_[count_++].ApiClass()) {
         case 0: anyNarrow = true; break;
         case 1: anyWide = true; break;
         case 2: anyConvert = true; break;
@@ -742,8 +743,15 @@ RawApiArgs::RawApiArgs(std::initializer_list<const RawString*> args) {
             if (args_[i].Kind() != Wide) args_[i] = RawString(Wide);
 }
 
-const wchar_t* RawApiArgs::WideArg(size_t index) const {
-    return reinterpret_cast<const wchar_t*>(args_[index].Units());
+const wchar_t* RawApiArgs::WideText(size_t slot) const {
+    return reinterpret_cast<const wchar_t*>(args_[slot].Units());
+}
+
+int RawApiArgs::LengthAsPassed(const RawString* source) const {
+    for (size_t i = 0; i < count_; ++i)
+        if (sources_[i] == source) return args_[i].Length();
+    // A text that is not an argument of the call goes as it stands.
+    return source->Length();
 }
 
 // ---------------------------------------------------------------- splitting

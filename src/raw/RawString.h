@@ -2,11 +2,13 @@
 // body that knows the encoding (code kind) of its units. Copies share, edits detach.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "raw/RawCodeRules.h"
 
@@ -170,18 +172,96 @@ const RawString& AllFiles();    // "*.*"
 const RawString& False();       // "False"
 }  // namespace RawText
 
-// Classifies the string arguments of one platform call that exists as a narrow
-// (A) and a wide (W) entry point, and gives each argument in the form to pass.
+// Calls a platform function that exists as a narrow (A) and a wide (W) entry
+// point. The texts among the arguments decide: the W function when any of them
+// needs wide units (not narrow-capable, or mixed with wide texts), else the
+// function that takes them as they stand. Every text then goes in that form;
+// the other arguments pass unchanged.
 class RawApiArgs {
 public:
-    RawApiArgs(std::initializer_list<const RawString*> args);
-    bool UseWide() const { return wide_; }
-    // The argument as passed: zero-terminated narrow bytes or wide units.
-    const char* Narrow(size_t index) const { return args_[index].Bytes(); }
-    const wchar_t* WideArg(size_t index) const;
+    // A text argument that goes to the platform as a null pointer when empty.
+    struct Optional {
+        const RawString* text;
+    };
+    static Optional OrNull(const RawString& text) { return {&text}; }
+    // The unit count of a text argument of the same call, in the form it is
+    // passed (a UTF-8 text goes wide with fewer units than it has bytes).
+    struct Length {
+        const RawString* text;
+    };
+    static Length LengthOf(const RawString& text) { return {&text}; }
+
+    // narrow or wide (args...): e.g. Call(MessageBoxA, MessageBoxW, window, text, caption, flags).
+    template <class FA, class FW, class... Args>
+    static auto Call(FA narrow, FW wide, const Args&... args) {
+        return Apply(
+            [narrow, wide](auto useWide, auto... passed) {
+                if constexpr (decltype(useWide)::value) return wide(passed...);
+                else return narrow(passed...);
+            },
+            args...);
+    }
+
+    // body (useWide, args...) with the texts as const char* or as const wchar_t*,
+    // for calls that take their texts inside a record: useWide is std::true_type
+    // or std::false_type, so the body can pick the record type at compile time.
+    template <class F, class... Args>
+    static auto Apply(F&& body, const Args&... args) {
+        const RawString* texts[] = {TextOf(args)..., nullptr};
+        const RawApiArgs chosen(texts, sizeof...(Args));
+        return chosen.Invoke(body, std::index_sequence_for<Args...>(), args...);
+    }
 
 private:
-    RawString args_[6];
+    static constexpr size_t kMostTexts = 6;
+
+    template <class T>
+    static constexpr bool kIsText = std::is_same_v<T, RawString> || std::is_same_v<T, Optional>;
+
+    static const RawString* TextOf(const RawString& text) { return &text; }
+    static const RawString* TextOf(const Optional& text) { return text.text; }
+    template <class T>
+    static const RawString* TextOf(const T&) { return nullptr; }
+
+    // Each argument's place among the texts.
+    template <class... Args>
+    static constexpr std::array<size_t, sizeof...(Args)> Slots() {
+        constexpr std::array<bool, sizeof...(Args)> isText{kIsText<Args>...};
+        std::array<size_t, sizeof...(Args)> slots{};
+        size_t next = 0;
+        for (size_t i = 0; i < isText.size(); ++i) slots[i] = isText[i] ? next++ : 0;
+        static_assert(((kIsText<Args> ? 1 : 0) + ... + 0) <= kMostTexts, "too many texts for one call");
+        return slots;
+    }
+
+    // The texts among count arguments (null marks an argument that is not one).
+    RawApiArgs(const RawString* const* args, size_t count);
+
+    template <class F, size_t... I, class... Args>
+    auto Invoke(F& body, std::index_sequence<I...>, const Args&... args) const {
+        constexpr auto slots = Slots<Args...>();
+        if (wide_) return body(std::true_type(), Pass<true, slots[I]>(args)...);
+        return body(std::false_type(), Pass<false, slots[I]>(args)...);
+    }
+
+    template <bool Wide, size_t Slot, class T>
+    auto Pass(const T& arg) const {
+        if constexpr (kIsText<T>) {
+            const bool none = std::is_same_v<T, Optional> && args_[Slot].IsEmpty();
+            if constexpr (Wide) return none ? static_cast<const wchar_t*>(nullptr) : WideText(Slot);
+            else return none ? static_cast<const char*>(nullptr) : args_[Slot].Bytes();
+        } else if constexpr (std::is_same_v<T, Length>) {
+            return LengthAsPassed(arg.text);
+        } else {
+            return arg;
+        }
+    }
+
+    const wchar_t* WideText(size_t slot) const;
+    int LengthAsPassed(const RawString* source) const;
+
+    const RawString* sources_[kMostTexts] = {};
+    RawString args_[kMostTexts];
     size_t count_ = 0;
     bool wide_ = false;
 };

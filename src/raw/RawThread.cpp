@@ -32,16 +32,14 @@ void RawCriticalSection::Leave() { LeaveCriticalSection(static_cast<CRITICAL_SEC
 
 RawEvent::RawEvent() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-RawEvent::~RawEvent() {
-    if (handle_) CloseHandle(handle_);
-}
+RawEvent::~RawEvent() = default;
 
 void RawEvent::Set() {
-    if (handle_) SetEvent(handle_);
+    if (handle_) SetEvent(handle_.Get());
 }
 
 void RawEvent::Reset() {
-    if (handle_) ResetEvent(handle_);
+    if (handle_) ResetEvent(handle_.Get());
 }
 
 bool RawEvent::Wait(uint32_t milliseconds) {
@@ -50,7 +48,7 @@ bool RawEvent::Wait(uint32_t milliseconds) {
         Sleep(milliseconds);
         return false;
     }
-    return WaitForSingleObject(handle_, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 void RawSleep(uint32_t milliseconds) { Sleep(milliseconds); }
@@ -60,9 +58,7 @@ uint32_t RawCurrentThreadId() { return GetCurrentThreadId(); }
 
 RawThreadUnit::RawThreadUnit() = default;
 
-RawThreadUnit::~RawThreadUnit() {
-    if (thread_) CloseHandle(thread_);
-}
+RawThreadUnit::~RawThreadUnit() = default;
 
 bool RawThreadUnit::Start() {
     {
@@ -72,12 +68,8 @@ bool RawThreadUnit::Start() {
         running_ = 1;
         stopRequest_ = 0;
         finished_ = 0;
-        if (thread_) {
-            CloseHandle(thread_);
-            thread_ = nullptr;
-        }
         DWORD id = 0;
-        thread_ = CreateThread(nullptr, 0, &RawThreadUnit::Entry, this, 0, &id);
+        thread_.Reset(CreateThread(nullptr, 0, &RawThreadUnit::Entry, this, 0, &id));
         if (thread_) {
             threadId_ = id;
             return true;
@@ -98,7 +90,6 @@ unsigned long __stdcall RawThreadUnit::Entry(void* unit) {
 }
 
 void RawThreadUnit::Body() {
-    RawLock run(runLock_);
     {
         RawLock lock(stateLock_);
         if (priority_ != 0) SetThreadPriority(GetCurrentThread(), priority_);
@@ -115,16 +106,17 @@ void RawThreadUnit::Body() {
 }
 
 void RawThreadUnit::Wait() {
-    // Until the body holds the run lock, entering it would not wait for anything.
-    for (;;) {
-        {
-            RawLock lock(stateLock_);
-            if (!starting_) break;
-        }
-        Sleep(100);
+    RawKernelHandle thread;
+    {
+        RawLock lock(stateLock_);
+        // The unit's own thread would wait for itself for ever.
+        if (!thread_ || threadId_ == GetCurrentThreadId()) return;
+        // A copy of the handle: a Start on another thread may close the unit's own.
+        const HANDLE process = GetCurrentProcess();
+        if (!DuplicateHandle(process, thread_.Get(), process, thread.Put(), SYNCHRONIZE, FALSE, 0)) return;
     }
-    runLock_.Enter();
-    runLock_.Leave();
+    // The thread ends right after its body, so this covers a body not yet entered too.
+    WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 void RawThreadUnit::RequestStop() {
@@ -257,16 +249,11 @@ void WriteDump(const DumpJob& job) {
     info.ThreadId = job.threadId;
     info.ExceptionPointers = job.pointers;
     info.ClientPointers = TRUE;
-    RawApiArgs args{&job.path};
-    HANDLE file = args.UseWide()
-        ? CreateFileW(args.WideArg(0), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, CREATE_ALWAYS, 0, nullptr)
-        : CreateFileA(args.Narrow(0), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithFullMemory,
+    const RawFileHandle file(CreateFileW(WideLongPath(job.path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file) return;
+    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpWithFullMemory,
                       job.pointers ? &info : nullptr, nullptr, nullptr);
-    CloseHandle(file);
 }
 
 DWORD WINAPI DumpThread(void* job) {
@@ -309,10 +296,9 @@ void RawThreadDump::OnException(_EXCEPTION_POINTERS* pointers) {
     // MiniDumpWriteDump documents that it should not run on the failing thread:
     // after a stack overflow that thread has no stack left to write with. A
     // fresh thread with its own stack does the work while this one waits.
-    HANDLE writer = CreateThread(nullptr, 0, &DumpThread, &job, 0, nullptr);
+    const RawKernelHandle writer(CreateThread(nullptr, 0, &DumpThread, &job, 0, nullptr));
     if (writer) {
-        WaitForSingleObject(writer, INFINITE);
-        CloseHandle(writer);
+        WaitForSingleObject(writer.Get(), INFINITE);
     } else {
         WriteDump(job);
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "raw/RawHandle.h"
 #include "raw/RawString.h"
 
 struct _EXCEPTION_POINTERS;
@@ -53,7 +54,7 @@ public:
     bool Wait(uint32_t milliseconds);
 
 private:
-    void* handle_;
+    RawKernelHandle handle_;
 };
 
 void RawSleep(uint32_t milliseconds);
@@ -79,7 +80,9 @@ public:
 
     // False when the unit is still running or the thread cannot be created.
     bool Start();
-    // Returns once a started body has ended; at once when none was started.
+    // Returns once a started body has ended (and its thread with it), also
+    // when the thread has not entered the body yet; at once when none was
+    // started, and when called from the unit's own thread.
     void Wait();
 
     void SetPriority(int32_t priority) { priority_ = priority; }
@@ -98,8 +101,7 @@ private:
     void Body();
 
     RawCriticalSection stateLock_;
-    RawCriticalSection runLock_;
-    void* thread_ = nullptr;
+    RawKernelHandle thread_;
     uint32_t threadId_ = 0;
     int32_t priority_ = 0;
     uint8_t starting_ = 0;

@@ -238,3 +238,67 @@ TEST_F(Batch, WritesItsJobLog) {
     EXPECT_NE(terminated, std::string::npos);
     EXPECT_LT(started, terminated);
 }
+
+// Every file call goes through the long-path form: trees deeper than 260
+// units, names of 255 units, and names the plain form trims ("a." is "a"
+// there) are renamed on disk as planned; a start path given in the long-path
+// or device form names the items of its plain form, which is what is shown.
+TEST_F(Batch, LongPathsAndTrimmedNames) {
+    const std::wstring level(47, L'x');
+    std::wstring deep = L"deep", deepRenamed = L"deep_r";
+    for (int i = 10; i < 29; ++i) {
+        deep += L"\\d" + std::to_wstring(i) + level;
+        deepRenamed += L"\\d" + std::to_wstring(i) + level + L"_r";
+    }
+    ASSERT_GT(temp.Join(L"data\\" + deep).size(), 1000u);
+    const std::wstring name251(251, L'n');
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::wstring, std::string>> before;  // files below data, with contents
+        std::wstring start;   // below data, given with the prefix in front
+        std::wstring prefix;
+        const wchar_t* oldName;
+        const wchar_t* newName;
+        const wchar_t* limitation;
+        std::string last;
+        std::wstring shown;  // an item whose OK line names it in the plain form
+        std::vector<std::pair<std::wstring, std::string>> after;
+        std::vector<std::wstring> gone;
+    } cases[] = {
+        {"tree of about 1,000 units", {{deep + L"\\f.txt", "deep"}}, L"deep", L"", L"*", L"%0_r", L"Both",
+         "21 renamed, 0 failed", L"deep", {{deepRenamed + L"\\f.txt_r", "deep"}}, {L"deep"}},
+        {"255-unit name", {{L"long\\" + name251 + L".txt", "long"}}, L"long", L"", L"*.txt", L"%0.dat", L"File",
+         "1 renamed, 0 failed", L"long\\" + name251 + L".txt", {{L"long\\" + name251 + L".dat", "long"}},
+         {L"long\\" + name251 + L".txt"}},
+        {"trailing dot", {{L"dot\\a", "plain"}, {L"dot\\a.", "dot"}}, L"dot", L"", L"a.", L"b", L"File",
+         "1 renamed, 0 failed", L"dot\\a.", {{L"dot\\a", "plain"}, {L"dot\\b", "dot"}}, {L"dot\\a."}},
+        {"long-path start", {{L"q\\x.txt", "q"}}, L"q", L"\\\\?\\", L"*.txt", L"%0.y", L"File",
+         "1 renamed, 0 failed", L"q\\x.txt", {{L"q\\x.y", "q"}}, {}},
+        {"device start", {{L"v\\x.txt", "v"}}, L"v", L"\\\\.\\", L"*.txt", L"%0.y", L"File",
+         "1 renamed, 0 failed", L"v\\x.txt", {{L"v\\x.y", "v"}}, {}},
+    };
+    // Made and checked through the long-path form, which the tests' own helpers take as it is.
+    auto onDisk = [&](const std::wstring& relative) { return L"\\\\?\\" + temp.Join(L"data\\" + relative); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [relative, content] : c.before) {
+            for (size_t at = relative.find(L'\\'); at != std::wstring::npos; at = relative.find(L'\\', at + 1))
+                CreateFolder(onDisk(relative.substr(0, at)));
+            ASSERT_TRUE(WriteFileBytes(onDisk(relative), content));
+        }
+        DWORD code = 99;
+        const auto lines = Run({L"-i", L"-a", L"-o", c.oldName, L"-n", c.newName, L"-l", c.limitation,
+                                c.prefix + temp.Join(L"data\\" + c.start)},
+                               &code);
+        EXPECT_EQ(code, 0u);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), c.last);
+        const std::string shown = "OK\t" + Data(c.shown) + "\t";
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(shown, 0) == 0; }))
+            << shown;
+        for (const auto& [relative, content] : c.after)
+            EXPECT_EQ(ReadFileBytes(onDisk(relative)), content) << Narrow(relative);
+        for (const std::wstring& relative : c.gone)
+            EXPECT_EQ(GetFileAttributesW(onDisk(relative).c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(relative);
+    }
+}

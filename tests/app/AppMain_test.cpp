@@ -59,16 +59,15 @@ TEST_F(AppMainProcess, HelpShowsUsageAndWritesNothing) {
         }
     }
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(temp.Join(L"*").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(L"*").c_str(), &data));
+    ASSERT_TRUE(find);
     int files = 0;
     do {
         if (data.cFileName[0] != L'.') {
             ++files;
             EXPECT_STREQ(data.cFileName, L"Varnelo.exe");
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     EXPECT_EQ(files, 1);
 }
 

@@ -383,9 +383,9 @@ TEST_F(Tree, FailedRenamesExplainThemselves) {
     File(L"D\\ro.txt", "ro");
     File(L"D\\\u65E5\u672C\U0001F600.txt", "jp");
     SetFileAttributesW(temp.Join(L"D\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE held = CreateFileW(temp.Join(L"D\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    RawLayer::RawFileHandle held(CreateFileW(temp.Join(L"D\\busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     JobFileList list;
     list.AddPath(U8(temp.Join(L"D")), true);
     Evaluate(list, "*.txt", "%0 \U0001F600.txt", JobCondition::File);
@@ -394,7 +394,7 @@ TEST_F(Tree, FailedRenamesExplainThemselves) {
         errors[RawString(o.oldPath, RawLayer::Utf8).ToUtf8().substr(Narrow(temp.Path()).size())] = o.error;
         if (o.error) { EXPECT_FALSE(o.reason.IsEmpty()); }
     });
-    CloseHandle(held);
+    held.Reset();
     EXPECT_NE(errors["\\D\\busy.txt"], 0u);
     EXPECT_EQ(errors["\\D\\ro.txt"], 0u);  // read-only files may be renamed
     EXPECT_EQ(errors["\\D\\\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80.txt"], 0u);

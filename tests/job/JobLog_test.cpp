@@ -42,13 +42,13 @@ TEST(JobLogFormat, Records) {
 // Creates a file with a last-write time some hours after a fixed base.
 void MakeFile(const std::wstring& path, int hours) {
     ASSERT_TRUE(WriteFileBytes(path, "x"));
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const RawLayer::RawFileHandle h(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(h);
     ULARGE_INTEGER t;
     t.QuadPart = 133000000000000000ull + static_cast<uint64_t>(hours) * 36000000000ull;
     FILETIME ft{t.LowPart, t.HighPart};
-    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
-    CloseHandle(h);
+    EXPECT_TRUE(SetFileTime(h.Get(), nullptr, nullptr, &ft));
 }
 
 std::vector<std::wstring> FileNames(const std::wstring& folder) {

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include "TestSupport.h"
+#include "raw/RawFile.h"
+#include "raw/RawFolderScan.h"
 #include "raw/RawPath.h"
 
 using namespace RawLayer;
@@ -85,7 +87,61 @@ TEST(RawPathTest, ShiftJisTrailByteIsNotASeparator) {
     EXPECT_EQ(JoinPath(folder, "y").Length(), 7);  // a separator is added after the trail byte
 }
 
+TEST(RawPathTest, LongPathFormAndPlainPath) {
+    const struct {
+        const char* path;
+        const char* longForm;
+        const char* plain;
+    } cases[] = {
+        {"C:\\a\\b", "\\\\?\\C:\\a\\b", "C:\\a\\b"},
+        // The platform no longer tidies the long form, so it is tidied here.
+        {"c:/a/./b//..\\c\\", "\\\\?\\c:\\a\\c", "c:/a/./b//..\\c\\"},
+        {"C:\\..\\x", "\\\\?\\C:\\x", "C:\\..\\x"},
+        {"C:\\", "\\\\?\\C:\\", "C:\\"},
+        {"C:\\a.\\b ", "\\\\?\\C:\\a.\\b ", "C:\\a.\\b "},  // kept, not trimmed
+        {"\\\\srv\\share\\x\\..\\..\\y", "\\\\?\\UNC\\srv\\share\\y", "\\\\srv\\share\\x\\..\\..\\y"},
+        {"\\\\srv\\share", "\\\\?\\UNC\\srv\\share", "\\\\srv\\share"},
+        {"\\\\?\\C:\\a.", "\\\\?\\C:\\a.", "C:\\a."},
+        {"\\\\?\\C:", "\\\\?\\C:\\", "C:\\"},
+        {"\\\\.\\C:\\a", "\\\\?\\C:\\a", "C:\\a"},
+        {"\\\\?\\unc\\srv\\share\\x", "\\\\?\\UNC\\srv\\share\\x", "\\\\srv\\share\\x"},
+        // Relative, drive-relative and device paths keep their text.
+        {"rel\\..\\x", "rel\\..\\x", "rel\\..\\x"},
+        {"C:rel", "C:rel", "C:rel"},
+        {"\\\\.\\pipe\\x", "\\\\.\\pipe\\x", "\\\\.\\pipe\\x"},
+        {"\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        const RawString longForm = LongPathForm(c.path);
+        EXPECT_EQ(longForm.Kind(), Wide) << c.path;
+        EXPECT_EQ(longForm.ToUtf8(), c.longForm) << c.path;
+        EXPECT_EQ(PlainPath(c.path).ToUtf8(), c.plain) << c.path;
+    }
+}
+
 class RawShellTest : public TempDirTest {};
+
+TEST_F(RawShellTest, PathsBeyond260UnitsAndTrimmedNames) {
+    std::wstring deep = temp.Path();
+    while (deep.size() < 600) deep += L"\\" + std::wstring(60, L'f');
+    const RawString folder = Raw(deep), dotted = Raw(deep + L"\\a."), moved = Raw(deep + L"\\b");
+    ASSERT_TRUE(EnsureFolder(folder));
+    EXPECT_TRUE(IsFolder(folder));
+    RawFile file;
+    ASSERT_TRUE(file.OpenWrite(dotted));
+    EXPECT_TRUE(file.Write("dot", 3));
+    file.Close();
+    EXPECT_TRUE(IsFile(dotted));
+    EXPECT_FALSE(PathExists(Raw(deep + L"\\a")));  // "a." was not taken for "a"
+    RawFolderScan scan(folder);
+    ASSERT_TRUE(scan.Next(RawFolderScan::SkipDots));
+    EXPECT_EQ(scan.Data().name.ToUtf8(), "a.");
+    EXPECT_TRUE(MovePath(dotted, moved, 0));
+    EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + deep + L"\\b"), "dot");
+    EXPECT_TRUE(DeleteFilePath(moved));
+    EXPECT_FALSE(PathExists(moved));
+}
 
 TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"file"), "x"));

@@ -282,16 +282,55 @@ TEST(RawString, ClassesAndQuoting) {
         {'A', 1}, {'z', 1}, {'5', 1}, {'_', 1}, {' ', 2}, {'\t', 2}, {'\n', 3}, {'\r', 3},
         {0x01, 4}, {0x7F, 4}, {0xA0, 4}, {0xA1, 5}, {0xFF, 5}, {0x100, 6}, {'.', 0}, {'~', 0}};
     for (auto [unit, cls] : classes) EXPECT_EQ(RawString::CharClass(unit), cls) << unit;
+}
 
-    // One wide argument sends every argument through the wide entry point.
-    const RawString a("ascii"), w(RawString("x"), Wide), u("\xE6\x97\xA5");
-    EXPECT_FALSE(RawApiArgs({&a, nullptr}).UseWide());
-    RawApiArgs mixed({&a, &w});
-    EXPECT_TRUE(mixed.UseWide());
-    EXPECT_EQ(std::wstring(mixed.WideArg(0)), L"ascii");
-    RawApiArgs converted({&u});
-    EXPECT_TRUE(converted.UseWide());
-    EXPECT_EQ(std::wstring(converted.WideArg(0)), L"\u65E5");
+// Stand-ins for an A and a W entry point: which one ran and what it was given.
+template <class C>
+std::wstring Shown(const C* text) {
+    if (text == nullptr) return L"null";
+    std::wstring shown;
+    for (; *text; ++text) shown.push_back(static_cast<wchar_t>(*text));
+    return shown;
+}
+std::wstring gCalled;
+int FakeA(int before, const char* a, const char* b, const char* c) {
+    gCalled = L"A " + std::to_wstring(before) + L" " + Shown(a) + L" " + Shown(b) + L" " + Shown(c);
+    return 1;
+}
+int FakeW(int before, const wchar_t* a, const wchar_t* b, const wchar_t* c) {
+    gCalled = L"W " + std::to_wstring(before) + L" " + Shown(a) + L" " + Shown(b) + L" " + Shown(c);
+    return 2;
+}
+
+TEST(RawString, ApiCallsTakeTheNarrowOrTheWideEntryPoint) {
+    const RawString ascii("ascii"), wide(RawString("x"), Wide), japanese("\xE6\x97\xA5"), none;
+    const struct {
+        const RawString& a;
+        const RawString& b;
+        const RawString& c;  // passed as null when empty
+        const wchar_t* expected;
+    } cases[] = {
+        {ascii, none, none, L"A 7 ascii  null"},
+        {ascii, wide, ascii, L"W 7 ascii x ascii"},  // one wide text makes them all wide
+        {japanese, ascii, none, L"W 7 \u65E5 ascii null"},
+        {none, none, wide, L"W 7   x"},
+        {none, none, none, L"A 7   null"},
+    };
+    for (const auto& c : cases) {
+        const int result = RawApiArgs::Call(FakeA, FakeW, 7, c.a, c.b, RawApiArgs::OrNull(c.c));
+        EXPECT_EQ(gCalled, c.expected);
+        EXPECT_EQ(result, gCalled[0] == L'A' ? 1 : 2);
+    }
+    // Texts inside a record: the body learns which form it was given. A count
+    // goes in units of that form: one wide unit for three UTF-8 bytes.
+    const bool usedWide = RawApiArgs::Apply(
+        [](auto useWide, auto text, int count) {
+            EXPECT_EQ(Shown(text), L"\u65E5");
+            EXPECT_EQ(count, 1);
+            return decltype(useWide)::value;
+        },
+        japanese, RawApiArgs::LengthOf(japanese));
+    EXPECT_TRUE(usedWide);
 }
 
 TEST(RawString, SplitCommas) {

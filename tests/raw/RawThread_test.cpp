@@ -41,6 +41,12 @@ public:
     RawEvent release;
 };
 
+// A body that waits for its own unit must go on, not wait for itself.
+class SelfWaitingUnit : public RawThreadUnit {
+public:
+    void Run() override { Wait(); }
+};
+
 TEST(RawThreadUnit, StartWaitDoubleStartAndRestart) {
     CountingUnit unit;
     const ULONGLONG before = GetTickCount64();
@@ -68,6 +74,11 @@ TEST(RawThreadUnit, StartWaitDoubleStartAndRestart) {
     EXPECT_EQ(unit.runs.load(), 2);
     EXPECT_EQ(unit.ends.load(), 2);
     EXPECT_EQ(unit.priority.load(), THREAD_PRIORITY_BELOW_NORMAL);
+
+    SelfWaitingUnit self;
+    ASSERT_TRUE(self.Start());
+    self.Wait();
+    EXPECT_TRUE(self.IsFinished());
 }
 
 TEST(RawTime, StampsAndZoneOffsets) {
