@@ -44,7 +44,7 @@ bool RawFile::OpenWrite(const RawString& path) {
 
 bool RawFile::OpenNew(const RawString& path) {
     Close();
-    handle_ = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    handle_.Reset(OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
     return IsOpen();
 }
 
