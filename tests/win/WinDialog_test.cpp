@@ -3,8 +3,10 @@
 // measuring and a dialog on its own thread, driven by SendInput.
 #include "win/WinDialog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -195,6 +197,84 @@ TEST(WinDialog, HooksMenuCommandsAndSizeStates) {
     Destroy(dialog);
 }
 
+TEST(WinDialog, SessionEndTearsDownOnlyWhenTheSessionEnds) {
+    TestDialog dialog("VarneloSessionDialog", {60, 60, 360, 260});
+    TestChild child("BUTTON", WinViewProperty::kSubclassed);
+    ASSERT_TRUE(dialog.Create());
+    dialog.AddChild(child);
+    auto destroyedReports = [&] {
+        return std::count_if(dialog.states.begin(), dialog.states.end(),
+                             [](auto s) { return s.second == WinDialog::kSizeDestroyed; });
+    };
+    SendMessageW(dialog.Window(), WM_ENDSESSION, FALSE, 0);  // the session goes on
+    EXPECT_EQ(dialog.Children().Count(), 1);
+    EXPECT_EQ(destroyedReports(), 0);
+    SendMessageW(dialog.Window(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(dialog.Children().Count(), 0);
+    EXPECT_EQ(destroyedReports(), 1);
+    Destroy(dialog);  // the window's own end reports nothing twice
+    EXPECT_EQ(destroyedReports(), 1);
+}
+
+namespace {
+
+class SystemMenuHook : public WinTMenuExecution {
+public:
+    using WinTMenuExecution::WinTMenuExecution;
+    void BuildMenu(HMENU menu) override {
+        built = menu;
+        AppendMenuW(menu, MF_STRING, 0x1110, L"About");
+    }
+    void UpdateMenu(HMENU menu) override { updated = menu; }
+    void Execute(uint32_t command) override { executed = command; }
+    HMENU built = nullptr, updated = nullptr;
+    uint32_t executed = 0;
+};
+
+class HoverHook : public WinEnterControl {
+public:
+    explicit HoverHook(WinView& view) : WinEnterControl(view) {
+        trackHover = true;
+        hoverTime = 50;
+    }
+    void OnEnter(const WinPoint&) override { ++enters; }
+    void OnLeave(const WinPoint&) override { ++leaves; }
+    bool OnHover(const WinPoint&) override {
+        ++hovers;
+        return true;
+    }
+    int enters = 0, leaves = 0, hovers = 0;
+};
+
+}  // namespace
+
+TEST(WinDialog, SystemMenuAndPointerHooks) {
+    TestDialog dialog("VarneloHookedDialog", {60, 60, 460, 300});
+    TestChild child("BUTTON", WinViewProperty::kSubclassed);
+    child.placement = {20, 20, 220, 80};
+    SystemMenuHook menu(dialog);
+    HoverHook hover(child);
+    WinTest::MoveTo({1000, 900});
+    ASSERT_TRUE(dialog.Create());
+    dialog.AddChild(child);
+    dialog.Activate(0, 0);
+
+    ASSERT_NE(menu.built, nullptr);
+    EXPECT_EQ(menu.built, GetSystemMenu(dialog.Window(), FALSE));
+    SendMessageW(dialog.Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu.built), MAKELPARAM(0, TRUE));
+    EXPECT_EQ(menu.updated, menu.built);
+    SendMessageW(dialog.Window(), WM_SYSCOMMAND, 0x1110, 0);
+    EXPECT_EQ(menu.executed, 0x1110u);
+
+    WinTest::MoveTo(WinTest::Centre(child.Window()));
+    EXPECT_TRUE(PumpUntil([&] { return hover.enters == 1 && hover.hovers == 1; }));
+    WinTest::MoveTo({1000, 900});
+    EXPECT_TRUE(PumpUntil([&] { return hover.leaves == 1; }));
+    EXPECT_EQ(hover.enters, 1);
+    EXPECT_FALSE(hover.pointerInside);
+    Destroy(dialog);
+}
+
 TEST(WinDialog, PopupMenuGroupsAndChosenCommand) {
     TestDialog dialog("VarneloMenuDialog", {60, 60, 360, 260});
     ASSERT_TRUE(dialog.Create());
@@ -238,16 +318,15 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
             while (!done() && GetTickCount64() < deadline) Sleep(10);
             return done();
         };
-        auto centre = [](HWND window) {
-            RECT r;
-            GetWindowRect(window, &r);
-            return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        };
-        if (waitFor([&] { return modal.HasWindow() && owner.ModalWindow() == modal.Window(); })) {
+        // Clicks only once the modal dialog is up and in front.
+        if (waitFor([&] {
+                const HWND window = modal.Window();
+                return window && owner.ModalWindow() == window && GetForegroundWindow() == window;
+            })) {
             // Input is taken in order: once the modal dialog has its click,
             // the owner's click before it has been dealt with.
-            WinTest::ClickAt(centre(owner.Window()));
-            WinTest::ClickAt(centre(modal.Window()));
+            WinTest::ClickAt(WinTest::Centre(owner.Window()));
+            WinTest::ClickAt(WinTest::Centre(modal.Window()));
             clicked = waitFor([&] { return modal.clicks > 0; });
             PostMessageW(owner.Window(), kMsgOwnerClicked, 0, 0);
             passedOn = waitFor([&] { return modal.ownerClicks > 0; });
@@ -267,9 +346,11 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
 }
 
 TEST(WinDialog, OneClassNameIsRegisteredOnce) {
+    static int round = 0;  // a new name for each repetition of the test
+    const std::string name = "VarneloTwinDialog" + std::to_string(++round);
     const int32_t before = WinToolkit::Instance().ClassRegistrations();
-    TestDialog a("VarneloTwinDialog", {10, 10, 210, 110});
-    TestDialog b("VarneloTwinDialog", {220, 10, 420, 110});
+    TestDialog a(name.c_str(), {10, 10, 210, 110});
+    TestDialog b(name.c_str(), {220, 10, 420, 110});
     ASSERT_TRUE(a.Create());
     ASSERT_TRUE(b.Create());
     EXPECT_EQ(WinToolkit::Instance().ClassRegistrations(), before + 1);

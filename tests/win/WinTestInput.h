@@ -69,19 +69,34 @@ inline void TypeUnicode(const std::wstring& text) {
     }
 }
 
-// A left click at a screen point.
-inline void ClickAt(POINT screen) {
+inline INPUT Mouse(POINT screen, DWORD flags) {
     const int w = GetSystemMetrics(SM_CXSCREEN) - 1, h = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT in[3]{};
-    for (INPUT& i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = screen.x * 65535 / w;
-        i.mi.dy = screen.y * 65535 / h;
-    }
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = screen.x * 65535 / w;
+    in.mi.dy = screen.y * 65535 / h;
+    in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+inline void MoveTo(POINT screen) {
+    INPUT in = Mouse(screen, MOUSEEVENTF_MOVE);
+    SendInput(1, &in, sizeof(INPUT));
+}
+
+// A left click at a screen point. Each event carries the point: a button
+// event alone lands wherever the pointer is by then, and an earlier move's
+// echo from the display may still be on its way.
+inline void ClickAt(POINT screen) {
+    INPUT in[3] = {Mouse(screen, MOUSEEVENTF_MOVE), Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
+                   Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)};
     SendInput(3, in, sizeof(INPUT));
+}
+
+inline POINT Centre(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 }  // namespace WinTest
