@@ -50,6 +50,9 @@ WinDialog::~WinDialog() {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) DestroyWindow(window);
     }
+    // Children that outlive the dialog must not reach back into it.
+    for (WinView* child : children_.Snapshot()) child->SetParent(nullptr);
+    children_.Clear();
     DialogList().Remove(*this);
 }
 
@@ -71,6 +74,7 @@ bool WinDialog::RegisterWindowClass() {
 }
 
 bool WinDialog::Create() {
+    if (HasWindow()) return true;  // one window at a time
     RegisterWindowClass();
     if (!DialogList().Contains(*this)) DialogList().Adopt(*this);
     dialogFlags &= ~kEnded;

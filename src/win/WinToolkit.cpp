@@ -1,6 +1,8 @@
 // The toolkit-wide settings and the once-per-process class registration.
 #include "win/WinToolkit.h"
 
+#include <string>
+
 namespace WinLayer {
 
 using namespace RawLayer;
@@ -43,6 +45,18 @@ bool WinToolkit::RegisterClassOnce(const WNDCLASSEXW& windowClass) {
     classNames_.Append(name);
     ++classRegistrations_;
     return true;
+}
+
+bool WinToolkit::RegisterControlClass(const RawString& name, uint32_t classStyle) {
+    const std::wstring wide = name.ToWide();
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = classStyle;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = wide.c_str();
+    return RegisterClassOnce(wc);
 }
 
 int32_t WinToolkit::ClassRegistrations() {

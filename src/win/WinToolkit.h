@@ -48,6 +48,9 @@ public:
     // class exists afterwards. Counts the registrations actually made.
     bool RegisterClassOnce(const WNDCLASSEXW& windowClass);
     int32_t ClassRegistrations();
+    // A class for the toolkit's own controls: the default procedure only, so
+    // that a view of kind 2 (subclassed) gets every message.
+    bool RegisterControlClass(const RawLayer::RawString& name, uint32_t classStyle = CS_DBLCLKS);
 
 private:
     WinToolkit();

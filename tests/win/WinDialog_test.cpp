@@ -102,10 +102,12 @@ bool Foreground(HWND window) {
 
 }  // namespace
 
-// Six children: three focusable buttons and three that Tab must pass over.
+// Six children: two buttons and a control of the toolkit's own class that
+// take the focus, and three that Tab must pass over.
 class WinDialogKeys : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(WinToolkit::Instance().RegisterControlClass("VarneloTestControl"));
         dialog.children = {&first, &second, &disabled, &missing, &unsubclassed, &last};
         ASSERT_TRUE(dialog.Create());
         dialog.Activate(0, 0);
@@ -127,7 +129,7 @@ protected:
         std::vector<WinView*> children;
     } dialog;
     TestChild first{"BUTTON", WinViewProperty::kSubclassed};
-    TestChild second{"BUTTON", WinViewProperty::kSubclassed};
+    TestChild second{"VarneloTestControl", WinViewProperty::kSubclassed};
     TestChild disabled{"BUTTON", WinViewProperty::kSubclassed, WS_DISABLED};
     TestChild missing{"VarneloNoSuchClass", WinViewProperty::kSubclassed};
     TestChild unsubclassed{"BUTTON", 0};

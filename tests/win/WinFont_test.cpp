@@ -2,6 +2,7 @@
 // answered with Enter and Esc.
 #include "win/WinFont.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -20,6 +21,11 @@ using RawLayer::RawString;
 namespace {
 
 bool SameFont(const LOGFONTW& a, const LOGFONTW& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; }
+
+void Face31(LOGFONTW& f, wchar_t unit) {
+    std::fill_n(f.lfFaceName, 31, unit);
+    f.lfFaceName[31] = 0;
+}
 
 RawString U8(const std::wstring& wide) { return RawString(TestSupport::Narrow(wide)); }
 
@@ -70,10 +76,9 @@ TEST(WinFont, ReadChangesOnlyWhatTheSectionHolds) {
     } cases[] = {
         {"Height", "-20", [](LOGFONTW& f) { f.lfHeight = -20; }},
         {"Italic", "257", [](LOGFONTW& f) { f.lfItalic = 1; }},  // byte fields keep the low 8 bits
-        {"Weight", "bold", [](LOGFONTW& f) { f.lfWeight = 0; }},
         // The field holds 32 units; a name is cut to 31 so that it stays terminated.
-        {"FaceName", std::string(40, 'x'), [](LOGFONTW& f) { std::fill_n(f.lfFaceName, 31, L'x'); f.lfFaceName[31] = 0; }},
-        {"FaceName", std::string(32, 'y'), [](LOGFONTW& f) { std::fill_n(f.lfFaceName, 31, L'y'); f.lfFaceName[31] = 0; }},
+        {"FaceName", std::string(40, 'x'), [](LOGFONTW& f) { Face31(f, L'x'); }},
+        {"FaceName", std::string(32, 'y'), [](LOGFONTW& f) { Face31(f, L'y'); }},
         {"FaceName", "", [](LOGFONTW& f) { f.lfFaceName[0] = 0; }},
     };
     for (const auto& c : cases) {
