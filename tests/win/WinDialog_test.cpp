@@ -312,7 +312,7 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
     TestDialog owner("VarneloOwnerDialog", {20, 20, 320, 220});
     TestDialog modal("VarneloModalDialog", {600, 400, 900, 600});
     ASSERT_TRUE(owner.Create());
-    bool clicked = false, passedOn = false;
+    bool clicked = false, passedOn = false, painted = false;
     // The test thread runs the modal loop; this one clicks and closes.
     std::thread driver([&] {
         const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
@@ -332,6 +332,9 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
             clicked = waitFor([&] { return modal.clicks > 0; });
             PostMessageW(owner.Window(), kMsgOwnerClicked, 0, 0);
             passedOn = waitFor([&] { return modal.ownerClicks > 0; });
+            // A blocked owner still paints what needs painting.
+            InvalidateRect(owner.Window(), nullptr, FALSE);
+            painted = waitFor([&] { return !GetUpdateRect(owner.Window(), nullptr, FALSE); });
         }
         PostMessageW(modal.Window(), WM_CLOSE, 0, 0);
     });
@@ -340,6 +343,7 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
     EXPECT_TRUE(clicked);
     EXPECT_EQ(owner.clicks, 0);
     EXPECT_TRUE(passedOn);
+    EXPECT_TRUE(painted);
     EXPECT_EQ(owner.ModalWindow(), nullptr);
     EXPECT_EQ(GetFocus(), owner.Window());
     // The modal dialog's quit ended its loop only; the owner lives on.
