@@ -10,7 +10,6 @@
 #include "app/GuiProfile.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
-#include "raw/RawLabelStore.h"
 #include "raw/RawList.h"
 #include "raw/RawShell.h"
 #include "raw/RawThread.h"
@@ -48,8 +47,7 @@ bool Initialise(HINSTANCE, RawParameterList* arguments, std::unique_ptr<BatchOut
     }
     const RawString program = RawLayer::ProgramFile();
     const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
-    RawLayer::RawParameterFile guiProfile(paths.guiProfile);
-    RawLayer::RawLabelStore::Instance().LoadStartLanguage(guiProfile, paths.languageName, paths.languageFile);
+    GuiProfile::Instance().Load(paths);
     LoadConfiguration(paths, *arguments);
     return true;
 }

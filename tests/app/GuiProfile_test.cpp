@@ -1,9 +1,12 @@
-// Which files the main profile points at, and where relative values lead.
+// Which files the main profile points at, where relative values lead, and
+// what the GUI profile gives the toolkit and takes back.
 #include "app/GuiProfile.h"
 
 #include "TestSupport.h"
+#include "raw/RawLabelStore.h"
 #include "raw/RawPath.h"
 #include "raw/RawShell.h"
+#include "win/WinToolkit.h"
 
 using namespace AppLayer;
 using namespace TestSupport;
@@ -61,4 +64,96 @@ TEST_F(GuiProfileFiles, RelativeValuesFollowTheProgramNotTheCurrentFolder) {
     const RawString userFolder = RawLayer::JoinPath(RawLayer::SpecialFolder(RawLayer::kAppDataFolder), "Varnelo");
     EXPECT_EQ(paths.guiProfile, RawLayer::JoinPath(userFolder, "gui.ini"));
     EXPECT_TRUE(RawLayer::IsFolder(userFolder));  // created on the way
+}
+
+// ---------------------------------------------------------------- the GUI profile object
+
+namespace {
+
+// Puts the process-wide toolkit and label store back after a test changed them.
+class GuiProfileState : public TempDirTest {
+protected:
+    void SetUp() override { font = WinLayer::WinToolkit::Instance().DefaultLogFont(); }
+    void TearDown() override {
+        WinLayer::WinToolkit& toolkit = WinLayer::WinToolkit::Instance();
+        toolkit.SetDefaultFont(font);
+        toolkit.margin = toolkit.buttonR = 4;
+        RawLayer::RawLabelStore::Instance().SetLanguageFile(RawString());
+        RawLayer::RawLabelStore::Instance().SetRequestedLanguage(RawString());
+        RawLayer::RawLabelStore::Instance().LoadLanguage();
+    }
+    GuiProfilePaths Paths(const std::string& gui) {
+        EXPECT_TRUE(WriteFileBytes(temp.Join(L"gui.ini"), gui));
+        GuiProfilePaths paths;
+        paths.guiProfile = U8(temp.Join(L"gui.ini"));
+        return paths;
+    }
+    LOGFONTW font{};
+};
+
+}  // namespace
+
+TEST_F(GuiProfileState, FontsFallBackSectionBySection) {
+    const int32_t system = WinLayer::WinToolkit::Instance().DefaultLogFont().lfHeight;
+    const struct {
+        std::string gui;
+        int32_t window, list, menu, tip;
+    } cases[] = {
+        {"", system, system, system, system},
+        // No [ListFont]: the window font; no [MenuFont]: the system font, not the window font.
+        {"[WindowFont]\r\nHeight=-21\r\n", -21, -21, system, -21},
+        {"[WindowFont]\r\nHeight=-21\r\n[ListFont]\r\nHeight=-22\r\n[MenuFont]\r\nHeight=-24\r\n"
+         "[TipFont]\r\nHeight=-23\r\n", -21, -22, -24, -23},
+        {"[ListFont]\r\nHeight=-22\r\n", system, -22, system, system},
+    };
+    for (const auto& c : cases) {
+        WinLayer::WinToolkit::Instance().SetDefaultFont(font);
+        GuiProfile profile;
+        profile.Load(Paths(c.gui));
+        const LOGFONTW& window = WinLayer::WinToolkit::Instance().DefaultLogFont();
+        EXPECT_EQ(window.lfHeight, c.window) << c.gui;
+        EXPECT_EQ(profile.FontRecord(GuiFontKind::List).logFont.lfHeight, c.list) << c.gui;
+        EXPECT_EQ(profile.FontRecord(GuiFontKind::Menu).logFont.lfHeight, c.menu) << c.gui;
+        EXPECT_EQ(profile.FontRecord(GuiFontKind::Tip).logFont.lfHeight, c.tip) << c.gui;
+        // A section with only a height keeps every other field of the system font.
+        EXPECT_EQ(std::wstring(window.lfFaceName), std::wstring(font.lfFaceName));
+        EXPECT_NE(profile.FontRecord(GuiFontKind::List).Handle(), nullptr);
+    }
+}
+
+TEST_F(GuiProfileState, LanguageWindowParametersAndWrites) {
+    const std::wstring languageFile = temp.Join(L"LanguageFile.ini");
+    ASSERT_TRUE(WriteFileBytes(languageFile, "[English]\r\nItemLabels_OldNameTag=Old name:\r\n"));
+    GuiProfilePaths paths = Paths("[UserSelection]\r\nLanguage=Deutsch\r\n[WindowParameter]\r\nMargin=7\r\n");
+    paths.languageName = "English";  // [Common] Language, overridden by [UserSelection]
+    paths.languageFile = U8(languageFile);
+    GuiProfile profile;
+    EXPECT_EQ(profile.Load(paths).ToUtf8(), "Deutsch");
+    EXPECT_EQ(WinLayer::WinToolkit::Instance().margin, 7);
+    EXPECT_EQ(WinLayer::WinToolkit::Instance().buttonR, 4);
+    // The language file gains a section for the language in use (empty while
+    // no label table is registered).
+    const std::string languages = ReadFileBytes(languageFile).value_or("");
+    EXPECT_NE(languages.find("[Deutsch]"), std::string::npos) << languages;
+    EXPECT_NE(languages.find("[English]\r\nItemLabels_OldNameTag=Old name:"), std::string::npos) << languages;
+
+    // The writes: language, a chosen font's list, the window rectangle.
+    EXPECT_TRUE(profile.WriteLanguage("Nihongo"));
+    RawLayer::RawParameterList chosen;
+    LOGFONTW tip = font;
+    tip.lfHeight = -30;
+    WinLayer::WriteFont(tip, chosen);
+    EXPECT_TRUE(profile.WriteFontList(GuiFontKind::Tip, chosen));
+    profile.ReloadFont(GuiFontKind::Tip);
+    EXPECT_EQ(profile.FontRecord(GuiFontKind::Tip).logFont.lfHeight, -30);
+    RECT saved{};
+    EXPECT_FALSE(profile.ReadWindowRect(&saved));
+    EXPECT_TRUE(profile.WriteWindowRect({-8, 10, 900, 700}));
+    RECT read{1, 2, 3, 4};
+    EXPECT_TRUE(profile.ReadWindowRect(&read));
+    EXPECT_EQ(read.left, -8);
+    EXPECT_EQ(read.bottom, 700);
+    EXPECT_EQ(profile.File().ReadValue("MainDialog", "WindowRect_R").ToUtf8(), "900");
+    EXPECT_EQ(profile.File().ReadValue("UserSelection", "Language").ToUtf8(), "Nihongo");
+    EXPECT_EQ(profile.File().ReadValue("WindowParameter", "Margin").ToUtf8(), "7");
 }
