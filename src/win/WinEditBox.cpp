@@ -180,7 +180,10 @@ int32_t WinEditBoxInfo::CharacterAt(int32_t x, int32_t y) const {
 // ---------------------------------------------------------------- drawing
 
 void WinEditBoxDraw::Draw(HDC dc, const RECT& client) {
-    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    {
+        RawBrushHandle background(CreateSolidBrush(paint.enabled ? paint.background : GetSysColor(COLOR_BTNFACE)));
+        FillRect(dc, &client, background.Get());
+    }
     FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
     const RECT area = TextArea(client);
     const DcStateScope state(dc);
@@ -263,7 +266,7 @@ RECT WinEditBoxDraw::CaretRect(const RECT& client) const {
 
 bool WinEditDetail::DestroyContext(HIMC context) { return ImmDestroyContext(context) != 0; }
 
-WinEditBox::WinEditBox() {
+WinEditBox::WinEditBox() : background_(GetSysColor(COLOR_WINDOW)) {
     Property().exStyle |= WS_EX_ACCEPTFILES;
     Property().style &= ~WS_VSCROLL;
     options |= kTextLeft;
@@ -560,6 +563,7 @@ void WinEditBox::PaintPlane(HDC dc, const RECT& client) {
     paint.scrollX = scrollX;
     paint.scrollY = scrollY;
     paint.font = ResolvedFont();
+    paint.background = background_;
     draw_.Draw(dc, client);
 }
 
@@ -572,6 +576,11 @@ void WinEditBox::OnCaretTimer() {
     if (caret.right <= caret.left || caret.bottom <= caret.top) return;
     RawWindowDc dc(Window());
     BitBlt(dc.Dc(), caret.left, caret.top, Width(caret), Height(caret), nullptr, 0, 0, DSTINVERT);
+}
+
+void WinEditBox::SetBackground(COLORREF colour) {
+    background_ = colour;
+    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
 }
 
 // ---------------------------------------------------------------- the menu

@@ -115,6 +115,7 @@ struct WinEditPaint {
     int32_t scrollX = 0;
     int32_t scrollY = 0;
     HFONT font = nullptr;
+    COLORREF background = 0xFFFFFF;
 };
 
 class WinEditBoxDraw : public WinEditBoxInfo, public WinEditBoxInfo::Drawer {
@@ -164,6 +165,10 @@ public:
     void AssignText(const RawLayer::RawString& text) override;
 
     virtual void OpenEditMenu(POINT point);
+    // The colour under the text (the system window colour at first); a
+    // disabled box shows the button face instead.
+    void SetBackground(COLORREF colour);
+    COLORREF Background() const { return background_; }
 
     bool HasImeContext() const { return static_cast<bool>(imeContext_); }
     const WinEditComposition& Composition() const { return composition_; }
@@ -204,6 +209,7 @@ private:
     WinEditComposition composition_;
     WinImeContext imeContext_;
     WinEditBarLabels labels_;
+    COLORREF background_;
     bool caretShown_ = false;
     bool storingText_ = false;
 };
