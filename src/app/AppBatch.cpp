@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include "job/JobCondition.h"
+#include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
+#include "raw/RawPath.h"
 
 namespace AppLayer {
 
@@ -100,6 +102,7 @@ int RunPass(bool apply, BatchOutput& output) {
         return 0;
     }
     int32_t renamed = 0;
+    JobJournal journal(JobLogServer::Instance().Storer().FileName());
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {
         RawString line = Fields(outcome.error == 0 ? "OK" : "FAILED", outcome.oldPath, outcome.newName);
         if (outcome.error != 0) {
@@ -109,7 +112,8 @@ int RunPass(bool apply, BatchOutput& output) {
             ++renamed;
         }
         output.Line(line);
-    });
+    }, &journal);
+    journal.Close();
     RawString last;
     last.AppendInt(renamed);
     last.Append(RawString(" renamed, "));
@@ -119,7 +123,51 @@ int RunPass(bool apply, BatchOutput& output) {
     return failed > 0 ? 1 : 0;
 }
 
+int UndoPass(bool apply, BatchOutput& output) {
+    JobJournalRun run;
+    JobUndo undo;
+    const JobUndo::State state =
+        FindUndoableRun(JobOption::Instance().logFolder, &run) ? undo.Open(run.path) : JobUndo::Ready;
+    if (state != JobUndo::Ready) {
+        RawString line("ERROR\t");
+        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::Utf8));
+        output.Line(line);
+        return 1;
+    }
+    int32_t restored = 0, failed = 0;
+    auto report = [&](const JobUndoStep& step) {
+        RawString line = Fields(step.error == 0 ? "UNDO" : "FAILED", step.newPath, RawLayer::FileName(step.oldPath));
+        if (step.error != 0) {
+            line.AppendUnit('\t');
+            line.Append(step.reason);
+            ++failed;
+        } else {
+            ++restored;
+        }
+        output.Line(line);
+    };
+    if (apply) {
+        undo.Carry(report);
+    } else {
+        for (const JobUndoStep& step : undo.Plan()) report(step);
+    }
+    RawString last;
+    last.AppendInt(restored);
+    last.Append(RawString(apply ? " restored, " : " planned, "));
+    last.AppendInt(failed);
+    last.Append(RawString(" failed"));
+    output.Line(last);
+    return failed > 0 ? 1 : 0;
+}
+
 }  // namespace
+
+int RunUndo(bool apply, BatchOutput& output) {
+    JobLogServer::Instance().PostStarted();
+    const int exitCode = UndoPass(apply, output);
+    JobLogServer::Instance().PostTerminated();
+    return exitCode;
+}
 
 int RunBatch(bool apply, BatchOutput& output) {
     const int exitCode = RunPass(apply, output);

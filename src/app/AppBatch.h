@@ -1,5 +1,5 @@
-// Batch mode: the engine without a window, driven by "-i" (and "-a"), telling
-// what it plans or did one line per item.
+// Batch mode: the engine without a window, driven by "-i" (and "-a") or "-u",
+// telling what it plans or did one line per item.
 #pragma once
 
 #include "job/JobFileList.h"
@@ -30,5 +30,10 @@ private:
 // when a rename failed or the New name cannot make a file name (planning
 // alone included), else 0.
 int RunBatch(bool apply, BatchOutput& output);
+
+// Takes back the newest run in the options' log folder that is not undone
+// yet, or with apply unset tells how it would, one line per item. The exit
+// code: 1 when an item could not go back or the run could not be taken, else 0.
+int RunUndo(bool apply, BatchOutput& output);
 
 }  // namespace AppLayer

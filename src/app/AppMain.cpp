@@ -27,8 +27,10 @@ void ShowUsage() {
     MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// "-i" or "-a": the engine runs without a window and reports on its output.
-bool BatchMode(const RawParameterList& arguments) { return arguments.Contains("i") || arguments.Contains("a"); }
+// "-i", "-a" or "-u": the engine runs without a window and reports on its output.
+bool BatchMode(const RawParameterList& arguments) {
+    return arguments.Contains("i") || arguments.Contains("a") || arguments.Contains("u");
+}
 
 // Steps 3 to 8: false when the program is to end without a window, with
 // *exitCode telling a script whether that was a failure.
@@ -65,8 +67,12 @@ int AppMain(HINSTANCE instance) {
         RawLayer::SetCrashDumpFolder(option.logFolder);
         JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
         log.OpenLog(option.logFolder, option.maxLogFiles);
-        // Without a window "-a" alone does what "-i -a" does.
-        if (batch) exitCode = RunBatch(option.Has(JobLayer::JobOption::Apply), *batch);
+        // Without a window "-a" alone does what "-i -a" does; "-u" takes the
+        // last run back, and with "-i" alone only tells how it would.
+        const bool apply = option.Has(JobLayer::JobOption::Apply);
+        if (batch && arguments.Contains("u"))
+            exitCode = RunUndo(apply || !option.Has(JobLayer::JobOption::Inspect), *batch);
+        else if (batch) exitCode = RunBatch(apply, *batch);
         // The main dialog and its message loop run here.
         log.Shutdown();
     }

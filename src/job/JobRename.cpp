@@ -2,6 +2,7 @@
 #include "job/JobRename.h"
 
 #include "job/JobCondition.h"
+#include "job/JobJournal.h"
 #include "raw/RawShell.h"
 
 namespace JobLayer {
@@ -31,7 +32,8 @@ RawString RefusedNameReason(const RawString& name) {
 
 }  // namespace
 
-int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report) {
+int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report,
+                  JobJournal* journal) {
     int32_t failures = 0;
     // Check marks set by hand may stand for one item twice again.
     list.UncheckDuplicates();
@@ -47,7 +49,8 @@ int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOut
         outcome.reason = RefusedNameReason(unit.newName);
         if (outcome.reason.IsEmpty()) {
             const RawString newPath = unit.PathWithName(unit.newName);
-            outcome.error = MovePathResult(outcome.oldPath, newPath, 0);
+            outcome.error =
+                journal ? journal->Move(outcome.oldPath, newPath) : MovePathResult(outcome.oldPath, newPath, 0);
             if (outcome.error == 0) {
                 unit.Set(JobFileUnit::RenameSucceeded);
                 list.Renamed(p, outcome.oldPath, newPath);

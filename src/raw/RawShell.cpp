@@ -76,6 +76,34 @@ bool IsFolder(const RawString& path) {
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool ReadFileFacts(const RawString& path, RawFileFacts* facts) {
+    *facts = RawFileFacts();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.IsEmpty() || !GetFileAttributesExW(WideLongPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    facts->attributes = data.dwFileAttributes;
+    facts->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts->lastWriteTime =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+std::u16string FoldedPath(const RawString& path) {
+    std::u16string units = RawString(path, Wide).ToU16();
+    if (units.empty()) return units;
+    // Upper case without linguistic rules maps unit to unit, so the result
+    // has the source's length and LCMapStringEx can work in place.
+    const int mapped = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<LPCWSTR>(units.data()),
+                                     static_cast<int>(units.size()), reinterpret_cast<LPWSTR>(units.data()),
+                                     static_cast<int>(units.size()), nullptr, nullptr, 0);
+    if (mapped != static_cast<int>(units.size())) {
+        // Not expected; a plain "a".."z" fold keeps the comparison usable.
+        units = RawString(path, Wide).ToU16();
+        for (char16_t& u : units)
+            if (u >= u'a' && u <= u'z') u = static_cast<char16_t>(u - 32);
+    }
+    return units;
+}
+
 bool EnsureFolder(const RawString& given) {
     // Parents are found in the plain form: "\\?\X:" is no folder of its own.
     const RawString path = PlainPath(given);

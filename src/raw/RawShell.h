@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "raw/RawHandle.h"
 #include "raw/RawPath.h"
@@ -18,6 +19,17 @@ uint32_t FileAttributes(const RawString& path);  // kNoAttributes when it cannot
 bool PathExists(const RawString& path);
 bool IsFile(const RawString& path);
 bool IsFolder(const RawString& path);
+// What GetFileAttributesEx tells of an item without opening it.
+struct RawFileFacts {
+    uint32_t attributes = kNoAttributes;
+    uint64_t size = 0;
+    uint64_t lastWriteTime = 0;  // FILETIME units
+};
+// False (and the attributes kNoAttributes) when nothing can be read at the path.
+bool ReadFileFacts(const RawString& path, RawFileFacts* facts);
+// The path in upper case by the invariant rules, as the file system compares
+// names; one unit for one unit, so positions stay those of the path.
+std::u16string FoldedPath(const RawString& path);
 // Creates the folder and any missing parents; true when it is a folder afterwards.
 bool EnsureFolder(const RawString& path);
 // MoveFileEx with the given MOVEFILE_* flags.
