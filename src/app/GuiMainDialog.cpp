@@ -218,7 +218,8 @@ void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
     const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
     RunOwningList("Reading", paths.Count(), [&](std::atomic<int32_t>& done) {
         for (const RawString& path : paths) {
-            items.AddPath(path, open);
+            // A path that names nothing (any more) brings no row.
+            if (RawLayer::PathExists(path)) items.AddPath(path, open);
             ++done;
         }
     });

@@ -112,7 +112,7 @@ TEST_F(Batch, FolderWithItsContentAndForbiddenNames) {
     EXPECT_EQ(lines.size(), 5u);  // four plan lines, then the error
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F\\S\\y.txt")));
 
-    lines = Run({L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
+    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(lines.back(), "4 renamed, 0 failed");
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\S_old\\y.txt_old")));
