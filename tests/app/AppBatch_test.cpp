@@ -162,7 +162,7 @@ TEST_F(Batch, RunsTable) {
         {"empty start path", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L""}, 0, {"0 planned"}, {}},
         {"bad profile, -i -a", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"y", L"x.txt"}, 1,
          {"ERROR\tBad format profile !!\t%P"}, {}, "[Common]\r\nLanguage=English\r\n"},
-        {"bad profile, -a", {L"x.txt"}, {L"-a", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
+        {"bad profile, -i", {L"x.txt"}, {L"-i", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
         {"-i refuses a forbidden character", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"a:b", L"x.txt"}, 1,
          {"PLAN\t%D\\x.txt\ta:b", "ERROR\tThe New name holds the character :, which no file name may hold; nothing was renamed."},
          {}},
