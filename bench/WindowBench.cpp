@@ -35,7 +35,8 @@ void Pump() {
 size_t Private() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage;
+    // Wine leaves PrivateUsage at 0; the working set is what it reports.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.WorkingSetSize;
 }
 
 std::wstring MakeTree() {
