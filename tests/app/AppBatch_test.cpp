@@ -112,7 +112,7 @@ TEST_F(Batch, FolderWithItsContentAndForbiddenNames) {
     EXPECT_EQ(lines.size(), 5u);  // four plan lines, then the error
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F\\S\\y.txt")));
 
-    lines = Run({L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
+    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(lines.back(), "4 renamed, 0 failed");
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\S_old\\y.txt_old")));
@@ -162,7 +162,7 @@ TEST_F(Batch, RunsTable) {
         {"empty start path", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L""}, 0, {"0 planned"}, {}},
         {"bad profile, -i -a", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"y", L"x.txt"}, 1,
          {"ERROR\tBad format profile !!\t%P"}, {}, "[Common]\r\nLanguage=English\r\n"},
-        {"bad profile, -a", {L"x.txt"}, {L"-a", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
+        {"bad profile, -i", {L"x.txt"}, {L"-i", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
         {"-i refuses a forbidden character", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"a:b", L"x.txt"}, 1,
          {"PLAN\t%D\\x.txt\ta:b", "ERROR\tThe New name holds the character :, which no file name may hold; nothing was renamed."},
          {}},
