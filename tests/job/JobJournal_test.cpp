@@ -344,7 +344,7 @@ TEST_F(JobJournalUndo, ARunOverATreeComesBackWholeOnce) {
 TEST_F(JobJournalUndo, ItemsChangedSinceStayAndNothingIsReplaced) {
     for (const wchar_t* file : {L"a", L"b", L"c", L"d"}) Put(data, file, Narrow(file));
     DWORD code = 99;
-    Run({L"-a", L"-o", L"*", L"-n", L"%0.y", L"-l", L"File", L"."}, &code);
+    Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.y", L"-l", L"File", L"."}, &code);
     ASSERT_EQ(code, 0u);
     ASSERT_TRUE(WriteFileBytes(data + L"\\a.y", "changed"));
     ASSERT_TRUE(DeleteFileW((data + L"\\b.y").c_str()));
@@ -366,7 +366,7 @@ TEST_F(JobJournalUndo, ItemsChangedSinceStayAndNothingIsReplaced) {
 TEST_F(JobJournalUndo, ARunStillGoingIsNotTouched) {
     Put(data, L"a", "a");
     DWORD code = 99;
-    Run({L"-a", L"-o", L"*", L"-n", L"%0.y", L"a"}, &code);
+    Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.y", L"a"}, &code);
     const auto journals = Journals();
     ASSERT_EQ(journals.size(), 1u);
     const RawLayer::RawFileHandle writer(
@@ -387,7 +387,7 @@ TEST_F(JobJournalUndo, ARunKilledHalfWayIsTakenBackAsFarAsItWent) {
         for (int i = 0; i < kFiles; ++i) Put(data, L"f" + std::to_wstring(f) + L"\\" + std::to_wstring(i), "x");
     const auto before = TreeSnapshot(data);
 
-    std::wstring line = Line({L"-a", L"-o", L"*", L"-n", L"%0.k", L"-l", L"File", L"."});
+    std::wstring line = Line({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.k", L"-l", L"File", L"."});
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     const RawLayer::RawFileHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
