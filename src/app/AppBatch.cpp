@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "job/JobCondition.h"
+#include "job/JobConflict.h"
 #include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
@@ -71,8 +72,10 @@ int RunPass(bool apply, BatchOutput& output) {
     for (const RawString& path : option.items)
         list.AddPath(path, option.Has(JobOption::OpenFolderInitialyOnDropped));
     JobCondition condition;
-    const JobPassResult pass = EvaluationPass(list, condition, ViewStyleValue(option.viewStyle),
-                                              LimitationValue(option.limitation), option.oldName, option.newName);
+    JobConflictPredictor conflicts;
+    const JobPassResult pass =
+        EvaluationPass(list, condition, ViewStyleValue(option.viewStyle), LimitationValue(option.limitation),
+                       option.oldName, option.newName, apply ? nullptr : &conflicts);
     JobLogServer::Instance().PostStarted();
 
     // A refused New name prints the plan too, so that a script sees what the
@@ -82,8 +85,17 @@ int RunPass(bool apply, BatchOutput& output) {
     if (planOnly) {
         for (const JobFileUnit& unit : list) {
             if (!unit.Has(JobFileUnit::Matched) || !unit.Has(JobFileUnit::Checked)) continue;
-            output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
-            ++planned;
+            // Under a refused New name no item is tried, so none conflicts.
+            const JobConflict conflict = pass.forbidden != 0 ? JobConflict::None : conflicts.ConflictOf(unit);
+            if (conflict == JobConflict::None) {
+                output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
+                ++planned;
+                continue;
+            }
+            RawString line = Fields("CONFLICT", unit.FullPath(), unit.newName);
+            line.AppendUnit('\t');
+            line.Append(ConflictReason(conflict, unit.newName));
+            output.Line(line);
         }
     }
     if (pass.forbidden != 0) {
@@ -97,9 +109,11 @@ int RunPass(bool apply, BatchOutput& output) {
     if (!apply) {
         RawString last;
         last.AppendInt(planned);
-        last.Append(RawString(" planned"));
+        last.Append(RawString(" planned, "));
+        last.AppendInt(conflicts.Conflicts());
+        last.Append(RawString(" conflicts"));
         output.Line(last);
-        return 0;
+        return conflicts.Conflicts() > 0 ? 1 : 0;
     }
     int32_t renamed = 0;
     JobJournal journal(JobLogServer::Instance().Storer().FileName());

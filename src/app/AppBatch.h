@@ -27,8 +27,8 @@ private:
 
 // Runs the options' start paths, Old name, New name and limitation through one
 // evaluation pass and, when apply is set, the rename run. The exit code: 1
-// when a rename failed or the New name cannot make a file name (planning
-// alone included), else 0.
+// when a rename failed, a plan foresees a failure, or the New name cannot
+// make a file name (planning alone included), else 0.
 int RunBatch(bool apply, BatchOutput& output);
 
 // Takes back the newest run in the options' log folder that is not undone

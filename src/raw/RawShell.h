@@ -40,6 +40,11 @@ bool DeleteFilePath(const RawString& path);
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags);
 // The system's text for an error code, on one line.
 RawString SystemErrorText(uint32_t code);
+// One UTF-16 unit as file systems compare names: upper-cased on its own by
+// the invariant simple mapping (NTFS keeps such a table on every volume), so
+// "a.txt" and "A.TXT" name one item, and so do names that differ only in the
+// case of letters beyond ASCII. Surrogates stay as they are.
+uint32_t FoldNameUnit(uint32_t unit);
 // ReplaceFile without a backup when the backup path is empty; keeps the
 // replaced file's attributes.
 bool ReplacePath(const RawString& replaced, const RawString& replacement,
