@@ -410,8 +410,8 @@ void WinListBox::ScrollHorizontal(int32_t request) {
 
 void WinListBox::UpdateScrollBars() {
     if (HasWindow()) {
-        SetScrollBar(Window(), SB_VERT, scroll.y, extent.cy, ViewHeight());
-        if (Property().style & WS_HSCROLL) SetScrollBar(Window(), SB_HORZ, scroll.x, extent.cx, ViewWidth());
+        bars_.Set(Window(), SB_VERT, scroll.y, extent.cy, ViewHeight());
+        if (Property().style & WS_HSCROLL) bars_.Set(Window(), SB_HORZ, scroll.x, extent.cx, ViewWidth());
     }
     if (scroll.x != reportedScroll.x || scroll.y != reportedScroll.y) {
         reportedScroll = scroll;
@@ -447,7 +447,7 @@ void WinListBox::Invalidate() {
 void WinListBox::ForgetPaintedRows() {
     const auto usableCount = static_cast<int32_t>(usable_.size());
     for (int32_t p = paintedFirst_; p < paintedEnd_ && p < usableCount; ++p) {
-        const auto index = static_cast<size_t>(usable_[p]);
+        const auto index = static_cast<size_t>(usable_[p].index);
         if (index < rows_.size()) rows_[index]->flags &= ~Unit::kOnScreen;
     }
     paintedFirst_ = paintedEnd_ = 0;
@@ -465,7 +465,7 @@ void WinListBox::DrawRows(HDC dc, POINT origin, POINT offset) {
     // Rows above the view and below it are never visited: the search found
     // the first one that meets it, and the walk stops after the last.
     for (; at < usableCount; ++at) {
-        const int32_t index = rows.usable[static_cast<size_t>(at)];
+        const int32_t index = rows.usable[static_cast<size_t>(at)].index;
         Unit& unit = *rows.items[index];
         if (unit.rect.top >= bottom) break;
         RECT r = unit.rect;

@@ -190,12 +190,13 @@ private:
     WinListBoxItemCreater defaultCreater_;
     WinListBoxItemCreater* creater_ = &defaultCreater_;
     std::vector<WinListBoxItemUnit*> rows_;  // the item list by index
-    std::vector<int32_t> usable_;            // usable items at the last layout
+    WinListBoxUsableRows usable_;            // usable items at the last layout
     bool indexStale_ = false;
     // Usable positions marked on screen by the last paint.
     int32_t paintedFirst_ = 0;
     int32_t paintedEnd_ = 0;
     WinPaintSurface surface_;
+    WinScrollBars bars_;
 };
 
 // A list box whose rows each stand for one T owned elsewhere.

@@ -28,10 +28,10 @@ WinListBoxItemUnit* WinListBoxRowSet::At(int32_t index) const {
     return nullptr;
 }
 
-std::vector<int32_t> UsableItems(std::span<WinListBoxItemUnit* const> items) {
-    std::vector<int32_t> usable;
+WinListBoxUsableRows UsableItems(std::span<WinListBoxItemUnit* const> items) {
+    WinListBoxUsableRows usable;
     for (size_t i = 0; i < items.size(); ++i)
-        if (items[i]->IsUsable()) usable.push_back(static_cast<int32_t>(i));
+        if (items[i]->IsUsable()) usable.push_back({static_cast<int32_t>(i), items[i]->rect.top});
     return usable;
 }
 
@@ -121,12 +121,12 @@ WinListBoxSnapshot SnapshotSelection(const WinListBoxRowSet& rows) {
 
 int32_t FindUsableItem(const WinListBoxRowSet& rows, int32_t start, int32_t direction) {
     const auto& usable = rows.usable;
-    if (direction > 0) {
-        const auto it = std::lower_bound(usable.begin(), usable.end(), start);
-        return it == usable.end() ? kNoRow : *it;
-    }
-    const auto it = std::upper_bound(usable.begin(), usable.end(), start);
-    return it == usable.begin() ? kNoRow : *(it - 1);
+    const auto byIndex = [](const WinListBoxUsableRow& row, int32_t index) { return row.index < index; };
+    const auto it = std::lower_bound(usable.begin(), usable.end(), start, byIndex);
+    if (direction > 0) return it == usable.end() ? kNoRow : it->index;
+    // Backwards: the row at start itself, else the one before.
+    if (it != usable.end() && it->index == start) return start;
+    return it == usable.begin() ? kNoRow : (it - 1)->index;
 }
 
 int32_t StepTarget(const WinListBoxRowSet& rows, int32_t start, int32_t direction) {
@@ -172,10 +172,34 @@ WinListBoxKeyMove MoveForKey(const WinListBoxRowSet& rows, UINT key, int32_t cur
 
 int32_t UsableAt(const WinListBoxRowSet& rows, int32_t y) {
     const auto& usable = rows.usable;
-    if (usable.empty()) return -1;
-    const auto it = std::upper_bound(usable.begin(), usable.end(), y,
-                                     [&](int32_t value, int32_t index) { return value < rows.items[index]->rect.top; });
-    return it == usable.begin() ? 0 : static_cast<int32_t>(it - usable.begin()) - 1;
+    const auto n = static_cast<int64_t>(usable.size());
+    if (n == 0) return -1;
+    const int32_t first = usable.front().top, last = usable.back().top;
+    if (y <= first) return 0;
+    if (y >= last) return static_cast<int32_t>(n - 1);
+    // Rows of one height are found by the first guess, in proportion to
+    // their tops; other rows gallop from it to a bracket and halve that, so
+    // the search never costs more than halving all of them. Here
+    // first < y < last, so usable[0].top <= y < usable[n - 1].top.
+    int64_t lo = static_cast<int64_t>(y - first) * (n - 1) / (static_cast<int64_t>(last) - first), hi;
+    if (usable[static_cast<size_t>(lo)].top <= y) {
+        hi = lo + 1;
+        for (int64_t step = 1; hi < n - 1 && usable[static_cast<size_t>(hi)].top <= y; step *= 2) {
+            lo = hi;
+            hi = std::min(lo + step, n - 1);
+        }
+    } else {
+        hi = lo;
+        lo = hi - 1;
+        for (int64_t step = 1; lo > 0 && usable[static_cast<size_t>(lo)].top > y; step *= 2) {
+            hi = lo;
+            lo = std::max<int64_t>(hi - step, 0);
+        }
+    }
+    // usable[lo].top <= y < usable[hi].top
+    const auto it = std::upper_bound(usable.begin() + lo + 1, usable.begin() + hi, y,
+                                     [](int32_t value, const WinListBoxUsableRow& row) { return value < row.top; });
+    return static_cast<int32_t>(it - usable.begin()) - 1;
 }
 
 namespace {
@@ -202,7 +226,7 @@ int32_t HitTest(const WinListBoxRowSet& rows, const WinListBoxFrame& frame, POIN
     const int32_t y = point.y - frame.view.top + frame.scroll.y;
     const int32_t at = UsableAt(rows, y);
     if (at >= 0) {
-        const int32_t index = rows.usable[static_cast<size_t>(at)];
+        const int32_t index = rows.usable[static_cast<size_t>(at)].index;
         const RECT& r = rows.items[index]->rect;
         if (r.top <= y && y < r.bottom) return index;
     }

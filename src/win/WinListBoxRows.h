@@ -65,12 +65,21 @@ public:
     virtual WinListBoxItemUnit* CreateUnit() { return new WinListBoxItemUnit; }
 };
 
-// The rows as the rules see them. usable holds the indices of the usable
-// items in order, as the last layout found them: their tops rise strictly,
-// which is what lets a search halve its way to a row.
+// A usable item as the last layout placed it.
+struct WinListBoxUsableRow {
+    int32_t index;
+    int32_t top;
+    bool operator==(const WinListBoxUsableRow&) const = default;
+};
+using WinListBoxUsableRows = std::vector<WinListBoxUsableRow>;
+
+// The rows as the rules see them. usable lists the usable items in order,
+// as the last layout found them: their indices and their tops rise strictly,
+// which lets a search halve its way to a row, in one array that stays in
+// the cache instead of visiting a row at every step.
 struct WinListBoxRowSet {
     std::span<WinListBoxItemUnit* const> items;
-    std::span<const int32_t> usable;
+    std::span<const WinListBoxUsableRow> usable;
     WinListBoxItemUnit* header = nullptr;
     WinListBoxItemUnit* trailer = nullptr;
 
@@ -82,8 +91,8 @@ struct WinListBoxRowSet {
     bool TrailerUsable() const { return trailer && trailer->IsUsable(); }
 };
 
-// The indices of the usable items, in order.
-std::vector<int32_t> UsableItems(std::span<WinListBoxItemUnit* const> items);
+// The usable items in order, at their present tops.
+WinListBoxUsableRows UsableItems(std::span<WinListBoxItemUnit* const> items);
 
 // ---------------------------------------------------------------- cursor and selection
 
@@ -167,7 +176,7 @@ struct WinListBoxExtent {
 // items and the header spans the widest row (the view width when no row has
 // a width). Tops never fall, whatever the heights.
 template <class Measure>
-WinListBoxExtent PlaceRows(const WinListBoxRowSet& rows, int32_t top, int32_t viewWidth, std::vector<int32_t>& usable,
+WinListBoxExtent PlaceRows(const WinListBoxRowSet& rows, int32_t top, int32_t viewWidth, WinListBoxUsableRows& usable,
                            Measure&& measure) {
     usable.clear();
     int32_t y = top, widest = 0;
@@ -179,7 +188,7 @@ WinListBoxExtent PlaceRows(const WinListBoxRowSet& rows, int32_t top, int32_t vi
         const int32_t height = fresh ? measured.bottom - measured.top : unit.Height();
         unit.rect = {0, y, width, y + height};
         if (unit.IsUsable()) {
-            usable.push_back(i);
+            usable.push_back({i, y});
             y += height;
             if (width > widest) widest = width;
         }

@@ -115,8 +115,8 @@ void WinPlaneBox::UpdateScrollBars() {
     if (HasWindow()) {
         const RECT view = ViewRect();
         const uint32_t style = Property().style;
-        if (style & WS_VSCROLL) SetScrollBar(Window(), SB_VERT, scroll_.y, content_.cy, view.bottom - view.top);
-        if (style & WS_HSCROLL) SetScrollBar(Window(), SB_HORZ, scroll_.x, content_.cx, view.right - view.left);
+        if (style & WS_VSCROLL) bars_.Set(Window(), SB_VERT, scroll_.y, content_.cy, view.bottom - view.top);
+        if (style & WS_HSCROLL) bars_.Set(Window(), SB_HORZ, scroll_.x, content_.cx, view.right - view.left);
     }
     if (scroll_.x != reported_.x || scroll_.y != reported_.y) {
         reported_ = scroll_;

@@ -54,6 +54,7 @@ private:
     POINT scroll_{};
     POINT reported_{};
     WinPaintSurface surface_;
+    WinScrollBars bars_;
 };
 
 }  // namespace WinLayer

@@ -51,10 +51,20 @@ SCROLLINFO ScrollBarInfo(int32_t offset, int32_t content, int32_t view) {
     return info;
 }
 
-void SetScrollBar(HWND window, int bar, int32_t offset, int32_t content, int32_t view) {
-    if (!window) return;
+void WinScrollBars::Set(HWND window, int bar, int32_t offset, int32_t content, int32_t view) {
+    if (!window || (bar != SB_VERT && bar != SB_HORZ)) return;
+    if (window != window_) {
+        window_ = window;  // a new window knows nothing of the old one's bars
+        known_[0] = known_[1] = false;
+    }
     const SCROLLINFO info = ScrollBarInfo(offset, content, view);
-    SetScrollInfo(window, bar, &info, TRUE);
+    const int i = bar == SB_VERT ? 0 : 1;
+    const SCROLLINFO& last = last_[i];
+    if (known_[i] && last.nMax == info.nMax && last.nPage == info.nPage && last.nPos == info.nPos) return;
+    last_[i] = info;
+    known_[i] = true;
+    SetScrollInfo(window, bar, &info, FALSE);
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 int32_t ScrollTrackPosition(HWND window, int bar) {

@@ -32,8 +32,20 @@ int32_t ScrollToShow(int32_t offset, int32_t top, int32_t bottom, int32_t view);
 // stays visible, disabled, when there is nothing to scroll.
 SCROLLINFO ScrollBarInfo(int32_t offset, int32_t content, int32_t view);
 
-// Sets the bar (SB_VERT or SB_HORZ) of the window from the record above.
-void SetScrollBar(HWND window, int bar, int32_t offset, int32_t content, int32_t view);
+// The scroll bars of one window as last set. A bar is set only when its
+// record changed, and redrawn with the window's next paint rather than at
+// once: drawing a bar can cost more than painting every visible row, and a
+// burst of scroll steps between two frames then draws it once.
+class WinScrollBars {
+public:
+    // Sets the bar (SB_VERT or SB_HORZ) of the window from the record above.
+    void Set(HWND window, int bar, int32_t offset, int32_t content, int32_t view);
+
+private:
+    HWND window_ = nullptr;
+    SCROLLINFO last_[2]{};
+    bool known_[2]{};
+};
 // The thumb's track position of the bar; 0 when it cannot be read.
 int32_t ScrollTrackPosition(HWND window, int bar);
 

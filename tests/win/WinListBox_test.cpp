@@ -50,7 +50,7 @@ struct TestRows {
 
     std::vector<Unit> units;
     std::vector<Unit*> pointers;
-    std::vector<int32_t> usable;
+    WinListBoxUsableRows usable;
     Unit header{Unit::kHeaderKind};
     Unit trailer{Unit::kTrailerKind};
     WinListBoxExtent extent;
@@ -159,13 +159,37 @@ TEST(WinListBoxRules, CursorKeysSkipHiddenAndEmptyRows) {
 
 TEST(WinListBoxRules, RowsPlacedInOrderWithTrailerBelow) {
     TestRows rows(".h0..", 0, 5);
-    EXPECT_EQ(rows.usable, (std::vector<int32_t>{0, 3, 4}));
+    EXPECT_EQ(rows.usable, (WinListBoxUsableRows{{0, 0}, {3, 10}, {4, 20}}));
     const int32_t tops[] = {0, 10, 10, 10, 20};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(rows.units[i].rect.top, tops[i]) << i;
     EXPECT_EQ(rows.trailer.rect.top, 30);
     EXPECT_EQ(rows.extent.height, 35);
     EXPECT_EQ(rows.extent.width, 54);  // the widest usable row; hidden ones do not count
     EXPECT_EQ(TestRows("hh0").extent.width, 100);  // no width at all: the view's
+}
+
+TEST(WinListBoxRules, RowSearchAgreesWithAWalk) {
+    // Heights 1 to 23 in no order, every fifth row hidden; then all of one height.
+    for (const bool even : {false, true}) {
+        std::vector<Unit> units(300);
+        std::vector<Unit*> pointers;
+        for (size_t i = 0; i < units.size(); ++i) {
+            if (i % 5 == 4) units[i].flags |= Unit::kHidden;
+            pointers.push_back(&units[i]);
+        }
+        WinListBoxUsableRows usable;
+        const WinListBoxRowSet rows{pointers, usable, nullptr, nullptr};
+        const WinListBoxExtent extent = PlaceRows(rows, 0, 100, usable, [&](int32_t i, Unit&, RECT& r) {
+            r = {0, 0, 10, even ? 12 : 1 + (i * 7) % 23};
+            return true;
+        });
+        const WinListBoxRowSet placed{pointers, usable, nullptr, nullptr};
+        int32_t walked = 0;
+        for (int32_t y = -3; y < extent.height + 3; ++y) {
+            while (walked + 1 < static_cast<int32_t>(usable.size()) && usable[walked + 1].top <= y) ++walked;
+            ASSERT_EQ(UsableAt(placed, y), walked) << "y " << y << (even ? " even" : " mixed");
+        }
+    }
 }
 
 TEST(WinListBoxRules, HitTestFindsItemsHeaderAndTrailer) {
