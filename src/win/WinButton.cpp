@@ -341,7 +341,8 @@ void WinHintButton::OpenHintMenu() {
         info.wID = plan.checkedCommand;
         SetMenuItemInfoW(menu, plan.checkedCommand, FALSE, &info);
     }
-    if (!HasWindow()) return;
+    // A filter that leaves nothing leaves nothing to show.
+    if (!HasWindow() || plan.entries.empty()) return;
     RECT client;
     GetClientRect(Window(), &client);
     menu_.Show(*this, {client.left, client.bottom}, 0);

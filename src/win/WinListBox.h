@@ -222,6 +222,7 @@ public:
         Row* row = static_cast<Row*>(Rows().IsItem(index) ? ItemAt(index) : nullptr);
         return row ? row->data : nullptr;
     }
+    // An item row's T; the header and trailer rows carry none.
     static T* DataOf(WinListBoxItemUnit& unit) { return static_cast<Row&>(unit).data; }
 
 private:
