@@ -225,6 +225,19 @@ void WinListBox::OnLeftDown(WPARAM wParam, LPARAM lParam) {
     else SetCursor(index);
 }
 
+void WinListBox::OnDoubleClick(LPARAM lParam) {
+    const POINT point = LayoutPoint({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, logicalWidth, client.cx);
+    if (Rows().IsItem(selection.cursor) && CanExecuteAt(point, selection.cursor)) Notify(kNotifyExecute);
+}
+
+void WinListBox::OnRightDown(LPARAM lParam) {
+    Flush();
+    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const int32_t index = HitTest(point);
+    const POINT mapped = LayoutPoint(point, logicalWidth, client.cx);
+    if (CanContextAt(mapped, index)) OnContextMenu(mapped, index);
+}
+
 void WinListBox::OnWheel(WPARAM wParam) {
     Flush();
     const int32_t delta = GET_WHEEL_DELTA_WPARAM(wParam);
@@ -257,19 +270,12 @@ int32_t WinListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
             OnLeftDown(wParam, lParam);
             return 0;
-        case WM_LBUTTONDBLCLK: {
-            const POINT point = LayoutPoint({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, logicalWidth, client.cx);
-            if (Rows().IsItem(selection.cursor) && CanExecuteAt(point, selection.cursor)) Notify(kNotifyExecute);
+        case WM_LBUTTONDBLCLK:
+            OnDoubleClick(lParam);
             return 0;
-        }
-        case WM_RBUTTONDOWN: {
-            Flush();
-            const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            const int32_t index = HitTest(point);
-            const POINT mapped = LayoutPoint(point, logicalWidth, client.cx);
-            if (CanContextAt(mapped, index)) OnContextMenu(mapped, index);
+        case WM_RBUTTONDOWN:
+            OnRightDown(lParam);
             break;
-        }
         case WM_MOUSEWHEEL:
             OnWheel(wParam);
             return 1;

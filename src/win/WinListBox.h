@@ -179,6 +179,8 @@ private:
     void MoveByKey(UINT key, bool ctrl, bool shift);
     void ScrollPage(int32_t request);
     void OnLeftDown(WPARAM wParam, LPARAM lParam);
+    void OnDoubleClick(LPARAM lParam);
+    void OnRightDown(LPARAM lParam);
     void OnWheel(WPARAM wParam);
     void OnSize();
     SIZE CurrentLayoutSize();
