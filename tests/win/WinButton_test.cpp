@@ -211,9 +211,10 @@ private:
 // Lines of text on a plane taller than its view.
 class LinesPlane : public WinPlaneBox {
 public:
+    static constexpr int kLines = 30;
     LinesPlane() { Property().style |= WS_VSCROLL; }
     void PaintContent(HDC dc, const RECT& view, POINT scroll, UINT) override {
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < kLines; ++i) {
             const std::wstring text = L"Plane line " + std::to_wstring(i);
             TextOutW(dc, view.left + 4 - scroll.x, view.top + 2 + i * 16 - scroll.y, text.c_str(),
                      static_cast<int>(text.size()));
@@ -278,7 +279,7 @@ public:
     void OnCreated() override {
         for (WinView* view : order) AddChild(*view);
         plane.SetLineSize({8, 16});
-        plane.SetContentSize({200, 12 * 16 + 4});
+        plane.SetContentSize({200, LinesPlane::kLines * 16 + 4});
     }
     int32_t OnChildCommand(WinView* child, uint16_t code) override {
         commands.emplace_back(child, code);
@@ -422,6 +423,20 @@ TEST_F(WinControls, HintMenuOfTheExample) {
     GetWindowTextW(dialog.target.Window(), text, 16);
     EXPECT_EQ(std::wstring(text), L"a");  // the key alone, never its value
     EXPECT_EQ(dialog.target.GetText().ToUtf8(), "a");
+}
+
+TEST_F(WinControls, PlaneReportsFocusLossAndScrolling) {
+    SetFocus(dialog.plane.Window());
+    EXPECT_TRUE(dialog.plane.HasFocus());
+    SetFocus(dialog.push.Window());
+    EXPECT_FALSE(dialog.plane.HasFocus());
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyFocusLost), 1);
+    SendMessageW(dialog.plane.Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)), 0);
+    EXPECT_EQ(dialog.plane.ScrollOffset().y, 48);
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyScroll), 1);
+    dialog.plane.ScrollIntoView({0, 0, 10, 16});
+    EXPECT_EQ(dialog.plane.ScrollOffset().y, 0);
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyScroll), 2);
 }
 
 TEST_F(WinControls, PictureOfEveryControl) {
