@@ -4,9 +4,12 @@
 #include <windows.h>
 
 #include "job/JobCondition.h"
+#include "job/JobConflict.h"
+#include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
+#include "raw/RawPath.h"
 
 namespace AppLayer {
 
@@ -69,8 +72,10 @@ int RunPass(bool apply, BatchOutput& output) {
     for (const RawString& path : option.items)
         list.AddPath(path, option.Has(JobOption::OpenFolderInitialyOnDropped));
     JobCondition condition;
-    const JobPassResult pass = EvaluationPass(list, condition, ViewStyleValue(option.viewStyle),
-                                              LimitationValue(option.limitation), option.oldName, option.newName);
+    JobConflictPredictor conflicts;
+    const JobPassResult pass =
+        EvaluationPass(list, condition, ViewStyleValue(option.viewStyle), LimitationValue(option.limitation),
+                       option.oldName, option.newName, apply ? nullptr : &conflicts);
     JobLogServer::Instance().PostStarted();
 
     // A refused New name prints the plan too, so that a script sees what the
@@ -80,8 +85,17 @@ int RunPass(bool apply, BatchOutput& output) {
     if (planOnly) {
         for (const JobFileUnit& unit : list) {
             if (!unit.Has(JobFileUnit::Matched) || !unit.Has(JobFileUnit::Checked)) continue;
-            output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
-            ++planned;
+            // Under a refused New name no item is tried, so none conflicts.
+            const JobConflict conflict = pass.forbidden != 0 ? JobConflict::None : conflicts.ConflictOf(unit);
+            if (conflict == JobConflict::None) {
+                output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
+                ++planned;
+                continue;
+            }
+            RawString line = Fields("CONFLICT", unit.FullPath(), unit.newName);
+            line.AppendUnit('\t');
+            line.Append(ConflictReason(conflict, unit.newName));
+            output.Line(line);
         }
     }
     if (pass.forbidden != 0) {
@@ -95,11 +109,14 @@ int RunPass(bool apply, BatchOutput& output) {
     if (!apply) {
         RawString last;
         last.AppendInt(planned);
-        last.Append(RawString(" planned"));
+        last.Append(RawString(" planned, "));
+        last.AppendInt(conflicts.Conflicts());
+        last.Append(RawString(" conflicts"));
         output.Line(last);
-        return 0;
+        return conflicts.Conflicts() > 0 ? 1 : 0;
     }
     int32_t renamed = 0;
+    JobJournal journal(JobLogServer::Instance().Storer().FileName());
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {
         RawString line = Fields(outcome.error == 0 ? "OK" : "FAILED", outcome.oldPath, outcome.newName);
         if (outcome.error != 0) {
@@ -109,7 +126,8 @@ int RunPass(bool apply, BatchOutput& output) {
             ++renamed;
         }
         output.Line(line);
-    });
+    }, &journal);
+    journal.Close();
     RawString last;
     last.AppendInt(renamed);
     last.Append(RawString(" renamed, "));
@@ -119,7 +137,51 @@ int RunPass(bool apply, BatchOutput& output) {
     return failed > 0 ? 1 : 0;
 }
 
+int UndoPass(bool apply, BatchOutput& output) {
+    JobJournalRun run;
+    JobUndo undo;
+    const JobUndo::State state =
+        FindUndoableRun(JobOption::Instance().logFolder, &run) ? undo.Open(run.path) : JobUndo::Ready;
+    if (state != JobUndo::Ready) {
+        RawString line("ERROR\t");
+        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::Utf8));
+        output.Line(line);
+        return 1;
+    }
+    int32_t restored = 0, failed = 0;
+    auto report = [&](const JobUndoStep& step) {
+        RawString line = Fields(step.error == 0 ? "UNDO" : "FAILED", step.newPath, RawLayer::FileName(step.oldPath));
+        if (step.error != 0) {
+            line.AppendUnit('\t');
+            line.Append(step.reason);
+            ++failed;
+        } else {
+            ++restored;
+        }
+        output.Line(line);
+    };
+    if (apply) {
+        undo.Carry(report);
+    } else {
+        for (const JobUndoStep& step : undo.Plan()) report(step);
+    }
+    RawString last;
+    last.AppendInt(restored);
+    last.Append(RawString(apply ? " restored, " : " planned, "));
+    last.AppendInt(failed);
+    last.Append(RawString(" failed"));
+    output.Line(last);
+    return failed > 0 ? 1 : 0;
+}
+
 }  // namespace
+
+int RunUndo(bool apply, BatchOutput& output) {
+    JobLogServer::Instance().PostStarted();
+    const int exitCode = UndoPass(apply, output);
+    JobLogServer::Instance().PostTerminated();
+    return exitCode;
+}
 
 int RunBatch(bool apply, BatchOutput& output) {
     const int exitCode = RunPass(apply, output);

@@ -1,5 +1,5 @@
-// Batch mode: the engine without a window, driven by "-i" (and "-a"), telling
-// what it plans or did one line per item.
+// Batch mode: the engine without a window, driven by "-i" (and "-a") or "-u",
+// telling what it plans or did one line per item.
 #pragma once
 
 #include "job/JobFileList.h"
@@ -27,8 +27,13 @@ private:
 
 // Runs the options' start paths, Old name, New name and limitation through one
 // evaluation pass and, when apply is set, the rename run. The exit code: 1
-// when a rename failed or the New name cannot make a file name (planning
-// alone included), else 0.
+// when a rename failed, a plan foresees a failure, or the New name cannot
+// make a file name (planning alone included), else 0.
 int RunBatch(bool apply, BatchOutput& output);
+
+// Takes back the newest run in the options' log folder that is not undone
+// yet, or with apply unset tells how it would, one line per item. The exit
+// code: 1 when an item could not go back or the run could not be taken, else 0.
+int RunUndo(bool apply, BatchOutput& output);
 
 }  // namespace AppLayer

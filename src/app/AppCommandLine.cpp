@@ -47,7 +47,7 @@ const RawStringList& SwitchTable() {
     static const RawStringList table = [] {
         RawStringList list;
         list.SetExactKeys(true);
-        for (const char* name : {"h", "a", "i"}) list.Append(RawString::MakeLiteral(name));
+        for (const char* name : {"h", "a", "i", "u"}) list.Append(RawString::MakeLiteral(name));
         return list;
     }();
     return table;

@@ -7,7 +7,7 @@
 
 namespace AppLayer {
 
-// The names that never take a value: "h", "a", "i".
+// The names that never take a value: "h", "a", "i" and "u" (undo the last run).
 const RawLayer::RawStringList& SwitchTable();
 
 // The usage text shown for "-h".

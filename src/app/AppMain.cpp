@@ -7,12 +7,14 @@
 #include "app/AppBatch.h"
 #include "app/AppCommandLine.h"
 #include "app/AppMainProfile.h"
+#include "app/GuiMainDialog.h"
 #include "app/GuiProfile.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "raw/RawList.h"
 #include "raw/RawShell.h"
 #include "raw/RawThread.h"
+#include "win/WinToolkit.h"
 
 namespace AppLayer {
 
@@ -27,12 +29,19 @@ void ShowUsage() {
     MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// "-i" or "-a": the engine runs without a window and reports on its output.
-bool BatchMode(const RawParameterList& arguments) { return arguments.Contains("i") || arguments.Contains("a"); }
+// "-i" or "-u": the engine runs without a window and reports on its output.
+bool BatchMode(const RawParameterList& arguments) { return arguments.Contains("i") || arguments.Contains("u"); }
+
+// The window and its message loop, until the window is destroyed.
+void RunWindow() {
+    GuiMainDialog dialog;
+    dialog.Prepare();
+    if (dialog.Create()) dialog.RunMessageLoop();
+}
 
 // Steps 3 to 8: false when the program is to end without a window, with
 // *exitCode telling a script whether that was a failure.
-bool Initialise(HINSTANCE, RawParameterList* arguments, std::unique_ptr<BatchOutput>* batch, int* exitCode) {
+bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr<BatchOutput>* batch, int* exitCode) {
     ParseCommandLine(ProcessCommandLine(), arguments);
     // A script never waits on a message box: batch mode writes its lines instead.
     if (BatchMode(*arguments)) *batch = std::make_unique<BatchOutput>();
@@ -41,6 +50,7 @@ bool Initialise(HINSTANCE, RawParameterList* arguments, std::unique_ptr<BatchOut
         else ShowUsage();
         return false;
     }
+    WinLayer::WinToolkit::Instance().SetInstanceHandle(instance);
     if (!CheckMainProfile(batch->get())) {
         if (*batch) *exitCode = 1;
         return false;
@@ -65,9 +75,12 @@ int AppMain(HINSTANCE instance) {
         RawLayer::SetCrashDumpFolder(option.logFolder);
         JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
         log.OpenLog(option.logFolder, option.maxLogFiles);
-        // Without a window "-a" alone does what "-i -a" does.
-        if (batch) exitCode = RunBatch(option.Has(JobLayer::JobOption::Apply), *batch);
-        // The main dialog and its message loop run here.
+        // "-u" takes the last run back, and with "-i" only tells how it would.
+        const bool apply = option.Has(JobLayer::JobOption::Apply);
+        if (batch && arguments.Contains("u"))
+            exitCode = RunUndo(apply || !option.Has(JobLayer::JobOption::Inspect), *batch);
+        else if (batch) exitCode = RunBatch(apply, *batch);
+        else RunWindow();
         log.Shutdown();
     }
     return exitCode;

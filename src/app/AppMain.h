@@ -6,7 +6,7 @@
 
 namespace AppLayer {
 
-// The exit code: 0, except in batch mode ("-i", "-a"), where 1 tells a script
+// The exit code: 0, except in batch mode ("-i", "-a", "-u"), where 1 tells a script
 // that a rename failed or was refused, or that the program stopped before it.
 int AppMain(HINSTANCE instance);
 

@@ -1,6 +1,7 @@
 // The evaluation of items: eligibility, matching and the new name.
 #include "job/JobCondition.h"
 
+#include "job/JobConflict.h"
 #include "job/JobSolution.h"
 
 namespace JobLayer {
@@ -62,7 +63,8 @@ bool StartEnabled(const JobFileList& list, bool bad) {
 }
 
 JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
-                             const RawString& oldText, const RawString& newText) {
+                             const RawString& oldText, const RawString& newText,
+                             JobConflictPredictor* conflicts) {
     ++condition.generation;
     condition.viewStyle = viewStyle;
     condition.limitation = limitation;
@@ -78,6 +80,7 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t
         evaluator.EvaluateUnit(unit, condition);
     }
     list.UncheckDuplicates();
+    if (conflicts != nullptr) conflicts->Predict(list);
     result.startEnabled = StartEnabled(list, result.forbidden != 0);
     return result;
 }

@@ -41,13 +41,17 @@ uint32_t ForbiddenUnit(const RawString& text);
 // checked, matched and has a new name.
 bool StartEnabled(const JobFileList& list, bool bad);
 
+class JobConflictPredictor;
+
 struct JobPassResult {
     uint32_t forbidden = 0;  // the forbidden unit of the template, 0 when good
     bool startEnabled = false;
 };
 
-// One evaluation pass over the whole list with the given texts and choices.
+// One evaluation pass over the whole list with the given texts and choices;
+// the predictor, when given, predicts the outcome of the run it leaves checked.
 JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
-                             const RawString& oldText, const RawString& newText);
+                             const RawString& oldText, const RawString& newText,
+                             JobConflictPredictor* conflicts = nullptr);
 
 }  // namespace JobLayer

@@ -2,6 +2,10 @@
 // writer thread that takes lines from the queue.
 #include "job/JobLog.h"
 
+#include <utility>
+#include <vector>
+
+#include "job/JobJournal.h"
 #include "raw/RawFolderScan.h"
 #include "raw/RawLineFile.h"
 #include "raw/RawPath.h"
@@ -132,18 +136,28 @@ int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& p
                    const RawString& extension) {
     if (maxFiles < 1) return 0;
     RawFolderFileList logs;
+    std::vector<std::pair<RawString, RawString>> journals;  // the log's name, the journal's path
     RawFolderScan scan(folder);
     while (scan.Next(RawFolderScan::SkipDots | RawFolderScan::FilesOnly)) {
         // Only the program's own logs: the folder may be shared with anything
         // else the user keeps there (with the default options it is the
         // temporary folder's "Varnelo", which also holds the crash dumps).
-        if (IsLogFileName(scan.Data().name, prefix, extension)) logs.Append(scan.Data());
+        const RawFindFileData& data = scan.Data();
+        if (IsLogFileName(data.name, prefix, extension)) logs.Append(data);
+        else if (RawString log = LogNameOfJournal(data.name, prefix, extension); !log.IsEmpty())
+            journals.emplace_back(log, data.path);
     }
     LogAgeSort byAge;
     logs.Sort(byAge);
     int32_t deleted = 0;
     while (logs.Count() >= maxFiles) {
-        if (DeleteFilePath(logs.First().path)) ++deleted;
+        if (DeleteFilePath(logs.First().path)) {
+            ++deleted;
+            // Its runs' journals go with it, and only with it: a journal without
+            // its log is never anybody's to delete.
+            for (const auto& [log, journal] : journals)
+                if (log.EqualsNoCase(RawString(logs.First().name, Utf8))) DeleteFilePath(journal);
+        }
         logs.Remove(logs.begin());
     }
     return deleted;

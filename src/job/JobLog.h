@@ -42,8 +42,9 @@ RawString MakeLogFileName(const RawString& folder, const RawString& prefix, cons
 bool IsLogFileName(const RawString& name, const RawString& prefix, const RawString& extension);
 
 // Deletes the oldest of the program's own log files in the folder until fewer
-// than maxFiles remain, making room for one new file; other files stay.
-// maxFiles below 1 keeps everything. Returns how many files were deleted.
+// than maxFiles remain, making room for one new file, each with the journals
+// of its runs; other files stay. maxFiles below 1 keeps everything. Returns
+// how many logs were deleted.
 int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& prefix = "Varnelo",
                    const RawString& extension = "log");
 

@@ -17,9 +17,12 @@ struct JobRenameOutcome {
     RawString reason;    // empty on success
 };
 
+class JobJournal;
+
 // Renames every checked unit in list order and marks it RenameSucceeded or
-// RenameFailed; report, when given, hears of every unit tried. Returns the
-// number of failures.
-int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report = nullptr);
+// RenameFailed; report, when given, hears of every unit tried, and journal,
+// when given, records every rename as it succeeds. Returns the number of failures.
+int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report = nullptr,
+                  JobJournal* journal = nullptr);
 
 }  // namespace JobLayer

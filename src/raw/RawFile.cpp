@@ -48,6 +48,12 @@ bool RawFile::OpenNew(const RawString& path) {
     return IsOpen();
 }
 
+uint32_t RawFile::OpenUpdate(const RawString& path) {
+    Close();
+    handle_.Reset(OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+    return IsOpen() ? 0 : (path.IsEmpty() ? ERROR_INVALID_NAME : GetLastError());
+}
+
 bool RawFile::Read(void* buffer, uint32_t size, uint32_t* got) {
     DWORD read = 0;
     const bool ok = IsOpen() && ReadFile(handle_.Get(), buffer, size, &read, nullptr) != 0;

@@ -48,6 +48,10 @@ public:
     bool OpenWrite(const RawString& path) override;
     // Creates the file for writing only when no file of that name exists yet.
     bool OpenNew(const RawString& path);
+    // Opens an existing file for reading and writing while no one else
+    // writes it, and keeps others from writing it; 0 or the system's error
+    // code (32, a sharing violation, when another holds it for writing).
+    uint32_t OpenUpdate(const RawString& path);
     bool Read(void* buffer, uint32_t size, uint32_t* got) override;
     bool Write(const void* bytes, uint32_t size) override;
     bool Seek(int64_t distance) override;

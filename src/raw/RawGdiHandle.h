@@ -21,6 +21,7 @@ bool DeleteGdiObject(H object) {
 }
 inline bool DeleteMemoryDc(HDC dc) { return DeleteDC(dc) != 0; }
 inline bool DestroyMenuHandle(HMENU menu) { return DestroyMenu(menu) != 0; }
+inline bool DestroyIconHandle(HICON icon) { return DestroyIcon(icon) != 0; }
 }  // namespace RawGdiDetail
 
 using RawFontHandle = RawUniqueHandle<HFONT, RawGdiDetail::Null<HFONT>, RawGdiDetail::DeleteGdiObject<HFONT>>;
@@ -31,6 +32,8 @@ using RawBitmapHandle = RawUniqueHandle<HBITMAP, RawGdiDetail::Null<HBITMAP>, Ra
 using RawMemoryDc = RawUniqueHandle<HDC, RawGdiDetail::Null<HDC>, RawGdiDetail::DeleteMemoryDc>;
 // CreatePopupMenu / CreateMenu results that no window owns.
 using RawMenuHandle = RawUniqueHandle<HMENU, RawGdiDetail::Null<HMENU>, RawGdiDetail::DestroyMenuHandle>;
+// Icons made or loaded without LR_SHARED.
+using RawIconHandle = RawUniqueHandle<HICON, RawGdiDetail::Null<HICON>, RawGdiDetail::DestroyIconHandle>;
 
 // BeginPaint to EndPaint, for one WM_PAINT.
 class RawPaintScope {

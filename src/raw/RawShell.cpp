@@ -6,8 +6,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "raw/RawCodePage.h"
@@ -76,6 +78,34 @@ bool IsFolder(const RawString& path) {
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool ReadFileFacts(const RawString& path, RawFileFacts* facts) {
+    *facts = RawFileFacts();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.IsEmpty() || !GetFileAttributesExW(WideLongPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    facts->attributes = data.dwFileAttributes;
+    facts->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts->lastWriteTime =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+std::u16string FoldedPath(const RawString& path) {
+    std::u16string units = RawString(path, Wide).ToU16();
+    if (units.empty()) return units;
+    // Upper case without linguistic rules maps unit to unit, so the result
+    // has the source's length and LCMapStringEx can work in place.
+    const int mapped = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<LPCWSTR>(units.data()),
+                                     static_cast<int>(units.size()), reinterpret_cast<LPWSTR>(units.data()),
+                                     static_cast<int>(units.size()), nullptr, nullptr, 0);
+    if (mapped != static_cast<int>(units.size())) {
+        // Not expected; a plain "a".."z" fold keeps the comparison usable.
+        units = RawString(path, Wide).ToU16();
+        for (char16_t& u : units)
+            if (u >= u'a' && u <= u'z') u = static_cast<char16_t>(u - 32);
+    }
+    return units;
+}
+
 bool EnsureFolder(const RawString& given) {
     // Parents are found in the plain form: "\\?\X:" is no folder of its own.
     const RawString path = PlainPath(given);
@@ -142,6 +172,28 @@ RawString FullPath(const RawString& path, RawCodeKind kind) {
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags) {
     const BOOL moved = MoveFileExW(WideLongPath(source).c_str(), WideLongPath(destination).c_str(), flags);
     return moved ? 0 : GetLastError();
+}
+
+uint32_t FoldNameUnit(uint32_t unit) {
+    if (unit < 0x80) return FoldAscii(unit);
+    if (unit > 0xFFFF || (unit >= 0xD800 && unit <= 0xDFFF)) return unit;
+    // Built once from one mapping call over every unit outside the surrogates.
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> units(0x10000);
+        for (uint32_t u = 0; u < 0x10000; ++u) units[u] = static_cast<char16_t>(u);
+        std::vector<char16_t> upper(units);
+        for (const auto& [from, to] : {std::pair<uint32_t, uint32_t>{0x80, 0xD800}, {0xE000, 0x10000}}) {
+            const int count = static_cast<int>(to - from);
+            auto* source = reinterpret_cast<const wchar_t*>(units.data() + from);
+            auto* target = reinterpret_cast<wchar_t*>(upper.data() + from);
+            // A mapping that changed the length would shift every unit behind it.
+            if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, source, count, target, count, nullptr,
+                              nullptr, 0) != count)
+                std::copy(units.begin() + from, units.begin() + to, upper.begin() + from);
+        }
+        return upper;
+    }();
+    return table[unit];
 }
 
 RawString SystemErrorText(uint32_t code) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "raw/RawHandle.h"
 #include "raw/RawPath.h"
@@ -18,6 +19,17 @@ uint32_t FileAttributes(const RawString& path);  // kNoAttributes when it cannot
 bool PathExists(const RawString& path);
 bool IsFile(const RawString& path);
 bool IsFolder(const RawString& path);
+// What GetFileAttributesEx tells of an item without opening it.
+struct RawFileFacts {
+    uint32_t attributes = kNoAttributes;
+    uint64_t size = 0;
+    uint64_t lastWriteTime = 0;  // FILETIME units
+};
+// False (and the attributes kNoAttributes) when nothing can be read at the path.
+bool ReadFileFacts(const RawString& path, RawFileFacts* facts);
+// The path in upper case by the invariant rules, as the file system compares
+// names; one unit for one unit, so positions stay those of the path.
+std::u16string FoldedPath(const RawString& path);
 // Creates the folder and any missing parents; true when it is a folder afterwards.
 bool EnsureFolder(const RawString& path);
 // MoveFileEx with the given MOVEFILE_* flags.
@@ -28,6 +40,11 @@ bool DeleteFilePath(const RawString& path);
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags);
 // The system's text for an error code, on one line.
 RawString SystemErrorText(uint32_t code);
+// One UTF-16 unit as file systems compare names: upper-cased on its own by
+// the invariant simple mapping (NTFS keeps such a table on every volume), so
+// "a.txt" and "A.TXT" name one item, and so do names that differ only in the
+// case of letters beyond ASCII. Surrogates stay as they are.
+uint32_t FoldNameUnit(uint32_t unit);
 // ReplaceFile without a backup when the backup path is empty; keeps the
 // replaced file's attributes.
 bool ReplacePath(const RawString& replaced, const RawString& replacement,

@@ -60,7 +60,7 @@ TEST_F(Batch, PlanRenamesNothing) {
     const std::vector<std::string> expected = {
         "PLAN\t" + Data(L"a.txt") + "\ta.bak",
         "PLAN\t" + Data(L"sub\\c.txt") + "\tc.bak",
-        "2 planned",
+        "2 planned, 0 conflicts",
     };
     std::vector<std::string> sorted = lines;
     std::sort(sorted.begin(), sorted.end() - 1);
@@ -112,7 +112,7 @@ TEST_F(Batch, FolderWithItsContentAndForbiddenNames) {
     EXPECT_EQ(lines.size(), 5u);  // four plan lines, then the error
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F\\S\\y.txt")));
 
-    lines = Run({L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
+    lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(lines.back(), "4 renamed, 0 failed");
     EXPECT_TRUE(FileExists(temp.Join(L"data\\F_old\\S_old\\y.txt_old")));
@@ -155,14 +155,14 @@ TEST_F(Batch, RunsTable) {
          {"F_old\\", "F_old\\x.txt_old=F\\x.txt"}},
         {"one folder in two spellings", {L"F\\x.txt"},
          {L"-i", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F", L"\\\\?\\%D\\F"}, 0,
-         {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\x.txt\tx.txt_old", "2 planned"}, {}},
+         {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\x.txt\tx.txt_old", "2 planned, 0 conflicts"}, {}},
         {"two-character dot name", {L"D\\.a", L"D\\b"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"File", L"D"}, 0,
          {"OK\t%D\\D\\.a\t.a_x", "OK\t%D\\D\\b\tb_x", "2 renamed, 0 failed"}, {"D\\", "D\\.a_x=D\\.a", "D\\b_x=D\\b"}},
-        {"unknown option", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L"-NoTag_9", L"x.txt"}, 0, {"0 planned"}, {}},
-        {"empty start path", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L""}, 0, {"0 planned"}, {}},
+        {"unknown option", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L"-NoTag_9", L"x.txt"}, 0, {"0 planned, 0 conflicts"}, {}},
+        {"empty start path", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"y", L""}, 0, {"0 planned, 0 conflicts"}, {}},
         {"bad profile, -i -a", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"y", L"x.txt"}, 1,
          {"ERROR\tBad format profile !!\t%P"}, {}, "[Common]\r\nLanguage=English\r\n"},
-        {"bad profile, -a", {L"x.txt"}, {L"-a", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
+        {"bad profile, -i", {L"x.txt"}, {L"-i", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
         {"-i refuses a forbidden character", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"a:b", L"x.txt"}, 1,
          {"PLAN\t%D\\x.txt\ta:b", "ERROR\tThe New name holds the character :, which no file name may hold; nothing was renamed."},
          {}},
@@ -174,7 +174,7 @@ TEST_F(Batch, RunsTable) {
         {"template yields nothing", {L"k.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"k.txt"}, 1,
          {"FAILED\t%D\\k.txt\t\tThe new name is empty.", "0 renamed, 1 failed"}, {}},
         {"pattern of 10,000 units", {L"k.txt"}, {L"-i", L"-o", std::wstring(10000, L'*') + L"x", L"-n", L"%0", L"k.txt"}, 0,
-         {"0 planned"}, {}},
+         {"0 planned, 0 conflicts"}, {}},
     };
     const std::wstring profile = temp.Join(L"prog\\Varnelo.ini");
     int number = 0;

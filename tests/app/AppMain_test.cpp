@@ -105,6 +105,6 @@ TEST_F(AppMainProcess, MainProfileFirstStartAndBadFormat) {
     std::string out;
     ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i"}), &code, &out, 30000, temp.Path()));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(out, "0 planned\r\n");
+    EXPECT_EQ(out, "0 planned, 0 conflicts\r\n");
     EXPECT_TRUE(FolderExists(profile));
 }

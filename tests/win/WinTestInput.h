@@ -56,6 +56,12 @@ inline void PressKey(WORD vk, bool shift = false) {
     SendInput(n, keys, sizeof(INPUT));
 }
 
+// Presses and releases a key with a modifier (VK_CONTROL, VK_SHIFT) held.
+inline void PressKeyWith(WORD modifier, WORD vk) {
+    INPUT keys[4] = {Key(modifier, false), Key(vk, false), Key(vk, true), Key(modifier, true)};
+    SendInput(4, keys, sizeof(INPUT));
+}
+
 // Types UTF-16 units as characters, whatever the keyboard layout.
 inline void TypeUnicode(const std::wstring& text) {
     for (wchar_t unit : text) {
@@ -91,6 +97,26 @@ inline void ClickAt(POINT screen) {
     INPUT in[3] = {Mouse(screen, MOUSEEVENTF_MOVE), Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
                    Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)};
     SendInput(3, in, sizeof(INPUT));
+}
+
+// A left click with a modifier key held around it.
+inline void ClickWith(WORD modifier, POINT screen) {
+    INPUT in[5] = {Key(modifier, false), Mouse(screen, MOUSEEVENTF_MOVE),
+                   Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
+                   Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP), Key(modifier, true)};
+    SendInput(5, in, sizeof(INPUT));
+}
+
+// The left button alone, pressed or released at a screen point.
+inline void LeftButton(POINT screen, bool down) {
+    INPUT in = Mouse(screen, MOUSEEVENTF_MOVE | (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP));
+    SendInput(1, &in, sizeof(INPUT));
+}
+
+// A client point of a window on the screen.
+inline POINT ScreenPoint(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    return client;
 }
 
 inline POINT Centre(HWND window) {

@@ -1,0 +1,414 @@
+// The main dialog: preparing and arranging its children, the command
+// dispatcher, evaluation passes, the rename run, "Reload !" and "Clear !".
+#include "app/GuiMainDialog.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "job/JobLog.h"
+#include "job/JobOption.h"
+#include "job/JobRename.h"
+#include "raw/RawShell.h"
+#include "win/WinToolkit.h"
+
+namespace AppLayer {
+
+using JobLayer::JobFileList;
+using JobLayer::JobFileUnit;
+using JobLayer::JobOption;
+using RawLayer::RawString;
+using namespace WinLayer;
+
+namespace {
+
+constexpr char kProductName[] = "Varnelo";
+constexpr uint16_t kBigIcon = 130;
+constexpr uint16_t kSmallIcon = 131;
+constexpr int32_t kViewWidth = 640;
+constexpr int32_t kViewHeight = 360;
+// Work that ends sooner than this is not shown as progress.
+constexpr ULONGLONG kProgressAfterMs = 500;
+constexpr DWORD kProgressStepMs = 30;
+
+const RawLayer::RawLocaleRecord kItemLabels[] = {
+    {"OldNameTag", "Old name:"},      {"NewNameTag", "New name:"},       {"LimitationTag", "Limitation:"},
+    {"StyleTag", "ViewStyle:"},       {"StartButton", "Start !"},        {"ReloadButton", "Reload !"},
+    {"ClearButton", "Clear !"},       {nullptr, nullptr},
+};
+const RawLayer::RawLocaleRecord kLimitationTexts[] = {
+    {"Dropped", "Dropped"}, {"Folder", "Folder"}, {"File", "File"}, {"Both", "Folder&File"}, {nullptr, nullptr},
+};
+const RawLayer::RawLocaleRecord kViewStyleTexts[] = {
+    {"TreeView", "TreeView"}, {"MatchedList", "MatchedList"}, {nullptr, nullptr},
+};
+const RawLayer::RawLabelEntry kLimitationEntries[] = {{"Dropped", 0}, {"Folder", 1}, {"File", 2}, {"Both", 3}, {nullptr, 0}};
+const RawLayer::RawLabelEntry kViewStyleEntries[] = {{"TreeView", 0}, {"MatchedList", 1}, {nullptr, 0}};
+
+void SetLabel(WinView& view, const RawString& text) {
+    if (!text.IsEmpty()) view.SetText(text);
+}
+
+RECT WorkArea() {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+std::vector<RECT> Monitors() {
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT rect, LPARAM data) -> BOOL {
+            reinterpret_cast<std::vector<RECT>*>(data)->push_back(*rect);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+// A path as a lookup key: the spelling the file system ignores folded.
+std::wstring PathKey(const RawString& path) {
+    std::wstring key = path.ToWide();
+    if (!key.empty()) CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+RawString ProgressText(const char* what, int32_t done, int32_t all) {
+    RawString text(what);
+    text.AppendUnit(' ');
+    text.AppendInt(done);
+    text.Append(RawString(" of "));
+    text.AppendInt(all);
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- parts
+
+MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
+    : owner(dialog),
+      oldHint(oldBox, kOldHintMenu, kOldHintChosen),
+      newHint(newBox, kNewHintMenu, kNewHintChosen),
+      limitationSelector(kLimitationChanged),
+      styleSelector(kViewStyleChanged),
+      start(kStartRun),
+      reload(kReload),
+      clear(kClear),
+      viewBox(items) {
+    viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
+}
+
+WinView& MainDialogParts::Child(GuiChild child) {
+    WinView* children[kGuiChildCount] = {&oldLabel,        &oldBox,      &oldHint,       &newLabel, &newBox,
+                                         &newHint,         &limitationLabel, &limitationSelector, &styleLabel,
+                                         &styleSelector,   &start,       &reload,        &clear,    &viewBox};
+    return *children[static_cast<int32_t>(child)];
+}
+
+void MainDialogParts::Prepare() {
+    RawLayer::RawLabelStore& store = RawLayer::RawLabelStore::Instance();
+    {
+        const RawLayer::RawLabelStore::Group labels = store.RegisterLabels("ItemLabels", kItemLabels);
+        SetLabel(oldLabel, labels.Get("OldNameTag"));
+        SetLabel(newLabel, labels.Get("NewNameTag"));
+        SetLabel(limitationLabel, labels.Get("LimitationTag"));
+        SetLabel(styleLabel, labels.Get("StyleTag"));
+        SetLabel(start, labels.Get("StartButton"));
+        SetLabel(reload, labels.Get("ReloadButton"));
+        SetLabel(clear, labels.Get("ClearButton"));
+    }
+    {
+        const RawLayer::RawLabelStore::Group l = store.RegisterLabels("LimitationType", kLimitationTexts);
+        const RawLayer::RawLabelStore::Group v = store.RegisterLabels("ViewStyle", kViewStyleTexts);
+        limitationChoices = store.BuildLabelList("LimitationType", kLimitationEntries);
+        viewStyleChoices = store.BuildLabelList("ViewStyle", kViewStyleEntries);
+    }
+    for (const RawLayer::RawLabelUnit& c : limitationChoices)
+        limitationSelector.AddChoice(c.text, static_cast<int32_t>(c.identifier));
+    for (const RawLayer::RawLabelUnit& c : viewStyleChoices)
+        styleSelector.AddChoice(c.text, static_cast<int32_t>(c.identifier));
+
+    GuiFittedSize sizes[kGuiChildCount];
+    for (int32_t i = 0; i < kGuiChildCount; ++i) {
+        WinView& view = Child(static_cast<GuiChild>(i));
+        if (static_cast<GuiChild>(i) == GuiChild::ViewBox) continue;
+        view.Fit();
+        sizes[i] = {view.fittedWidth, view.fittedHeight};
+    }
+    layout = LayOutMainDialog(sizes, WinToolkit::Instance().margin, kViewWidth, kViewHeight);
+}
+
+// ---------------------------------------------------------------- commands
+
+void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
+    // Whatever arrives while the list belongs to a run waits for its end.
+    if (busy_) return;
+    const bool nameBox = sender == &oldBox || sender == &newBox;
+    switch (code) {
+        case kNotifyExecute:
+        case kNotifyFocusLost:
+        case kNotifyFilesDropped:
+            if (nameBox) RefreshSolutions();
+            break;
+        case kNotifySelection:
+            if (sender == &viewBox) UpdateButtons(lastBad_);
+            break;
+        case kCloseWindow:
+            owner.End(0);
+            break;
+        case kNewHintChosen:
+        case kOldHintChosen:
+        case kLimitationChanged:
+        case kViewStyleChanged:
+        case kItemsAdded:
+            RefreshSolutions();
+            break;
+        case kStartRun:
+            RunRename();
+            break;
+        case kReload:
+            ReloadItems();
+            break;
+        case kClear:
+            ClearItems();
+            break;
+        case kListFontChosen:
+            ReloadFont(GuiFontKind::List);
+            break;
+        case kMenuFontChosen:
+            ReloadFont(GuiFontKind::Menu);
+            break;
+        case kTipFontChosen:
+            ReloadFont(GuiFontKind::Tip);
+            break;
+        default:
+            break;
+    }
+}
+
+void MainDialogParts::RefreshSolutions() {
+    limitation = limitationSelector.Value();
+    viewStyle = styleSelector.Value();
+    const JobLayer::JobPassResult pass =
+        JobLayer::EvaluationPass(items, condition, viewStyle, limitation, oldBox.GetText(), newBox.GetText());
+    const bool bad = pass.forbidden != 0;
+    newBox.SetBackground(bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
+    viewBox.condition = condition;
+    viewBox.Refresh();
+    UpdateButtons(bad);
+}
+
+void MainDialogParts::UpdateButtons(bool bad) {
+    lastBad_ = bad;
+    if (start.HasWindow()) EnableWindow(start.Window(), JobLayer::StartEnabled(items, bad));
+    if (clear.HasWindow()) EnableWindow(clear.Window(), items.Count() > 0);
+}
+
+void MainDialogParts::ClearItems() {
+    items.Clear();
+    viewBox.ResetRows();
+    UpdateButtons(false);
+}
+
+void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
+    const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
+    RunOwningList("Reading", paths.Count(), [&](std::atomic<int32_t>& done) {
+        for (const RawString& path : paths) {
+            // A path that names nothing (any more) brings no row.
+            if (RawLayer::PathExists(path)) items.AddPath(path, open);
+            ++done;
+        }
+    });
+    viewBox.ResetRows();
+}
+
+void MainDialogParts::RunRename() {
+    int32_t all = 0;
+    for (const JobFileUnit& unit : items)
+        if (unit.Has(JobFileUnit::Checked)) ++all;
+    RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
+        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; });
+    });
+    viewBox.Refresh();
+    UpdateButtons(false);
+}
+
+void MainDialogParts::ReloadItems() {
+    // What the user set on items that still exist: opened folders, exclusions.
+    struct Kept {
+        bool opened;
+        bool excluded;
+    };
+    std::unordered_map<std::wstring, Kept> kept;
+    RawLayer::RawStringList named;
+    for (const JobFileUnit& unit : items) {
+        const RawString path = unit.FullPath();
+        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded)};
+        if (!unit.parent && RawLayer::PathExists(path)) named.Append(path);
+    }
+    items.Clear();
+    viewBox.ResetRows();
+    AddPaths(named);
+    for (JobFileList::Position p = items.begin(); p != items.end(); ++p) {
+        const auto found = kept.find(PathKey(p->FullPath()));
+        if (found == kept.end()) continue;
+        if (found->second.excluded) items.MarkExcluded(p);
+        if (p->Has(JobFileUnit::Folder) && p->Has(JobFileUnit::Opened) != found->second.opened) {
+            p->flags ^= JobFileUnit::Opened;
+            items.ShowChildren(p, found->second.opened);
+        }
+    }
+    RefreshSolutions();
+}
+
+void MainDialogParts::ReloadFont(GuiFontKind kind) {
+    GuiProfile& profile = GuiProfile::Instance();
+    profile.ReloadFont(kind);
+    if (kind == GuiFontKind::List)
+        viewBox.SetListFont(profile.FontRecord(kind).Handle(), JobOption::Instance().pathFontRate);
+}
+
+void MainDialogParts::RunOwningList(const char* what, int32_t all,
+                                    const std::function<void(std::atomic<int32_t>& done)>& work) {
+    busy_ = true;
+    // From here to the end the view box paints only the progress, never the
+    // list, which the worker changes.
+    viewBox.SetProgress(ProgressText(what, 0, all), false);
+    std::atomic<int32_t> done{0};
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        work(done);
+        finished.store(true);
+    });
+    const ULONGLONG started = GetTickCount64();
+    int32_t shown = -1;
+    while (!finished.load()) {
+        // Sent messages are answered while waiting; input stays queued.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kProgressStepMs, QS_PAINT | QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (GetTickCount64() - started < kProgressAfterMs) continue;
+        if (const int32_t now = done.load(); now != shown) {
+            shown = now;
+            viewBox.SetProgress(ProgressText(what, now, all), true);
+        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
+    }
+    worker.join();
+    viewBox.SetProgress(RawString(), false);
+    busy_ = false;
+}
+
+// ---------------------------------------------------------------- dialog
+
+GuiMainDialog::GuiMainDialog() : parts_(*this) {
+    Property().className = kProductName;
+    bigIcon = kBigIcon;
+    smallIcon = kSmallIcon;
+}
+
+GuiMainDialog::~GuiMainDialog() {
+    if (HasWindow()) DestroyWindow(Window());
+}
+
+RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved) {
+    RECT rect = centred;
+    if (ignoreSaved || !GuiProfile::Instance().ReadWindowRect(&rect)) return centred;
+    return PlaceSavedRect(rect, Monitors(), WorkArea());
+}
+
+void GuiMainDialog::Prepare() {
+    parts_.Prepare();
+    SetText(kProductName);
+    Property().style |= WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
+    AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);
+    const RECT centred = CentreIn(WorkArea(), Width(window), Height(window));
+    minimumClient = {0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
+    arrangedClient_ = minimumClient;
+    placement = StartRect(centred, GetKeyState(VK_SHIFT) < 0);
+    normalPlacement = placement;
+}
+
+void GuiMainDialog::OnCreate() {
+    // The children are made where the records are now: the first WM_SIZE
+    // may have arranged them before.
+    for (int32_t i = 0; i < kGuiChildCount; ++i) {
+        WinView& child = parts_.Child(static_cast<GuiChild>(i));
+        child.placement = parts_.layout.Child(static_cast<GuiChild>(i));
+        if (dynamic_cast<GuiChoiceBox*>(&child)) child.placement.bottom += GuiChoiceBox::kListRoom;
+        AddChild(child);
+    }
+}
+
+void GuiMainDialog::OnCreated() {
+    MainDialogParts& p = parts_;
+    const JobOption& option = JobOption::Instance();
+    p.oldBox.SetText(option.oldName);
+    p.newBox.SetText(option.newName);
+    p.limitationSelector.Select(JobLayer::LimitationValue(option.limitation));
+    p.styleSelector.Select(JobLayer::ViewStyleValue(option.viewStyle));
+    GuiProfile& profile = GuiProfile::Instance();
+    p.viewBox.SetListFont(profile.FontRecord(GuiFontKind::List).Handle() ? profile.FontRecord(GuiFontKind::List).Handle()
+                                                                         : p.viewBox.ResolvedFont(),
+                          option.pathFontRate);
+    p.AddPaths(option.items);
+    // The pass leaves "Start !" as its New name allows: a start with a bad
+    // template must not offer the run.
+    p.RefreshSolutions();
+    if (profile.File().ReadSection(&p.oldHints, "OldNameHint") && p.oldHints.Count() > 0)
+        p.oldHint.SetHints(p.oldHints, p.oldHintValue);
+    if (profile.File().ReadSection(&p.newHints, "NewNameHint") && p.newHints.Count() > 0)
+        p.newHint.SetHints(p.newHints, p.newHintValue);
+    JobLayer::JobLogServer::Instance().PostStarted();
+    if (p.oldBox.HasWindow()) SetFocus(p.oldBox.Window());
+    // "-a": the run starts once the window shows the first pass.
+    if (option.Has(JobOption::Apply) && HasWindow())
+        PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(0, kStartRun), 0);
+}
+
+void GuiMainDialog::OnDestroyed() { JobLayer::JobLogServer::Instance().PostTerminated(); }
+
+int32_t GuiMainDialog::OnCommand(uint16_t code) {
+    parts_.Dispatch(this, code);
+    return WinDialog::OnCommand(code);
+}
+
+int32_t GuiMainDialog::OnChildCommand(WinView* child, uint16_t code) {
+    if (code == kNotifyCancel) return 0;  // Esc does not close the main window
+    parts_.Dispatch(child, code);
+    return 0;
+}
+
+bool GuiMainDialog::AdjustSizeLimits(int32_t&, int32_t&) {
+    // The smallest size is the prepared layout's (the toolkit's minimum
+    // client area); growing stays limited by the work area alone.
+    return true;
+}
+
+void GuiMainDialog::Arrange() {
+    if (Width(client) <= 0 || Height(client) <= 0) return;
+    std::vector<RECT> before;
+    for (int32_t i = 0; i < kGuiChildCount; ++i) before.push_back(parts_.layout.Child(static_cast<GuiChild>(i)));
+    ArrangePlacements(parts_.layout.records, arrangedClient_, client);
+    arrangedClient_ = client;
+    for (int32_t i = 0; i < kGuiChildCount; ++i) {
+        const RECT& now = parts_.layout.Child(static_cast<GuiChild>(i));
+        WinView& child = parts_.Child(static_cast<GuiChild>(i));
+        if (EqualRect(&now, &before[i]) || !child.HasWindow()) continue;
+        RECT r = now;
+        if (dynamic_cast<GuiChoiceBox*>(&child)) r.bottom += GuiChoiceBox::kListRoom;
+        child.placement = r;
+        MoveWindow(child.Window(), r.left, r.top, Width(r), Height(r), FALSE);
+    }
+}
+
+void GuiMainDialog::OnStateChange(int32_t oldState, int32_t) {
+    if (oldState == SIZE_RESTORED && HasWindow()) GuiProfile::Instance().WriteWindowRect(normalPlacement);
+}
+
+}  // namespace AppLayer

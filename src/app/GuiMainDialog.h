@@ -1,0 +1,128 @@
+// The program's one window: the two name boxes with their hint buttons, the
+// limitation and view-style selectors, "Start !", "Reload !", "Clear !" and the
+// view box; every user action becomes one engine call here.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "app/GuiControls.h"
+#include "app/GuiLayout.h"
+#include "app/GuiProfile.h"
+#include "app/GuiViewBox.h"
+#include "job/JobCondition.h"
+#include "job/JobFileList.h"
+#include "raw/RawLabelStore.h"
+#include "raw/RawList.h"
+#include "win/WinDialog.h"
+
+namespace AppLayer {
+
+// Commands of the main dialog (high word of WM_COMMAND).
+enum GuiCommand : uint16_t {
+    kCloseWindow = 0x1100,
+    kNewHintMenu = 0x1101,
+    kNewHintChosen = 0x1102,
+    kOldHintMenu = 0x1103,
+    kOldHintChosen = 0x1104,
+    kLimitationChanged = 0x1105,
+    kViewStyleChanged = 0x1106,
+    kItemsAdded = 0x1107,
+    kStartRun = 0x1108,
+    kReload = 0x1109,
+    kClear = 0x110A,
+    kRestart = 0x110B,
+    kWindowFontChosen = 0x110C,
+    kListFontChosen = 0x110D,
+    kMenuFontChosen = 0x110E,
+    kTipFontChosen = 0x110F,
+};
+
+class GuiMainDialog;
+
+struct MainDialogParts {
+    explicit MainDialogParts(GuiMainDialog& owner);
+
+    GuiMainDialog& owner;
+    JobLayer::JobFileList items;
+    JobLayer::JobCondition condition;
+    RawLayer::RawLabelList limitationChoices;
+    int32_t limitation = 0;
+    RawLayer::RawLabelList viewStyleChoices;
+    int32_t viewStyle = 0;
+    GuiMainLayout layout;
+
+    GuiLabel oldLabel;
+    GuiTextBox oldBox;
+    GuiHintButton oldHint;
+    GuiLabel newLabel;
+    GuiTextBox newBox;
+    GuiHintButton newHint;
+    GuiLabel limitationLabel;
+    GuiChoiceBox limitationSelector;
+    GuiLabel styleLabel;
+    GuiChoiceBox styleSelector;
+    GuiPushButton start;
+    GuiPushButton reload;
+    GuiPushButton clear;
+    GuiViewBox viewBox;
+
+    uint16_t oldHintValue = 0;
+    RawLayer::RawParameterList oldHints;
+    uint16_t newHintValue = 0;
+    RawLayer::RawParameterList newHints;
+
+    WinLayer::WinView& Child(GuiChild child);
+
+    void Prepare();
+    void Dispatch(WinLayer::WinView* sender, uint16_t code);
+    // One evaluation pass with the boxes' texts and the selectors' choices.
+    void RefreshSolutions();
+    void UpdateButtons(bool bad);
+    void ClearItems();
+    void RunRename();
+    // Every named item read again from disk as it is now.
+    void ReloadItems();
+    void AddPaths(const RawLayer::RawStringList& paths);
+    void ReloadFont(GuiFontKind kind);
+
+    // Runs work that owns the item list on a thread of its own while this
+    // thread keeps the window painted; done/all is shown once it takes long.
+    void RunOwningList(const char* what, int32_t all, const std::function<void(std::atomic<int32_t>& done)>& work);
+    bool Busy() const { return busy_; }
+
+private:
+    bool lastBad_ = false;
+    bool busy_ = false;
+};
+
+class GuiMainDialog : public WinLayer::WinDialog {
+public:
+    GuiMainDialog();
+    ~GuiMainDialog() override;
+
+    // Labels, choices, layout, title, size and the saved position; before Create.
+    void Prepare();
+    MainDialogParts& Parts() { return parts_; }
+
+    void OnCreate() override;
+    void OnCreated() override;
+    void OnDestroyed() override;
+    int32_t OnCommand(uint16_t code) override;
+    int32_t OnChildCommand(WinLayer::WinView* child, uint16_t code) override;
+    bool AdjustSizeLimits(int32_t& extraWidth, int32_t& extraHeight) override;
+    void Arrange() override;
+    void OnStateChange(int32_t oldState, int32_t newState) override;
+
+    // The rectangle the window is placed at: the saved one unless Shift is held.
+    static RECT StartRect(const RECT& centred, bool ignoreSaved);
+
+private:
+    MainDialogParts parts_;
+    RECT arrangedClient_{};
+};
+
+}  // namespace AppLayer

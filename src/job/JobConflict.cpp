@@ -1,0 +1,445 @@
+// The prediction of a run's failures: the run's order replayed over the names
+// of the folders involved, each folder read once.
+#include "job/JobConflict.h"
+
+
+#include "job/JobCondition.h"
+#include "raw/RawFolderScan.h"
+#include "raw/RawPath.h"
+#include "raw/RawShell.h"
+
+namespace JobLayer {
+
+using namespace RawLayer;
+
+namespace {
+
+// The UTF-16 units of a name one by one, folded as the file system compares
+// names. UTF-8 is decoded in place: most names never need a converted copy.
+class FoldedUnits {
+public:
+    explicit FoldedUnits(const RawString& name) {
+        if (name.Kind() == Utf8) {
+            bytes_ = reinterpret_cast<const uint8_t*>(name.Bytes());
+            length_ = name.Length();
+        } else {
+            wide_ = RawString(name, Wide);
+            units_ = wide_.Units();
+            length_ = wide_.Length();
+        }
+    }
+
+    bool Next(uint32_t* unit) {
+        if (pending_ != 0) {
+            *unit = pending_;
+            pending_ = 0;
+            return true;
+        }
+        if (at_ >= length_) return false;
+        if (units_ != nullptr) {
+            *unit = FoldNameUnit(units_[at_++]);
+            return true;
+        }
+        const uint32_t lead = bytes_[at_++];
+        if (lead < 0x80) {
+            *unit = FoldAscii(lead);
+            return true;
+        }
+        *unit = FoldNameUnit(Decode(lead));
+        return true;
+    }
+
+private:
+    // The code point of the character that lead starts; a malformed sequence
+    // stands for its lead byte alone.
+    uint32_t Decode(uint32_t lead) {
+        const int32_t extra = Utf8ExtraUnits(lead);
+        if (extra == 0 || extra > 3 || at_ + extra > length_) return lead;
+        uint32_t point = lead & (0x3Fu >> extra);
+        for (int32_t i = 0; i < extra; ++i) {
+            const uint32_t next = bytes_[at_ + i];
+            if (!IsUtf8Continuation(next)) return lead;
+            point = (point << 6) | (next & 0x3F);
+        }
+        at_ += extra;
+        if (point < 0x10000) return point;
+        point -= 0x10000;
+        pending_ = 0xDC00 + (point & 0x3FF);
+        return 0xD800 + (point >> 10);
+    }
+
+    const uint8_t* bytes_ = nullptr;
+    const char16_t* units_ = nullptr;
+    RawString wide_;
+    int32_t at_ = 0;
+    int32_t length_ = 0;
+    uint32_t pending_ = 0;
+};
+
+constexpr uint64_t kFnvPrime = 1099511628211ull;
+constexpr uint64_t kFnvStart = 14695981039346656037ull;
+
+uint64_t NameHash(const RawString& name) {
+    uint64_t hash = kFnvStart;
+    // Plain ASCII in UTF-8 first, byte by byte: nearly every name.
+    if (name.Kind() == Utf8) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
+        uint64_t ascii = hash;
+        int32_t i = 0;
+        for (const int32_t n = name.Length(); i < n && bytes[i] < 0x80; ++i) ascii = (ascii ^ FoldAscii(bytes[i])) * kFnvPrime;
+        if (i == name.Length()) return ascii;
+    }
+    FoldedUnits units(name);
+    for (uint32_t u; units.Next(&u);) hash = (hash ^ u) * kFnvPrime;
+    return hash;
+}
+
+bool SameName(const RawString& a, const RawString& b) {
+    if (a.SharesBodyWith(b)) return true;
+    // Plain ASCII in UTF-8 on both sides: byte by byte.
+    if (a.Kind() == Utf8 && b.Kind() == Utf8 && a.Length() == b.Length()) {
+        const auto* x = reinterpret_cast<const uint8_t*>(a.Bytes());
+        const auto* y = reinterpret_cast<const uint8_t*>(b.Bytes());
+        int32_t i = 0;
+        for (; i < a.Length() && x[i] < 0x80 && y[i] < 0x80; ++i)
+            if (FoldAscii(x[i]) != FoldAscii(y[i])) return false;
+        if (i == a.Length()) return true;
+    }
+    FoldedUnits x(a), y(b);
+    uint32_t u = 0, v = 0;
+    for (;;) {
+        const bool more = x.Next(&u);
+        if (more != y.Next(&v)) return false;
+        if (!more) return true;
+        if (u != v) return false;
+    }
+}
+
+// UTF-16 units of a name; no byte kind needs fewer bytes than units.
+int32_t WideLength(const RawString& name) {
+    if (name.Kind() == Wide || name.Length() <= kMostNameUnits) return name.Length();
+    if (name.Kind() != Utf8) return RawString(name, Wide).Length();
+    int32_t units = 0;
+    for (int32_t i = 0; i < name.Length(); ++i) {
+        const uint32_t b = name.UnitAt(i);
+        if (!IsUtf8Continuation(b)) units += b >= 0xF0 && b <= 0xF7 ? 2 : 1;
+    }
+    return units;
+}
+
+// Whether any unit of the name is one no file name may hold, wherever it
+// stands: a quick test before the walk by character.
+bool MayHoldForbidden(const RawString& name) {
+    if (name.Kind() != Utf8) return true;
+    const char* bytes = name.Bytes();
+    for (int32_t i = 0; i < name.Length(); ++i) {
+        switch (bytes[i]) {
+        case '\\': case '/': case ':': case '*': case '?': case '<': case '>': case '|': case '"': return true;
+        default: break;
+        }
+    }
+    return false;
+}
+
+// A folder path as one text for every spelling of it: the plain form, folded,
+// one kind of separator, no trailing one.
+std::u16string FolderKey(const RawString& path) {
+    std::u16string key;
+    FoldedUnits units(PlainPath(path));
+    for (uint32_t u; units.Next(&u);) key.push_back(static_cast<char16_t>(u == '/' ? '\\' : u));
+    while (!key.empty() && key.back() == u'\\') key.pop_back();
+    return key;
+}
+
+}  // namespace
+
+// A name the platform would not take as one plain name in the same folder.
+// Such names are refused before any move: a separator would move the item
+// elsewhere and a colon would turn it into a stream of another file.
+JobConflict RefusedName(const RawString& name) {
+    if (name.IsEmpty()) return JobConflict::EmptyName;
+    if (MayHoldForbidden(name) && ForbiddenUnit(name) != 0) return JobConflict::ForbiddenUnit;
+    const int32_t n = name.Length();
+    const uint32_t last = name.UnitAt(n - 1);
+    if (last == '.' && (n == 1 || (n == 2 && name.UnitAt(0) == '.'))) return JobConflict::DotName;
+    // The platform trims such a name and reports success for a move that
+    // changed nothing, or that named another item.
+    if (last == ' ' || last == '.') return JobConflict::TrailingSpaceOrDot;
+    // Longer names fail on the platform's file systems anyway; refused here,
+    // the run and its prediction give one reason.
+    if (WideLength(name) > kMostNameUnits) return JobConflict::TooLong;
+    return JobConflict::None;
+}
+
+RawString ConflictReason(JobConflict conflict, const RawString& newName) {
+    switch (conflict) {
+    case JobConflict::None: return RawString();
+    case JobConflict::EmptyName: return RawString("The new name is empty.");
+    case JobConflict::ForbiddenUnit: {
+        RawString reason("The new name holds the character ");
+        reason.AppendUnit(ForbiddenUnit(newName));
+        reason.Append(RawString(", which no file name may hold."));
+        return reason;
+    }
+    case JobConflict::DotName: return RawString("The new name is not a file name.");
+    case JobConflict::TrailingSpaceOrDot:
+        return RawString("The new name ends in a space or a dot, which the file system drops.");
+    case JobConflict::TooLong: return RawString("The new name is longer than the 255 characters a file name may hold.");
+    case JobConflict::TakenEarlier: return RawString("An item earlier in the list takes this name first.");
+    case JobConflict::TakenLater: return RawString("An item of this name is there and is renamed only after this one.");
+    case JobConflict::Taken: return RawString("An item of this name is already there.");
+    case JobConflict::FolderMissing: return RawString("The folder the item is in no longer exists.");
+    case JobConflict::ItemMissing: return RawString("The item no longer exists.");
+    }
+    return RawString();
+}
+
+RawString RefusedNameReason(const RawString& name) { return ConflictReason(RefusedName(name), name); }
+
+void JobConflictPredictor::Clear() {
+    folders_.clear();
+    folderByKey_.clear();
+    folderByParent_.clear();
+    read_.clear();
+    steps_.clear();
+    names_.clear();
+    conflictUnits_.clear();
+    conflictKinds_.clear();
+    conflicts_ = 0;
+    planned_ = 0;
+    foldersRead_ = 0;
+}
+
+namespace {
+
+size_t UnitHash(const JobFileUnit* unit) {
+    return static_cast<size_t>((reinterpret_cast<uintptr_t>(unit) >> 4) * 0x9E3779B97F4A7C15ull >> 20);
+}
+
+}  // namespace
+
+JobConflict JobConflictPredictor::ConflictOf(const JobFileUnit& unit) const {
+    if (conflictUnits_.empty()) return JobConflict::None;
+    const size_t mask = conflictUnits_.size() - 1;
+    for (size_t i = UnitHash(&unit) & mask; conflictUnits_[i] != nullptr; i = (i + 1) & mask)
+        if (conflictUnits_[i] == &unit) return conflictKinds_[i];
+    return JobConflict::None;
+}
+
+RawString JobConflictPredictor::ReasonOf(const JobFileUnit& unit) const {
+    return ConflictReason(ConflictOf(unit), unit.newName);
+}
+
+void JobConflictPredictor::KeepConflicts() {
+    if (conflicts_ == 0) return;
+    size_t size = 16;
+    while (size < 2 * static_cast<size_t>(conflicts_)) size *= 2;
+    conflictUnits_.assign(size, nullptr);
+    conflictKinds_.assign(size, JobConflict::None);
+    for (size_t s = 0; s < steps_.size(); ++s) {
+        if (outcomes_[s] == JobConflict::None) continue;
+        size_t i = UnitHash(steps_[s].unit) & (size - 1);
+        while (conflictUnits_[i] != nullptr) i = (i + 1) & (size - 1);
+        conflictUnits_[i] = steps_[s].unit;
+        conflictKinds_[i] = outcomes_[s];
+    }
+}
+
+int32_t JobConflictPredictor::FolderOfPath(const RawString& folder) {
+    auto [it, added] = folderByKey_.try_emplace(FolderKey(folder), static_cast<int32_t>(folders_.size()));
+    if (added) folders_.emplace_back().path = folder;
+    return it->second;
+}
+
+int32_t JobConflictPredictor::FolderOfParent(const JobFileUnit* parent) {
+    auto [it, added] = folderByParent_.try_emplace(parent, static_cast<int32_t>(folders_.size()));
+    // A unit with children was expanded: the list holds the whole folder.
+    if (added) folders_.emplace_back().unit = parent;
+    return it->second;
+}
+
+// One folder may have several entries: listed under two named items that
+// overlap, or holding a named item as well. Only folders renamed in need to
+// know; a listed entry stands for the others, so that the names come
+// from the list and the steps are replayed together.
+void JobConflictPredictor::JoinSameFolders() {
+    for (size_t f = 0; f < folders_.size(); ++f) {
+        Folder& folder = folders_[f];
+        if (folder.unit == nullptr || !folder.hasSteps) continue;
+        folder.path = folder.unit->FullPath();
+        auto [it, added] = folderByKey_.try_emplace(FolderKey(folder.path), static_cast<int32_t>(f));
+        if (added) continue;
+        Folder& other = folders_[static_cast<size_t>(it->second)];
+        if (other.unit == nullptr) {
+            other.same = static_cast<int32_t>(f);
+            it->second = static_cast<int32_t>(f);
+        } else {
+            folder.same = it->second;
+        }
+    }
+    auto standIn = [&](int32_t f) {
+        const int32_t same = folders_[static_cast<size_t>(f)].same;
+        return same >= 0 ? same : f;
+    };
+    for (Name& name : names_) name.folder = standIn(name.folder);
+    for (Step& step : steps_) {
+        step.folder = standIn(step.folder);
+        folders_[static_cast<size_t>(step.folder)].hasSteps = true;
+    }
+}
+
+void JobConflictPredictor::ReadFolder(int32_t folder) {
+    ++foldersRead_;
+    const RawString path = folders_[static_cast<size_t>(folder)].path;
+    RawFolderScan scan(path);
+    bool any = false;
+    while (scan.Next(RawFolderScan::SkipDots)) {
+        read_.push_back(scan.Data().name);
+        names_.push_back(Name{folder, &read_.back()});
+        any = true;
+    }
+    // Nothing listed: empty or missing, which one more query tells.
+    if (!any && !IsFolder(path)) folders_[static_cast<size_t>(folder)].missing = true;
+}
+
+// Steps and names by folder, keeping their order: a counting sort.
+void JobConflictPredictor::Group() {
+    const size_t n = folders_.size();
+    std::vector<int32_t> stepCount(n + 1, 0), nameCount(n + 1, 0);
+    for (const Step& step : steps_) ++stepCount[static_cast<size_t>(step.folder) + 1];
+    for (const Name& name : names_) ++nameCount[static_cast<size_t>(name.folder) + 1];
+    for (size_t f = 0; f < n; ++f) {
+        stepCount[f + 1] += stepCount[f];
+        nameCount[f + 1] += nameCount[f];
+        folders_[f].steps = stepCount[f];
+        folders_[f].names = nameCount[f];
+    }
+    groupedSteps_.resize(steps_.size());
+    groupedNames_.resize(names_.size());
+    for (size_t s = 0; s < steps_.size(); ++s)
+        groupedSteps_[static_cast<size_t>(stepCount[static_cast<size_t>(steps_[s].folder)]++)] = static_cast<int32_t>(s);
+    for (const Name& name : names_)
+        groupedNames_[static_cast<size_t>(nameCount[static_cast<size_t>(name.folder)]++)] = name.name;
+}
+
+int32_t JobConflictPredictor::SlotOf(const RawString& name, uint64_t hash) {
+    const size_t mask = table_.size() - 1;
+    size_t i = static_cast<size_t>(hash) & mask;
+    for (; table_[i] >= 0; i = (i + 1) & mask) {
+        const Slot& slot = slots_[static_cast<size_t>(table_[i])];
+        if (slot.hash == hash && SameName(*slot.name, name)) return table_[i];
+    }
+    table_[i] = static_cast<int32_t>(slots_.size());
+    slots_.push_back(Slot{hash, &name});
+    return table_[i];
+}
+
+void JobConflictPredictor::Replay(size_t f) {
+    const Folder& folder = folders_[f];
+    const size_t stepEnd = f + 1 < folders_.size() ? static_cast<size_t>(folders_[f + 1].steps) : groupedSteps_.size();
+    const size_t nameEnd = f + 1 < folders_.size() ? static_cast<size_t>(folders_[f + 1].names) : groupedNames_.size();
+    const int32_t* steps = groupedSteps_.data() + folder.steps;
+    const size_t stepCount = stepEnd - static_cast<size_t>(folder.steps);
+    if (stepCount == 0) return;
+    const size_t nameCount = nameEnd - static_cast<size_t>(folder.names);
+    // Every name the folder holds and every new name fit with room to spare.
+    size_t size = 16;
+    while (size < 2 * (nameCount + 2 * stepCount)) size *= 2;
+    table_.assign(size, -1);
+    slots_.clear();
+    // A step listed under its folder meets its own name among the folder's,
+    // in the same order.
+    sources_.assign(stepCount, -1);
+    auto unitOf = [&](size_t k) { return steps_[static_cast<size_t>(steps[k])].unit; };
+    size_t next = 0;
+    for (size_t i = static_cast<size_t>(folder.names); i < nameEnd; ++i) {
+        const RawString* name = groupedNames_[i];
+        const int32_t slot = SlotOf(*name, NameHash(*name));
+        slots_[static_cast<size_t>(slot)].present = true;
+        while (next < stepCount && unitOf(next)->parent == nullptr) ++next;
+        if (next < stepCount && &unitOf(next)->name == name) sources_[next++] = slot;
+    }
+    // Each item is renamed once, by the first unit that stands for it.
+    for (size_t k = 0; k < stepCount; ++k) {
+        const RawString& name = unitOf(k)->name;
+        if (sources_[k] < 0) sources_[k] = SlotOf(name, NameHash(name));
+        Slot& slot = slots_[static_cast<size_t>(sources_[k])];
+        if (slot.claimedBy >= 0) sources_[k] = -1;
+        else slot.claimedBy = steps[k];
+    }
+
+    // The run, replayed: a rename that passes frees its old name and takes the new one.
+    for (size_t k = 0; k < stepCount; ++k) {
+        const int32_t s = steps[k], source = sources_[k];
+        if (source < 0) continue;
+        ++planned_;
+        const JobFileUnit& unit = *unitOf(k);
+        JobConflict conflict = RefusedName(unit.newName);
+        int32_t target = -1;
+        if (conflict == JobConflict::None) {
+            if (folder.missing) {
+                conflict = JobConflict::FolderMissing;
+            } else if (!slots_[static_cast<size_t>(source)].present) {
+                conflict = JobConflict::ItemMissing;
+            } else {
+                target = SlotOf(unit.newName, NameHash(unit.newName));
+                const Slot& taken = slots_[static_cast<size_t>(target)];
+                // A new name that differs only in case names the item itself.
+                if (target != source && taken.present) {
+                    if (taken.placedBy >= 0) conflict = JobConflict::TakenEarlier;
+                    else if (taken.claimedBy > s) conflict = JobConflict::TakenLater;
+                    else conflict = JobConflict::Taken;
+                }
+            }
+        }
+        outcomes_[static_cast<size_t>(s)] = conflict;
+        if (conflict != JobConflict::None) ++conflicts_;
+        if (conflict == JobConflict::None && target != source) {
+            slots_[static_cast<size_t>(source)].present = false;
+            slots_[static_cast<size_t>(target)].present = true;
+            slots_[static_cast<size_t>(target)].placedBy = s;
+        }
+    }
+}
+
+int32_t JobConflictPredictor::Predict(const JobFileList& list) {
+    Clear();
+    // One walk: the steps of the run, the folders they rename in, and the
+    // names of every folder the list holds the content of.
+    const JobFileUnit* lastParent = nullptr;
+    int32_t parentFolder = -1;
+    const RawString* lastFolderText = nullptr;
+    int32_t namedFolder = -1;
+    for (const JobFileUnit& unit : list) {
+        if (unit.parent != nullptr) {
+            if (unit.parent != lastParent) parentFolder = FolderOfParent(unit.parent);
+            lastParent = unit.parent;
+            names_.push_back(Name{parentFolder, &unit.name});
+        }
+        if (!unit.Has(JobFileUnit::Checked) || unit.Has(JobFileUnit::Excluded)) continue;
+        int32_t folder = parentFolder;
+        if (unit.parent == nullptr) {
+            // Named items side by side share their folder text.
+            if (lastFolderText == nullptr || !unit.folder.SharesBodyWith(*lastFolderText))
+                namedFolder = FolderOfPath(unit.folder);
+            lastFolderText = &unit.folder;
+            folder = namedFolder;
+        }
+        folders_[static_cast<size_t>(folder)].hasSteps = true;
+        steps_.push_back(Step{&unit, folder});
+    }
+    if (steps_.empty()) return 0;
+    JoinSameFolders();
+    for (size_t f = 0; f < folders_.size(); ++f) {
+        const Folder& folder = folders_[f];
+        if (folder.unit == nullptr && folder.same < 0 && folder.hasSteps) ReadFolder(static_cast<int32_t>(f));
+    }
+
+    Group();
+    outcomes_.assign(steps_.size(), JobConflict::None);
+    for (size_t f = 0; f < folders_.size(); ++f) Replay(f);
+    KeepConflicts();
+    return conflicts_;
+}
+
+}  // namespace JobLayer

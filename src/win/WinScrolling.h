@@ -1,0 +1,73 @@
+// Scroll offsets of the scrolling controls (list box, plane box) as plain
+// arithmetic, the scroll-bar record they show, and the double-buffer surface
+// they paint through.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "raw/RawGdiHandle.h"
+
+namespace WinLayer {
+
+// An offset into content of the given extent seen through a view: never below
+// 0 nor beyond the point where the content's end meets the view's end.
+int32_t ClampScroll(int32_t offset, int32_t content, int32_t view);
+
+// The offset after a scroll-bar request (SB_LINEUP ... SB_BOTTOM); a page is
+// half the view. track is the thumb position for SB_THUMBTRACK/SB_THUMBPOSITION.
+int32_t ScrollForRequest(int32_t request, int32_t offset, int32_t line, int32_t view, int32_t content,
+                         int32_t track);
+
+// The offset after a wheel movement: one line for each 120 units, truncated
+// towards zero, positive deltas scrolling towards the start.
+int32_t WheelScroll(int32_t offset, int32_t line, int32_t delta, int32_t content, int32_t view);
+
+// The offset that shows content from top to bottom, moving as little as
+// possible; the top wins when both ends cannot show.
+int32_t ScrollToShow(int32_t offset, int32_t top, int32_t bottom, int32_t view);
+
+// The record of a scroll bar for an offset (range, page, position); the bar
+// stays visible, disabled, when there is nothing to scroll.
+SCROLLINFO ScrollBarInfo(int32_t offset, int32_t content, int32_t view);
+
+// The scroll bars of one window as last set. A bar is set only when its
+// record changed, and redrawn with the window's next paint rather than at
+// once: drawing a bar can cost more than painting every visible row, and a
+// burst of scroll steps between two frames then draws it once.
+class WinScrollBars {
+public:
+    // Sets the bar (SB_VERT or SB_HORZ) of the window from the record above.
+    void Set(HWND window, int bar, int32_t offset, int32_t content, int32_t view);
+
+private:
+    HWND window_ = nullptr;
+    SCROLLINFO last_[2]{};
+    bool known_[2]{};
+};
+// The thumb's track position of the bar; 0 when it cannot be read.
+int32_t ScrollTrackPosition(HWND window, int bar);
+
+// A memory device context with a bitmap of at least the requested size,
+// compatible with the target; grows, never shrinks, and is reused by every
+// paint so that a frame costs no bitmap creation.
+class WinPaintSurface {
+public:
+    WinPaintSurface() = default;
+    WinPaintSurface(const WinPaintSurface&) = delete;
+    WinPaintSurface& operator=(const WinPaintSurface&) = delete;
+    ~WinPaintSurface() { Release(); }
+
+    // The surface's device context, or null when it cannot be made.
+    HDC Prepare(HDC target, SIZE size);
+    void Release();
+
+private:
+    RawLayer::RawMemoryDc dc_;
+    RawLayer::RawBitmapHandle bitmap_;
+    HGDIOBJ original_ = nullptr;  // the bitmap the memory context came with
+    SIZE size_{};
+};
+
+}  // namespace WinLayer

@@ -1,0 +1,97 @@
+// Text and image boxes: painting on the parent's owner-draw request.
+#include "win/WinStaticBox.h"
+
+#include "raw/RawGdiHandle.h"
+#include "win/WinButton.h"
+
+namespace WinLayer {
+
+using namespace RawLayer;
+
+namespace {
+
+void MakeStatic(WinView& view) {
+    WinViewProperty& p = view.Property();
+    p.className = "STATIC";
+    p.kind = WinViewProperty::kSubclassed;
+    p.style |= WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
+}
+
+// A label takes no input: keyboard navigation passes over it.
+void SkipInNavigation(WinView& view) { view.Property().flags |= WinViewProperty::kNotSubclassed; }
+
+}  // namespace
+
+WinStaticBox::WinStaticBox()
+    : background(GetSysColor(COLOR_BTNFACE)), textColour(GetSysColor(COLOR_WINDOWTEXT)) {
+    MakeStatic(*this);
+    options = kTextLeft;
+}
+
+void WinStaticBox::OnCreated() { SkipInNavigation(*this); }
+
+void WinStaticBox::SetText(const RawString& text) {
+    WinView::SetText(text);
+    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+}
+
+int32_t WinStaticBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_DRAWITEM && wParam != 0) {
+        Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 1;
+    }
+    return WinView::HandleMessage(message, wParam, lParam);
+}
+
+void WinStaticBox::Paint(const DRAWITEMSTRUCT& item) {
+    const HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    {
+        RawBrushHandle brush(CreateSolidBrush(background));
+        FillRect(dc, &r, brush.Get());
+    }
+    if (lowerHalf != kNoColour) {
+        const RECT lower{r.left, (r.top + r.bottom) / 2, r.right, r.bottom};
+        RawBrushHandle brush(CreateSolidBrush(lowerHalf));
+        FillRect(dc, &lower, brush.Get());
+    }
+    r = {r.left + margins.left, r.top + margins.top, r.right - margins.right, r.bottom - margins.bottom};
+    RawSelectObject font(dc, ResolvedFont());
+    const bool grey = item.itemState & (ODS_GRAYED | ODS_DISABLED);
+    WinTextColourScope colour(dc, grey ? kDisabledText : textColour);
+    DrawTextInRect(dc, r, GetText(), options);
+}
+
+// ---------------------------------------------------------------- image box
+
+WinImageBox::WinImageBox() { MakeStatic(*this); }
+
+void WinImageBox::OnCreated() { SkipInNavigation(*this); }
+
+void WinImageBox::SetIcon(HICON icon, int32_t width, int32_t height) {
+    icon_ = icon;
+    size_ = {width, height};
+    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void WinImageBox::Measure(RECT& rect) { rect = {0, 0, size_.cx, size_.cy}; }
+
+int32_t WinImageBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_DRAWITEM && wParam != 0) {
+        Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 1;
+    }
+    return WinView::HandleMessage(message, wParam, lParam);
+}
+
+void WinImageBox::Paint(const DRAWITEMSTRUCT& item) {
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    if (!icon_ || size_.cx <= 0 || size_.cy <= 0) return;
+    const RECT& r = item.rcItem;
+    DrawIconEx(item.hDC, (r.left + r.right - size_.cx) / 2, (r.top + r.bottom - size_.cy) / 2, icon_, size_.cx,
+               size_.cy, 0, nullptr, DI_NORMAL);
+}
+
+}  // namespace WinLayer

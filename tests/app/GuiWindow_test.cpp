@@ -1,0 +1,125 @@
+// Varnelo.exe started for its window, used as a person uses it: typed into,
+// Enter, "Start !" by keyboard, the disk checked, the window closed.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "TestSupport.h"
+#include "win/WinTestInput.h"
+
+using namespace TestSupport;
+
+namespace {
+
+constexpr DWORD kDeadline = 20000;
+
+bool WaitFor(const std::function<bool()>& done) {
+    const ULONGLONG deadline = GetTickCount64() + kDeadline;
+    while (!done()) {
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// The program in a folder of its own, so that its profile and log stay there.
+class WindowProcess : public TempDirTest {
+protected:
+    void SetUp() override {
+        program = temp.Join(L"prog\\Varnelo.exe");
+        data = temp.Join(L"data");
+        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
+        ASSERT_TRUE(CreateFolder(data));
+        ASSERT_TRUE(CreateFolder(data + L"\\sub"));
+        for (const wchar_t* f : {L"a.txt", L"b.txt", L"c.doc", L"sub\\d.txt"})
+            ASSERT_TRUE(WriteFileBytes(data + L"\\" + f, "x"));
+        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+        // The log goes beside the program, where the test finds it.
+        ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
+                                   "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=" + Narrow(temp.Join(L"log")) +
+                                       "\r\n"));
+    }
+    void TearDown() override {
+        if (process) {
+            if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(process.Get(), kDeadline) != WAIT_OBJECT_0) TerminateProcess(process.Get(), 1);
+        }
+    }
+    bool Start(const std::wstring& arguments) {
+        std::wstring line = L"\"" + program + L"\" " + arguments;
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp.Path().c_str(), &si, &pi))
+            return false;
+        process.Reset(pi.hProcess);
+        const RawLayer::RawKernelHandle thread(pi.hThread);
+        const DWORD id = pi.dwProcessId;
+        return WaitFor([&] {
+            window = nullptr;
+            for (HWND w = FindWindowW(L"Varnelo", L"Varnelo"); w; w = FindWindowExW(nullptr, w, L"Varnelo", L"Varnelo")) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == id && IsWindowVisible(w)) window = w;
+            }
+            return window != nullptr;
+        });
+    }
+    bool Running() { return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; }
+    bool CloseAndWait() {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        const bool ended = WaitForSingleObject(process.Get(), kDeadline) == WAIT_OBJECT_0;
+        window = nullptr;
+        return ended;
+    }
+    std::string Log() {
+        WIN32_FIND_DATAW found;
+        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(L"log\\*.log").c_str(), &found));
+        if (!find) return {};
+        return ReadFileBytes(temp.Join(L"log\\") + found.cFileName).value_or("");
+    }
+
+    std::wstring program;
+    std::wstring data;
+    RawLayer::RawKernelHandle process;
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(WindowProcess, TypeEnterStartAndClose) {
+    ASSERT_TRUE(Start(L"-l File \"" + data + L"\""));
+    SetForegroundWindow(window);
+    // The Old name box has the focus at start; Tab order: its hint button,
+    // the New name box, its hint button, two selectors, then "Start !".
+    WinTest::TypeUnicode(L"*.txt");
+    WinTest::PressKey(VK_RETURN);
+    WinTest::PressKey(VK_TAB);
+    WinTest::PressKey(VK_TAB);
+    WinTest::TypeUnicode(L"new_%0.txt");
+    WinTest::PressKey(VK_RETURN);
+    for (int i = 0; i < 4; ++i) WinTest::PressKey(VK_TAB);
+    WinTest::PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\new_b.txt"); }));
+    ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\sub\\new_d.txt"); }));
+    EXPECT_TRUE(FileExists(data + L"\\new_a.txt"));
+    EXPECT_TRUE(FileExists(data + L"\\c.doc"));
+    EXPECT_EQ(TreeSnapshot(data).size(), 5u);  // three renamed, c.doc and sub
+    EXPECT_TRUE(Running());
+    EXPECT_TRUE(IsWindow(window));
+    ASSERT_TRUE(CloseAndWait());
+    const std::string log = Log();
+    EXPECT_NE(log.find("Started"), std::string::npos) << log;
+    EXPECT_NE(log.find("Terminated"), std::string::npos) << log;
+}
+
+TEST_F(WindowProcess, ApplyWithoutInspectRunsAtOnceAndStaysOpen) {
+    ASSERT_TRUE(Start(L"-a -o \"*.doc\" -n \"%0.bak\" -l File \"" + data + L"\""));
+    ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\c.bak"); }));
+    EXPECT_TRUE(FileExists(data + L"\\a.txt"));
+    EXPECT_TRUE(Running());
+    ASSERT_TRUE(CloseAndWait());
+}

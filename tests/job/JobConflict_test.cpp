@@ -1,0 +1,283 @@
+// The prediction of a run's failures against the run itself: random trees and
+// rules in-process, and the named cases through Varnelo.exe -i and -i -a.
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "job/JobCondition.h"
+#include "job/JobConflict.h"
+#include "job/JobFileList.h"
+#include "job/JobRename.h"
+
+using namespace JobLayer;
+using namespace TestSupport;
+using RawLayer::RawString;
+
+namespace {
+
+RawString U8(const std::wstring& wide) { return RawString(Narrow(wide)); }
+
+std::vector<std::string> Contents(const std::wstring& folder) {
+    std::vector<std::string> contents;
+    for (auto& [path, content] : TreeSnapshot(folder))
+        if (!content.empty()) contents.push_back(content);
+    std::sort(contents.begin(), contents.end());
+    return contents;
+}
+
+// Few names, in two cases, so that random rules collide, swap and chain.
+const char* const kNames[] = {"a", "b", "c", "A", "B", "a.txt", "b.txt"};
+
+std::string Pick(std::mt19937& random, const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
+}
+
+bool Chance(std::mt19937& random, int percent) { return std::uniform_int_distribution<int>(0, 99)(random) < percent; }
+
+// A random tree below root: each file holds its own path, so that a lost or
+// overwritten file shows in the contents.
+void MakeTree(std::mt19937& random, const std::wstring& root, const std::string& relative, int depth,
+              std::vector<std::string>* items) {
+    const int count = std::uniform_int_distribution<int>(depth == 0 ? 3 : 0, depth == 0 ? 6 : 4)(random);
+    std::set<std::string> taken;
+    for (int i = 0; i < count; ++i) {
+        std::string name = kNames[std::uniform_int_distribution<size_t>(0, std::size(kNames) - 1)(random)];
+        std::string folded = name;
+        std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) { return std::toupper(c); });
+        if (!taken.insert(folded).second) continue;
+        const std::string path = relative.empty() ? name : relative + "\\" + name;
+        items->push_back(path);
+        if (depth < 2 && Chance(random, 35)) {
+            ASSERT_TRUE(CreateFolder(root + L"\\" + Widen(path)));
+            MakeTree(random, root, path, depth + 1, items);
+        } else {
+            ASSERT_TRUE(WriteFileBytes(root + L"\\" + Widen(path), path));
+        }
+    }
+}
+
+}  // namespace
+
+// Hundreds of random trees, named items and new names, each predicted and
+// then run on disk: every unit the run tries fails exactly when predicted,
+// with the run's own text for a refused name, and no file is lost.
+TEST(JobConflict, PredictionAgreesWithTheRun) {
+    TempDir temp;
+    std::map<JobConflict, int> seen;
+    const int kCases = 300;
+    for (int number = 0; number < kCases; ++number) {
+        std::mt19937 random(20250406u + static_cast<unsigned>(number));
+        // The named folder may be renamed itself: its contents are watched from above.
+        const std::wstring base = temp.Join(L"case" + std::to_wstring(number)), root = base + L"\\R";
+        ASSERT_TRUE(CreateFolder(base));
+        ASSERT_TRUE(CreateFolder(root));
+        std::vector<std::string> items;
+        MakeTree(random, root, "", 0, &items);
+        if (HasFatalFailure()) return;
+
+        // Named: the whole folder, or some of its items, some twice, in
+        // another case, below another named item, or missing.
+        JobFileList list;
+        std::vector<std::string> named;
+        if (Chance(random, 70)) named.push_back("");
+        for (int n = std::uniform_int_distribution<int>(named.empty() ? 1 : 0, 3)(random); n > 0; --n)
+            named.push_back(Pick(random, items));
+        if (Chance(random, 30)) std::reverse(named.begin(), named.end());
+        if (Chance(random, 10)) named.push_back("nowhere\\x");
+        if (Chance(random, 10)) named.push_back("zz");
+        for (const std::string& path : named) {
+            std::wstring full = path.empty() ? root : root + L"\\" + Widen(path);
+            if (Chance(random, 15)) CharUpperW(full.data() + root.size());
+            list.AddPath(U8(full), true);
+        }
+        const int32_t limitation = std::discrete_distribution<int32_t>({15, 15, 30, 40})(random);
+        JobCondition condition;
+        EvaluationPass(list, condition, JobCondition::TreeView, limitation, "*", "%0");
+
+        // New names by hand: names already there (collisions, swaps and
+        // chains), case changes, free names, refused names and no change.
+        std::vector<std::string> pool(std::begin(kNames), std::end(kNames));
+        pool.insert(pool.end(), {"n", "N"});  // free names, for two units to take
+        for (JobFileUnit& unit : list) {
+            // Checked by hand: the same item listed twice may be checked twice.
+            if (Chance(random, 10)) unit.Set(JobFileUnit::Checked);
+            if (!unit.Has(JobFileUnit::Checked)) continue;
+            const std::string name = unit.name.ToUtf8();
+            const int roll = std::uniform_int_distribution<int>(0, 99)(random);
+            std::string next = name;
+            if (roll < 45) next = Pick(random, pool);
+            else if (roll < 55) std::transform(next.begin(), next.end(), next.begin(), [](char c) { return std::toupper(c); });
+            else if (roll < 75) next += "_r";
+            else if (roll < 82) next = Pick(random, {"", "x.", "y ", "a:b", "..", std::string(256, 'L')});
+            unit.newName = RawString(next);
+            if (Chance(random, 8)) unit.Clear(JobFileUnit::Checked);
+            if (Chance(random, 4)) unit.Set(JobFileUnit::Excluded);
+        }
+
+        JobConflictPredictor predictor;
+        const int32_t conflicts = predictor.Predict(list);
+        std::ostringstream plan;
+        for (const JobFileUnit& unit : list)
+            if (unit.Has(JobFileUnit::Checked) && !unit.Has(JobFileUnit::Excluded))
+                plan << "\n  " << unit.FullPath().ToUtf8() << " -> " << unit.newName.ToUtf8() << ": "
+                     << predictor.ReasonOf(unit).ToUtf8();
+        SCOPED_TRACE("case " + std::to_string(number) + plan.str());
+
+        const auto before = Contents(base);
+        int32_t tried = 0;
+        const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {
+            ++tried;
+            const JobConflict predicted = predictor.ConflictOf(*outcome.unit);
+            ++seen[predicted];
+            EXPECT_EQ(outcome.error != 0, predicted != JobConflict::None)
+                << outcome.oldPath.ToUtf8() << " -> " << outcome.newName.ToUtf8() << ": " << outcome.reason.ToUtf8();
+            if (RefusedName(outcome.newName) != JobConflict::None) {
+                EXPECT_EQ(outcome.reason.ToUtf8(), predictor.ReasonOf(*outcome.unit).ToUtf8());
+            }
+        });
+        EXPECT_EQ(tried, predictor.Planned());
+        EXPECT_EQ(failed, conflicts);
+        EXPECT_EQ(Contents(base), before);
+        if (HasFailure()) return;
+    }
+    // The cases reach every kind of failure, and many renames pass.
+    for (JobConflict kind : {JobConflict::None, JobConflict::EmptyName, JobConflict::ForbiddenUnit,
+                             JobConflict::DotName, JobConflict::TrailingSpaceOrDot, JobConflict::TooLong,
+                             JobConflict::TakenEarlier, JobConflict::TakenLater, JobConflict::Taken,
+                             JobConflict::FolderMissing, JobConflict::ItemMissing}) {
+        EXPECT_GT(seen[kind], 0) << static_cast<int>(kind);
+    }
+}
+
+namespace {
+
+class ConflictBatch : public TempDirTest {
+protected:
+    void SetUp() override {
+        program = temp.Join(L"prog\\Varnelo.exe");
+        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
+        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+    }
+    // The lines printed in the folder, CR LF removed.
+    std::vector<std::string> Run(const std::vector<std::wstring>& args, const std::wstring& folder, DWORD* code) {
+        std::wstring line = CommandLine(program, {});
+        for (const std::wstring& arg : args)
+            line += arg.empty() || arg.find_first_of(L" \t") != std::wstring::npos ? L" \"" + arg + L"\"" : L" " + arg;
+        std::string out;
+        EXPECT_TRUE(RunProcess(line, code, &out, 60000, folder));
+        std::vector<std::string> lines;
+        std::istringstream stream(out);
+        for (std::string l; std::getline(stream, l);) lines.push_back(l.substr(0, l.size() - 1));
+        return lines;
+    }
+    static std::vector<std::string> Split(const std::string& line) {
+        std::vector<std::string> fields;
+        std::istringstream stream(line);
+        for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+        return fields;
+    }
+    std::wstring program;
+};
+
+}  // namespace
+
+// The named cases through the program: -i prints CONFLICT lines in place of
+// PLAN, then -i -a on the same tree fails exactly those items.
+TEST_F(ConflictBatch, NamedCases) {
+    const std::string earlier = "An item earlier in the list takes this name first.";
+    const std::string later = "An item of this name is there and is renamed only after this one.";
+    const std::string taken = "An item of this name is already there.";
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> files;  // below the case's folder
+        std::vector<std::wstring> args;   // after -i
+        std::vector<std::string> lines;   // %D: the case's folder; in the list's order
+    };
+    const std::wstring longName(256, L'n');
+    const Case cases[] = {
+        {"same new name twice", {L"a.txt", L"a.doc"}, {L"-o", L"*.*", L"-n", L"%0", L"a.txt", L"a.doc"},
+         {"PLAN\t%D\\a.txt\ta", "CONFLICT\t%D\\a.doc\ta\t" + earlier, "1 planned, 1 conflicts"}},
+        {"swap", {L"1_2", L"2_1"}, {L"-o", L"*_*", L"-n", L"%1_%0", L"1_2", L"2_1"},
+         {"CONFLICT\t%D\\1_2\t2_1\t" + later, "CONFLICT\t%D\\2_1\t1_2\t" + taken, "0 planned, 2 conflicts"}},
+        {"chain in order", {L"x", L"xx"}, {L"-o", L"*", L"-n", L"x%0", L"xx", L"x"},
+         {"PLAN\t%D\\xx\txxx", "PLAN\t%D\\x\txx", "2 planned, 0 conflicts"}},
+        {"chain against order", {L"x", L"xx"}, {L"-o", L"*", L"-n", L"x%0", L"x", L"xx"},
+         {"CONFLICT\t%D\\x\txx\t" + later, "PLAN\t%D\\xx\txxx", "1 planned, 1 conflicts"}},
+        {"target there", {L"a.txt", L"B.TXT"}, {L"-o", L"a.txt", L"-n", L"b.txt", L"-l", L"File", L"."},
+         {"CONFLICT\t%D\\a.txt\tb.txt\t" + taken, "0 planned, 1 conflicts"}},
+        {"case of its own name", {L"a.txt"}, {L"-o", L"a.txt", L"-n", L"A.TXT", L"a.txt"},
+         {"PLAN\t%D\\a.txt\tA.TXT", "1 planned, 0 conflicts"}},
+        {"case beyond ASCII", {L"\u00E9t\u00E9", L"x"}, {L"-o", L"x", L"-n", L"\u00C9T\u00C9", L"x"},
+         {"CONFLICT\t%D\\x\t\xC3\x89T\xC3\x89\t" + taken, "0 planned, 1 conflicts"}},
+        {"folder with its content", {L"F\\S\\y.txt"}, {L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"},
+         {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\S\tS_old", "PLAN\t%D\\F\\S\\y.txt\ty.txt_old",
+          "3 planned, 0 conflicts"}},
+        {"folder blocked, content renamed where it is", {L"F\\x.txt", L"F_old\\k"},
+         {L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"},
+         {"CONFLICT\t%D\\F\tF_old\t" + taken, "PLAN\t%D\\F\\x.txt\tx.txt_old", "1 planned, 1 conflicts"}},
+        {"named twice", {L"F\\x.txt"}, {L"-o", L"*", L"-n", L"%0_2", L"-l", L"Both", L"F\\x.txt", L"F", L"f\\X.TXT"},
+         {"PLAN\t%D\\F\\x.txt\tx.txt_2", "PLAN\t%D\\F\tF_2", "2 planned, 0 conflicts"}},
+        {"trailing dot", {L"a"}, {L"-o", L"*", L"-n", L"%0.", L"a"},
+         {"CONFLICT\t%D\\a\ta.\tThe new name ends in a space or a dot, which the file system drops.",
+          "0 planned, 1 conflicts"}},
+        {"quote from an escape", {L"a"}, {L"-o", L"a", L"-n", L"%q", L"a"},
+         {"CONFLICT\t%D\\a\t\"\tThe new name holds the character \", which no file name may hold.",
+          "0 planned, 1 conflicts"}},
+        {"name too long", {L"a"}, {L"-o", L"a", L"-n", longName, L"a"},
+         {"CONFLICT\t%D\\a\t" + Narrow(longName) + "\tThe new name is longer than the 255 characters a file name may hold.",
+          "0 planned, 1 conflicts"}},
+        {"missing items", {L"a"}, {L"-o", L"*", L"-n", L"%0_x", L"gone\\a", L"b"},
+         {"CONFLICT\t%D\\gone\\a\ta_x\tThe folder the item is in no longer exists.",
+          "CONFLICT\t%D\\b\tb_x\tThe item no longer exists.", "0 planned, 2 conflicts"}},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring folder = temp.Join(L"case" + std::to_wstring(++number));
+        ASSERT_TRUE(CreateFolder(folder));
+        for (const std::wstring& file : c.files) {
+            for (size_t at = file.find(L'\\'); at != std::wstring::npos; at = file.find(L'\\', at + 1))
+                CreateFolder(folder + L"\\" + file.substr(0, at));
+            ASSERT_TRUE(WriteFileBytes(folder + L"\\" + file, Narrow(file)));
+        }
+        std::vector<std::wstring> args{L"-i"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> expected;
+        bool conflict = false;
+        for (std::string line : c.lines) {
+            for (size_t at; (at = line.find("%D")) != std::string::npos;) line.replace(at, 2, Narrow(folder));
+            expected.push_back(line);
+            conflict = conflict || line.starts_with("CONFLICT");
+        }
+        DWORD code = 99;
+        EXPECT_EQ(Run(args, folder, &code), expected);
+        EXPECT_EQ(code, conflict ? 1u : 0u);
+
+        // The run meets what was foreseen, item for item (in the same order,
+        // under the paths its renames left), and gives a refused name the same
+        // reason.
+        const auto before = Contents(folder);
+        args.insert(args.begin() + 1, L"-a");
+        const std::vector<std::string> done = Run(args, folder, &code);
+        ASSERT_EQ(done.size(), expected.size());
+        int planned = 0;
+        for (size_t i = 0; i + 1 < done.size(); ++i) {
+            const std::vector<std::string> want = Split(expected[i]), got = Split(done[i]);
+            ASSERT_GE(got.size(), 3u) << done[i];
+            EXPECT_EQ(got[0], want[0] == "PLAN" ? "OK" : "FAILED") << done[i];
+            EXPECT_EQ(got[2], want[2]);
+            if (want[0] == "PLAN") {
+                ++planned;
+            } else if (want[3].starts_with("The new name")) {
+                EXPECT_EQ(got[3], want[3]);
+            }
+        }
+        EXPECT_EQ(done.back(), std::to_string(planned) + " renamed, " + std::to_string(done.size() - 1 - planned) + " failed");
+        EXPECT_EQ(Contents(folder), before);
+    }
+}

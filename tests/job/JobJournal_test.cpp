@@ -1,0 +1,435 @@
+// Run journals and taking runs back: names, rotation with the logs, the lines
+// a run writes, undo plans against the disk, and -u of Varnelo.exe, a run
+// killed half-way included.
+#include "job/JobJournal.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "job/JobLog.h"
+
+using namespace JobLayer;
+using namespace TestSupport;
+using RawLayer::RawString;
+
+namespace {
+
+RawString Path(const std::wstring& path) { return RawString::FromWide(path.c_str()); }
+
+const char kLog[] = "Varnelo_20250406_031502_250.log";
+
+// Creates the file (and its folders below base) with the given bytes.
+void Put(const std::wstring& base, const std::wstring& relative, const std::string& bytes) {
+    for (size_t at = relative.find(L'\\'); at != std::wstring::npos; at = relative.find(L'\\', at + 1))
+        CreateFolder(base + L"\\" + relative.substr(0, at));
+    ASSERT_TRUE(WriteFileBytes(base + L"\\" + relative, bytes));
+}
+
+void SetWriteTime(const std::wstring& path, uint64_t time) {
+    const RawLayer::RawFileHandle h(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME ft{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    ASSERT_TRUE(h && SetFileTime(h.Get(), nullptr, nullptr, &ft));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    EXPECT_EQ(at, text.size()) << "every line ends with CR LF";
+    return lines;
+}
+
+TEST(JobJournalNames, PairWithTheirLogOnly) {
+    EXPECT_EQ(JournalPathOf("D:\\logs\\Varnelo_20250406_031502_250.log", 1).ToUtf8(),
+              "D:\\logs\\Varnelo_20250406_031502_250.journal");
+    EXPECT_EQ(JournalPathOf("D:\\logs\\Varnelo_20250406_031502_250.log", 12).ToUtf8(),
+              "D:\\logs\\Varnelo_20250406_031502_250.12.journal");
+    EXPECT_TRUE(JournalPathOf("", 1).IsEmpty());
+    struct Case { const char *name, *log; } cases[] = {
+        {"Varnelo_20250406_031502_250.journal", kLog}, {"Varnelo_20250406_031502_250.2.journal", kLog},
+        {"VARNELO_20250406_031502_250.Journal", "VARNELO_20250406_031502_250.log"},
+        {"Varnelo_20250406_031502_250.1.journal", ""}, {"Varnelo_20250406_031502_250.02.journal", ""},
+        {"Varnelo_20250406_031502_250..journal", ""}, {"Varnelo_20250406_031502_25.journal", ""},
+        {"Varnelo_20250406_031502_250.log", ""}, {"Varnelo_20250406_031502_250.journal.txt", ""},
+        {"MyVarnelo_20250406_031502_250.journal", ""}, {"notes.journal", ""}, {".journal", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LogNameOfJournal(c.name).ToUtf8(), c.log) << c.name;
+}
+
+TEST(JobJournalRotation, JournalsGoWithTheirLogAndNothingElse) {
+    TempDir temp;
+    // Every file is the age its day says, the journals as old as anything.
+    const wchar_t* const kept[] = {L"Varnelo_20240103_000000_000.log", L"Varnelo_20240103_000000_000.journal",
+                                   L"Varnelo_20200101_000000_000.journal",  // its log is gone already
+                                   L"Varnelo_20240101_000000_000.journal.bak", L"notes.journal"};
+    const wchar_t* const gone[] = {L"Varnelo_20240101_000000_000.log", L"Varnelo_20240101_000000_000.journal",
+                                   L"Varnelo_20240101_000000_000.3.journal", L"Varnelo_20240102_000000_000.log",
+                                   L"Varnelo_20240102_000000_000.journal"};
+    for (const auto& names : {std::vector<const wchar_t*>(std::begin(kept), std::end(kept)),
+                              std::vector<const wchar_t*>(std::begin(gone), std::end(gone))})
+        for (const wchar_t* name : names) {
+            Put(temp.Path(), name, "x");
+            const uint64_t day = std::wstring(name).ends_with(L".log") ? name[15] - L'0' : 0;
+            SetWriteTime(temp.Join(name), 133000000000000000ull + day * 864000000000ull);
+        }
+    EXPECT_EQ(RotateLogs(Path(temp.Path()), 2), 2);
+    for (const wchar_t* name : kept) EXPECT_TRUE(FileExists(temp.Join(name))) << Narrow(name);
+    for (const wchar_t* name : gone) EXPECT_FALSE(FileExists(temp.Join(name))) << Narrow(name);
+}
+
+class JobJournalDisk : public TempDirTest {
+protected:
+    void SetUp() override {
+        log = Path(temp.Join(L"logs\\" + Widen(kLog)));
+        ASSERT_TRUE(CreateFolder(temp.Join(L"logs")));
+        ASSERT_TRUE(WriteFileBytes(temp.Join(L"logs\\" + Widen(kLog)), ""));
+        ASSERT_TRUE(CreateFolder(temp.Join(L"d")));
+    }
+    std::wstring D(const std::wstring& relative) { return temp.Join(L"d\\" + relative); }
+    // A run of the given renames below d, started at the given second.
+    std::wstring Run(const std::vector<std::pair<std::wstring, std::wstring>>& moves, uint16_t second = 0) {
+        JobJournal journal(log, RawSystemTime{2025, 4, 6, 3, 20, second, 0});
+        for (const auto& [from, to] : moves) journal.Move(Path(D(from)), Path(D(to)));
+        journal.Close();
+        return Widen(journal.Path().ToUtf8());
+    }
+    RawString log;
+};
+
+TEST_F(JobJournalDisk, LinesAsTheRenamesGoAndAFileForEachRun) {
+    Put(D(L""), L"a.txt", "12345");
+    Put(D(L""), L"\u65E5.txt", "jp");
+    Put(D(L""), L"taken", "t");
+    CreateFolder(D(L"F"));
+    SetWriteTime(D(L"a.txt"), 133000000000000001ull);
+    SetWriteTime(D(L"\u65E5.txt"), 133000000000000002ull);
+    const std::wstring path = temp.Join(L"logs\\Varnelo_20250406_031502_250.journal");
+    {
+        JobJournal journal(log, RawSystemTime{2025, 4, 6, 3, 16, 0, 7});
+        EXPECT_EQ(journal.Move(Path(D(L"missing")), Path(D(L"m2"))), 2u);
+        EXPECT_EQ(journal.Move(Path(D(L"a.txt")), Path(D(L"b.txt"))), 0u);
+        EXPECT_NE(journal.Move(Path(D(L"\u65E5.txt")), Path(D(L"taken"))), 0u);
+        EXPECT_EQ(journal.Move(Path(D(L"\u65E5.txt")), Path(D(L"\u672C.txt"))), 0u);
+        EXPECT_EQ(journal.Move(Path(D(L"F")), Path(D(L"G"))), 0u);
+        EXPECT_EQ(journal.Count(), 3);
+        EXPECT_EQ(Widen(journal.Path().ToUtf8()), path);
+        // Each line is there as soon as its rename is, before the run ends.
+        EXPECT_EQ(Lines(ReadFileBytes(path).value_or("")).size(), 11u);
+    }
+    const std::string d = Narrow(D(L""));
+    const std::vector<std::string> expected = {
+        "// Varnelo Version 1.04.2025.0406", "// <Log>" + std::string(kLog), "// <Run>20250406.031600.007", "",
+        d + "missing\t" + d + "m2\t-", "#Information:Withdrawn:<now>",
+        d + "a.txt\t" + d + "b.txt\t5:133000000000000001",
+        d + "\u65E5.txt\t" + d + "taken\t2:133000000000000002", "#Information:Withdrawn:<now>",
+        d + "\u65E5.txt\t" + d + "\u672C.txt\t2:133000000000000002", d + "F\t" + d + "G\tfolder",
+        "#Information:Ended:<now>"};
+    std::vector<std::string> lines;
+    for (const std::string& line : Lines(ReadFileBytes(path).value_or("")))
+        lines.push_back(std::regex_replace(line, std::regex("^(#.*:)\\d{8}\\.\\d{6}\\.\\d{3}$"), "$1<now>"));
+    EXPECT_EQ(lines, expected);
+    JobJournalRun run;
+    std::vector<JobJournalEntry> entries;
+    ASSERT_TRUE(ReadJournal(Path(path), &run, &entries));
+    EXPECT_EQ(run.items, 3);
+    EXPECT_TRUE(run.ended);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].newPath.ToUtf8(), d + "\u672C.txt");
+
+    EXPECT_EQ(Run({{L"b.txt", L"c.txt"}}), temp.Join(L"logs\\Varnelo_20250406_031502_250.2.journal"));
+    EXPECT_EQ(Run({{L"missing", L"x"}}), L"") << "a run that renames nothing leaves no journal";
+    EXPECT_FALSE(FileExists(temp.Join(L"logs\\Varnelo_20250406_031502_250.3.journal")));
+    JobJournal unlogged{RawString()};
+    EXPECT_EQ(unlogged.Move(Path(D(L"c.txt")), Path(D(L"d.txt"))), 0u);
+    EXPECT_TRUE(FileExists(D(L"d.txt")));
+    EXPECT_TRUE(unlogged.Path().IsEmpty()) << "without a log the run still runs, unrecorded";
+}
+
+// One table of runs taken back. Each case: files before, the run's renames,
+// what happens to the disk in between, then what each step (last rename
+// first) meets, the plan foretelling the undo exactly, and the tree after.
+TEST_F(JobJournalDisk, UndoPlansAndCarriesOutEveryStep) {
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> files;  // below d, each holding its own name; "\" at the end: a folder
+        std::vector<std::pair<std::wstring, std::wstring>> moves;
+        void (*between)(const std::wstring& d);
+        std::vector<const char*> reasons;  // per step, last rename first; "" goes back
+        std::vector<std::wstring> after;   // what differs from before the run: path=content, or path alone if gone
+    };
+    const char* kGone = "The item is no longer at its new path.";
+    const char* kChanged = "The item was changed after the run.";
+    const char* kTaken = "The old name is taken by another item.";
+    const Case cases[] = {
+        {"folder, then its content", {L"F\\a", L"F\\S\\b"},
+         {{L"F", L"F_x"}, {L"F_x\\S", L"F_x\\S_x"}, {L"F_x\\a", L"F_x\\a_x"}, {L"F_x\\S_x\\b", L"F_x\\S_x\\b_x"}},
+         nullptr, {"", "", "", ""}, {}},
+        {"content, then its folder", {L"F\\a"}, {{L"F\\a", L"F\\a_x"}, {L"F", L"F_x"}}, nullptr, {"", ""}, {}},
+        {"names passed along a chain", {L"a", L"b"}, {{L"b", L"c"}, {L"a", L"b"}}, nullptr, {"", ""}, {}},
+        {"case alone", {L"IMG.JPG"}, {{L"IMG.JPG", L"img.jpg"}}, nullptr, {""}, {}},
+        {"changed, taken away, old name taken", {L"a", L"b", L"c", L"e"},
+         {{L"a", L"a_x"}, {L"b", L"b_x"}, {L"c", L"c_x"}, {L"e", L"e_x"}},
+         [](const std::wstring& d) {
+             WriteFileBytes(d + L"\\a_x", "edited");
+             DeleteFileW((d + L"\\b_x").c_str());
+             WriteFileBytes(d + L"\\c", "new c");
+         },
+         {"", kTaken, kGone, kChanged}, {L"a_x=edited", L"a", L"b", L"c_x=c", L"c=new c"}},
+        {"a folder where a file was", {L"a"}, {{L"a", L"a_x"}},
+         [](const std::wstring& d) {
+             DeleteFileW((d + L"\\a_x").c_str());
+             CreateDirectoryW((d + L"\\a_x").c_str(), nullptr);
+         },
+         {kChanged}, {L"a", L"a_x\\="}},
+        {"the folder left behind", {L"F\\a"}, {{L"F\\a", L"F\\a_x"}, {L"F", L"F_x"}},
+         [](const std::wstring& d) { MoveFileExW((d + L"\\F_x").c_str(), (d + L"\\G").c_str(), 0); },
+         {kGone, kGone}, {L"F\\", L"F\\a", L"G\\=", L"G\\a_x=F\\a"}},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring d = D(std::to_wstring(++number));
+        CreateFolder(d);
+        for (const std::wstring& file : c.files) Put(d, file, Narrow(file));
+        const auto before = TreeSnapshot(d);
+        std::vector<std::pair<std::wstring, std::wstring>> moves;
+        for (const auto& [from, to] : c.moves) moves.emplace_back(std::to_wstring(number) + L"\\" + from,
+                                                                  std::to_wstring(number) + L"\\" + to);
+        const std::wstring journal = Run(moves, static_cast<uint16_t>(number));
+        if (c.between) c.between(d);
+
+        JobUndo undo;
+        ASSERT_EQ(undo.Open(Path(journal)), JobUndo::Ready);
+        EXPECT_EQ(undo.Run().items, static_cast<int32_t>(c.moves.size()));
+        std::vector<std::string> planned, carried;
+        for (const JobUndoStep& step : undo.Plan()) planned.push_back(step.reason.ToUtf8());
+        std::vector<JobUndoStep> steps;
+        const int32_t failed = undo.Carry([&](const JobUndoStep& step) { steps.push_back(step); });
+        for (const JobUndoStep& step : steps) carried.push_back(step.reason.ToUtf8());
+        EXPECT_EQ(planned, std::vector<std::string>(c.reasons.begin(), c.reasons.end()));
+        EXPECT_EQ(carried, planned);
+        EXPECT_EQ(failed, std::count_if(c.reasons.begin(), c.reasons.end(), [](const char* r) { return *r; }));
+        ASSERT_EQ(steps.size(), c.moves.size());
+        EXPECT_EQ(steps.front().newPath.ToUtf8(), Narrow(D(moves.back().second)));
+
+        auto expected = before;
+        for (const std::wstring& change : c.after) {
+            const size_t equals = change.find(L'=');
+            if (equals == std::wstring::npos) expected.erase(Narrow(change));
+            else expected[Narrow(change.substr(0, equals))] = Narrow(change.substr(equals + 1));
+        }
+        EXPECT_EQ(TreeSnapshot(d), expected);
+        EXPECT_EQ(undo.Open(Path(journal)), JobUndo::Undone) << "a run is taken back once";
+    }
+}
+
+TEST_F(JobJournalDisk, TheNewestRunNotUndoneIsFoundAndARunGoingOnIsLeftAlone) {
+    for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) Put(D(L""), name, "x");
+    JobJournalRun found;
+    EXPECT_FALSE(FindUndoableRun(Path(temp.Join(L"logs")), &found));
+    const std::wstring early = Run({{L"a", L"a1"}}, 5);
+    // A later log stamp with an earlier run: the run's own time decides.
+    log = Path(temp.Join(L"logs\\Varnelo_20250406_031503_000.log"));
+    const std::wstring late = Run({{L"b", L"b1"}, {L"c", L"c1"}}, 9);
+    const std::wstring earlier = Run({{L"d", L"d1"}}, 1);
+    ASSERT_TRUE(FindUndoableRun(Path(temp.Join(L"logs")), &found));
+    EXPECT_EQ(Widen(found.path.ToUtf8()), late);
+    EXPECT_EQ(found.items, 2);
+    EXPECT_EQ(found.started.second, 9);
+    {
+        JobUndo undo;
+        ASSERT_EQ(undo.Open(found.path), JobUndo::Ready);
+        EXPECT_EQ(undo.Carry(), 0);
+    }
+    ASSERT_TRUE(FindUndoableRun(Path(temp.Join(L"logs")), &found));
+    EXPECT_EQ(Widen(found.path.ToUtf8()), early);
+
+    // A run still writing its journal, even one caught before its first line.
+    JobJournal going(log, RawSystemTime{2025, 4, 6, 3, 21, 0, 0});
+    ASSERT_EQ(going.Move(Path(D(L"b")), Path(D(L"b2"))), 0u);
+    ASSERT_TRUE(FindUndoableRun(Path(temp.Join(L"logs")), &found));
+    EXPECT_EQ(found.path.ToUtf8(), going.Path().ToUtf8());
+    JobUndo undo;
+    EXPECT_EQ(undo.Open(found.path), JobUndo::InUse);
+    going.Close();
+    const std::wstring starting = temp.Join(L"logs\\Varnelo_20250406_031504_000.journal");
+    const RawLayer::RawFileHandle held(
+        CreateFileW(starting.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(FindUndoableRun(Path(temp.Join(L"logs")), &found));
+    EXPECT_EQ(Widen(found.path.ToUtf8()), starting);
+    EXPECT_EQ(undo.Open(found.path), JobUndo::InUse);
+    EXPECT_TRUE(FileExists(D(L"b2")));
+}
+
+// ---------------------------------------------------------------- Varnelo.exe -u
+
+class JobJournalUndo : public TempDirTest {
+protected:
+    void SetUp() override {
+        program = temp.Join(L"prog\\Varnelo.exe");
+        data = temp.Join(L"data");
+        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
+        ASSERT_TRUE(CreateFolder(data));
+        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+        ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
+                                   "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=logs\r\n"));
+    }
+    std::wstring Line(const std::vector<std::wstring>& args) {
+        std::wstring line = CommandLine(program, {});
+        for (const std::wstring& arg : args)
+            line += arg.find(L' ') == std::wstring::npos ? L" " + arg : L" \"" + arg + L"\"";
+        return line;
+    }
+    std::vector<std::string> Run(const std::vector<std::wstring>& args, DWORD* code) {
+        std::string out;
+        EXPECT_TRUE(RunProcess(Line(args), code, &out, 120000, data));
+        auto lines = Lines(out);
+        if (lines.empty()) lines.push_back("(nothing)");
+        return lines;
+    }
+    std::vector<std::wstring> Journals() {
+        std::vector<std::wstring> found;
+        WIN32_FIND_DATAW d;
+        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(L"prog\\logs\\*.journal").c_str(), &d));
+        if (find) do found.push_back(temp.Join(L"prog\\logs\\") + d.cFileName); while (FindNextFileW(find.Get(), &d));
+        return found;
+    }
+    std::wstring program;
+    std::wstring data;
+};
+
+TEST_F(JobJournalUndo, ARunOverATreeComesBackWholeOnce) {
+    for (const wchar_t* file : {L"F\\a.txt", L"F\\S\\b.txt", L"F\\S\\T\\c.txt", L"F\\\u00C9t\u00E9.txt", L"g.txt"})
+        Put(data, file, Narrow(file) + " bytes");
+    CreateFolder(data + L"\\F\\empty");
+    const auto before = TreeSnapshot(data);
+    DWORD code = 99;
+    auto lines = Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"F", L"g.txt"}, &code);
+    ASSERT_EQ(code, 0u);
+    ASSERT_EQ(lines.back(), "9 renamed, 0 failed");
+    const auto renamed = TreeSnapshot(data);
+
+    const auto plan = Run({L"-u", L"-i"}, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(plan.back(), "9 planned, 0 failed");
+    EXPECT_EQ(TreeSnapshot(data), renamed) << "a plan renames nothing";
+    lines = Run({L"-u"}, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(lines.back(), "9 restored, 0 failed");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1),
+              std::vector<std::string>(plan.begin(), plan.end() - 1));
+    EXPECT_EQ(lines.front(), "UNDO\t" + Narrow(data) + "\\g.txt_x\tg.txt");  // the last rename first
+    EXPECT_EQ(lines[8], "UNDO\t" + Narrow(data) + "\\F_x\tF");
+    EXPECT_EQ(TreeSnapshot(data), before);
+
+    lines = Run({L"-u"}, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(lines, std::vector<std::string>{"0 restored, 0 failed"});
+    EXPECT_EQ(TreeSnapshot(data), before);
+}
+
+TEST_F(JobJournalUndo, ItemsChangedSinceStayAndNothingIsReplaced) {
+    for (const wchar_t* file : {L"a", L"b", L"c", L"d"}) Put(data, file, Narrow(file));
+    DWORD code = 99;
+    Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.y", L"-l", L"File", L"."}, &code);
+    ASSERT_EQ(code, 0u);
+    ASSERT_TRUE(WriteFileBytes(data + L"\\a.y", "changed"));
+    ASSERT_TRUE(DeleteFileW((data + L"\\b.y").c_str()));
+    ASSERT_TRUE(WriteFileBytes(data + L"\\c", "a new c"));
+    auto lines = Run({L"-u"}, &code);
+    EXPECT_EQ(code, 1u);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "1 restored, 3 failed");
+    std::sort(lines.begin(), lines.end() - 1);
+    const std::string d = Narrow(data);
+    EXPECT_EQ(lines, (std::vector<std::string>{"FAILED\t" + d + "\\a.y\ta\tThe item was changed after the run.",
+                                               "FAILED\t" + d + "\\b.y\tb\tThe item is no longer at its new path.",
+                                               "FAILED\t" + d + "\\c.y\tc\tThe old name is taken by another item.",
+                                               "UNDO\t" + d + "\\d.y\td", "1 restored, 3 failed"}));
+    EXPECT_EQ(TreeSnapshot(data), (std::map<std::string, std::string>{
+                                      {"a.y", "changed"}, {"c", "a new c"}, {"c.y", "c"}, {"d", "d"}}));
+}
+
+TEST_F(JobJournalUndo, ARunStillGoingIsNotTouched) {
+    Put(data, L"a", "a");
+    DWORD code = 99;
+    Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.y", L"a"}, &code);
+    const auto journals = Journals();
+    ASSERT_EQ(journals.size(), 1u);
+    const RawLayer::RawFileHandle writer(
+        CreateFileW(journals[0].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(Run({L"-u"}, &code), std::vector<std::string>{"ERROR\tThe run is still going, or is being undone by "
+                                                            "another process.\t" + Narrow(journals[0])});
+    EXPECT_EQ(code, 1u);
+    EXPECT_TRUE(FileExists(data + L"\\a.y"));
+}
+
+// The process is ended at some moment of its run: whatever it managed, its
+// journal holds every rename it made (and at most the one it was about to
+// make), and -u takes exactly those back.
+TEST_F(JobJournalUndo, ARunKilledHalfWayIsTakenBackAsFarAsItWent) {
+    constexpr int kFolders = 10, kFiles = 100;
+    for (int f = 0; f < kFolders; ++f)
+        for (int i = 0; i < kFiles; ++i) Put(data, L"f" + std::to_wstring(f) + L"\\" + std::to_wstring(i), "x");
+    const auto before = TreeSnapshot(data);
+
+    std::wstring line = Line({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.k", L"-l", L"File", L"."});
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const RawLayer::RawFileHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
+                                                  nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.Get();
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, data.c_str(), &startup, &info));
+    const RawLayer::RawKernelHandle process(info.hProcess), thread(info.hThread);
+    // Until some renames are journaled; then the process is ended where it is.
+    for (const ULONGLONG deadline = GetTickCount64() + 60000; GetTickCount64() < deadline;) {
+        const auto journals = Journals();
+        if (!journals.empty() && ReadFileBytes(journals[0]).value_or("").size() > 2000) break;
+        if (WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0) break;
+    }
+    TerminateProcess(process.Get(), 9);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+
+    const auto journals = Journals();
+    ASSERT_EQ(journals.size(), 1u);
+    JobJournalRun run;
+    std::vector<JobJournalEntry> entries;
+    ASSERT_TRUE(ReadJournal(Path(journals[0]), &run, &entries));
+    ASSERT_GT(entries.size(), 0u);
+    std::set<std::string> journaled, onDisk;
+    for (const JobJournalEntry& e : entries) journaled.insert(e.newPath.ToUtf8().substr(Narrow(data).size() + 1));
+    for (const auto& [path, content] : TreeSnapshot(data))
+        if (path.ends_with(".k")) onDisk.insert(path);
+    std::vector<std::string> notDone;
+    std::set_difference(journaled.begin(), journaled.end(), onDisk.begin(), onDisk.end(), std::back_inserter(notDone));
+    EXPECT_TRUE(std::includes(journaled.begin(), journaled.end(), onDisk.begin(), onDisk.end()));
+    EXPECT_LE(notDone.size(), 1u);
+    if (run.ended) std::printf("note: the run ended before it was stopped\n");
+
+    DWORD code = 99;
+    const auto lines = Run({L"-u"}, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(lines.back(), std::to_string(onDisk.size()) + " restored, 0 failed");
+    EXPECT_EQ(TreeSnapshot(data), before);
+}
+
+}  // namespace

@@ -1,0 +1,463 @@
+// Buttons and small controls: the hint menu, segment shapes and states as
+// plain rules, then a dialog with every control driven by real keys and
+// clicks, and a picture of it (build/controls.bmp) to look at.
+#include "win/WinButton.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../../res/resource.h"
+#include "TestSupport.h"
+#include "WinTestInput.h"
+#include "win/WinBitmap.h"
+#include "win/WinDialog.h"
+#include "win/WinListBox.h"
+#include "win/WinPlaneBox.h"
+#include "win/WinRadioButton.h"
+#include "win/WinStaticBox.h"
+#include "win/WinViewHook.h"
+
+using namespace WinLayer;
+using RawLayer::RawParameterList;
+using RawLayer::RawString;
+using WinTest::PumpUntil;
+
+namespace {
+
+constexpr uint16_t kToggled = 0x1101;
+constexpr uint16_t kHintMenu = 0x1103;
+constexpr uint16_t kHintChosen = 0x1104;
+constexpr uint16_t kRadioChanged = 0x1105;
+constexpr uint16_t kSelectorChosen = 0x1106;
+
+RawParameterList Hints(std::initializer_list<std::pair<const char*, const char*>> units, bool exact) {
+    RawParameterList hints;
+    hints.SetExactKeys(exact);
+    for (const auto& [key, value] : units) hints.Add(key, value);
+    return hints;
+}
+
+// A menu as text: entries joined by '|', separators as '-', the checked one in [].
+std::string Describe(const WinHintMenuPlan& plan) {
+    std::string text;
+    for (const WinHintEntry& entry : plan.entries) {
+        if (!text.empty()) text += '|';
+        const std::string item = entry.separator ? "-" : entry.text.ToUtf8();
+        text += entry.command != 0 && entry.command == plan.checkedCommand ? "[" + item + "]" : item;
+    }
+    return text;
+}
+
+std::string Describe(HMENU menu) {
+    std::string text;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (!text.empty()) text += '|';
+        wchar_t label[64] = {};
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        GetMenuStringW(menu, static_cast<UINT>(i), label, 64, MF_BYPOSITION);
+        const std::string item = (state & MF_SEPARATOR) ? "-" : TestSupport::Narrow(label);
+        text += (state & MF_CHECKED) ? "[" + item + "]" : item;
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(WinHintMenu, SeparatorsFilterAndCheckedHint) {
+    const struct {
+        bool exact;
+        uint16_t options;
+        const char* filter;
+        const char* target;
+        const char* menu;
+    } cases[] = {
+        {false, 0, "", "", "a|-|b|-"},  // no leading separator, none twice, a closing one
+        {false, 0, "b", "b", "[b]|-"},  // Ctrl held with the box's text b
+        {false, 0, "", "B", "a|-|[b]|-"},
+        {true, 0, "", "B", "a|-|b|-"},
+        {false, kHintShowValues, "", "a", "[a (note)]|-|b|-"},
+        {false, kHintShowValues, "note", "", "a (note)|-"},
+        {false, 0, "note", "", ""},  // the value is no part of the plain text
+    };
+    for (const auto& c : cases) {
+        RawParameterList hints = Hints({{"-", ""}, {"a", "note"}, {"-", ""}, {"-", ""}, {"b", ""}, {"-", ""}}, c.exact);
+        EXPECT_EQ(Describe(PlanHintMenu(hints, c.options, c.filter, c.target)), c.menu)
+            << "filter " << c.filter << " target " << c.target;
+    }
+    // Every unit's number is its command, 0 when it is not in the menu.
+    RawParameterList hints = Hints({{"a", ""}, {"-", ""}, {"b", ""}}, false);
+    PlanHintMenu(hints, 0, "b", "");
+    std::vector<int32_t> numbers;
+    for (const auto& unit : hints) numbers.push_back(unit.number);
+    EXPECT_EQ(numbers, (std::vector<int32_t>{0, 0, 1}));
+}
+
+TEST(WinSegments, ShapesAndHitSegments) {
+    const WinRadioButton radio;
+    const WinSelectorButton selector;
+    const struct {
+        const WinRadioButtonBody* control;
+        int32_t index, count;
+        uint16_t shape;
+    } shapes[] = {
+        {&radio, 0, 1, 0x20FF},   {&radio, 0, 3, 0x20D3},  {&radio, 1, 3, 0x20C0},  {&radio, 2, 3, 0x20EC},
+        {&selector, 0, 1, 15},    {&selector, 0, 2, 3},    {&selector, 1, 2, 12},   {&selector, 1, 3, 0},
+    };
+    for (const auto& s : shapes) EXPECT_EQ(s.control->SegmentShape(s.index, s.count), s.shape) << s.index << "/" << s.count;
+
+    const RECT client{0, 0, 90, 20};
+    const struct {
+        POINT point;
+        int32_t segment;
+    } hits[] = {{{0, 5}, 0}, {{29, 5}, 0}, {{30, 5}, 1}, {{89, 19}, 2}, {{90, 5}, -1}, {{10, 20}, -1}, {{-1, 5}, -1}};
+    for (const auto& h : hits) EXPECT_EQ(SegmentAt(client, 3, h.point), h.segment) << h.point.x << "," << h.point.y;
+    EXPECT_EQ(SegmentAt(client, 0, {5, 5}), -1);
+    EXPECT_EQ(SegmentRect(client, 1, 3).left, 30);
+    EXPECT_EQ(SegmentRect(client, 1, 3).right, 60);
+}
+
+TEST(WinButtonDraw, StateFromItemState) {
+    const struct {
+        UINT itemState;
+        bool checked;
+        uint32_t state;
+    } cases[] = {
+        {ODS_SELECTED | ODS_FOCUS, true, WinButtonDraw::kStateChecked | WinButtonDraw::kStatePressed},
+        {ODS_FOCUS, false, WinButtonDraw::kStateFocused},
+        {ODS_DISABLED, false, WinButtonDraw::kStateDisabled},
+        {ODS_FOCUS | ODS_DISABLED, false, WinButtonDraw::kStateFocused},
+        {0, true, WinButtonDraw::kStateChecked},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WinButtonDraw::StateOf(c.itemState, c.checked, 0x1000), 0x1000 | c.state);
+}
+
+TEST(WinStaticBox, LowerHalfColourOnlyWhenGiven) {
+    const RawLayer::RawWindowDc screen(nullptr);
+    const RawLayer::RawMemoryDc dc(CreateCompatibleDC(screen.Dc()));
+    const RawLayer::RawBitmapHandle bitmap(CreateCompatibleBitmap(screen.Dc(), 40, 20));
+    const RawLayer::RawSelectObject selected(dc.Get(), bitmap.Get());
+    for (const COLORREF lower : {WinStaticBox::kNoColour, COLORREF{0x0000FF}}) {
+        WinStaticBox box;
+        box.background = 0x00FF00;
+        box.lowerHalf = lower;
+        DRAWITEMSTRUCT item{};
+        item.hDC = dc.Get();
+        item.rcItem = {0, 0, 40, 20};
+        box.Paint(item);
+        EXPECT_EQ(GetPixel(dc.Get(), 20, 2), COLORREF{0x00FF00});
+        EXPECT_EQ(GetPixel(dc.Get(), 20, 17), lower == WinStaticBox::kNoColour ? COLORREF{0x00FF00} : lower);
+    }
+}
+
+// ---------------------------------------------------------------- every control in a dialog
+
+namespace {
+
+class Witness : public WinViewHook {
+public:
+    Witness(WinView& view, UINT message, WPARAM key = 0) : WinViewHook(view), message_(message), key_(key) {}
+    int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
+        if (message == message_ && (key_ == 0 || wParam == key_)) ++seen;
+        return kNotHandled;
+    }
+    int seen = 0;
+
+private:
+    UINT message_;
+    WPARAM key_;
+};
+
+class TextChild : public WinView {
+public:
+    TextChild(const char* className, const char* text, uint32_t style) {
+        Property().className = className;
+        Property().kind = WinViewProperty::kSubclassed;
+        Property().style = WS_CHILD | WS_VISIBLE | style;
+        Property().exStyle = WS_EX_CLIENTEDGE;
+        SetText(text);
+    }
+};
+
+// Rows with the path box's icons, drawn through the bitmap pool.
+class IconList : public WinListBox {
+public:
+    explicit IconList(WinBitmapPool& pool) : pool_(pool) {
+        listOptions |= kListMultiple;
+        header.flags &= ~WinListBoxItemUnit::kHidden;
+    }
+    void MeasureItem(HDC, const RECT&, int32_t, WinListBoxItemUnit&, RECT& rect) override {
+        rect = {0, 0, 220, line.cy + 6};
+    }
+    void DrawItem(HDC dc, const RECT& rect, int32_t index, WinListBoxItemUnit& item) override {
+        FillSolid(dc, rect, item.IsSelected() ? 0xFFD0C0 : 0xFFFFFF);
+        const int32_t size = rect.bottom - rect.top - 2;
+        pool_.Draw(index % 8, dc, {rect.left + 2, rect.top + 1, rect.left + 2 + size, rect.top + 1 + size});
+        const std::wstring text = L"Item row " + std::to_wstring(index);
+        TextOutW(dc, rect.left + size + 8, rect.top + 3, text.c_str(), static_cast<int>(text.size()));
+    }
+    void DrawHeader(HDC dc, const RECT& rect, int32_t) override {
+        FillSolid(dc, rect, GetSysColor(COLOR_BTNFACE));
+        TextOutW(dc, rect.left + 4, rect.top + 3, L"Header", 6);
+    }
+
+private:
+    WinBitmapPool& pool_;
+};
+
+// Lines of text on a plane taller than its view.
+class LinesPlane : public WinPlaneBox {
+public:
+    static constexpr int kLines = 30;
+    LinesPlane() { Property().style |= WS_VSCROLL; }
+    void PaintContent(HDC dc, const RECT& view, POINT scroll, UINT) override {
+        for (int i = 0; i < kLines; ++i) {
+            const std::wstring text = L"Plane line " + std::to_wstring(i);
+            TextOutW(dc, view.left + 4 - scroll.x, view.top + 2 + i * 16 - scroll.y, text.c_str(),
+                     static_cast<int>(text.size()));
+        }
+    }
+};
+
+class ControlsDialog : public WinDialog {
+public:
+    ControlsDialog() : list(pool) {
+        Property().className = "VarneloControlsDialog";
+        Property().style = WS_OVERLAPPED | WS_CAPTION;
+        placement = {60, 60, 660, 420};
+        SetText("Varnelo controls");
+        const HMODULE program = LoadLibraryExW(TestSupport::ProgramPath().c_str(), nullptr,
+                                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        LoadIconFrames(pool, program, PathBoxIconIds());
+        icon.Reset(static_cast<HICON>(LoadImageW(program, MAKEINTRESOURCEW(IDI_APP_BIG), IMAGE_ICON, 32, 32, 0)));
+        if (program) FreeLibrary(program);
+
+        push.SetText("Push");
+        toggle.SetText("Toggle");
+        toggle.buttonStyle = 0x1000;
+        toggle.notifyCode = kToggled;
+        disabled.SetText("Disabled");
+        disabled.Property().style |= WS_DISABLED;
+        hint.SetText("Hints");
+        hint.SetTarget(&target);
+        hint.SetCodes(kHintMenu, kHintChosen);
+        for (const char* choice : {"Dropped", "Folder", "File", "Folder&File"}) radio.AddItem(choice, radio.Count());
+        radio.notifyCode = kRadioChanged;
+        for (const char* choice : {"Left", "Middle", "Right"}) selector.AddItem(choice, selector.Count());
+        selector.notifyCode = kSelectorChosen;
+        label.SetText("Static label:");
+        lowerLabel.SetText("Two colours");
+        lowerLabel.background = 0xF0E0D0;
+        lowerLabel.lowerHalf = 0xD0E0F0;
+        lowerLabel.options = 0;
+        image.SetIcon(icon.Get(), 32, 32);
+
+        const struct {
+            WinView* view;
+            RECT where;
+        } layout[] = {
+            {&label, {10, 12, 110, 32}},    {&target, {115, 10, 330, 34}},  {&hint, {335, 10, 420, 34}},
+            {&push, {10, 44, 100, 72}},     {&toggle, {105, 44, 195, 72}},  {&disabled, {200, 44, 290, 72}},
+            {&image, {300, 40, 340, 76}},   {&lowerLabel, {350, 44, 460, 72}},
+            {&radio, {10, 84, 360, 108}},   {&selector, {370, 84, 580, 108}},
+            {&list, {10, 118, 290, 318}},   {&plane, {300, 118, 580, 318}},
+        };
+        for (const auto& l : layout) {
+            l.view->placement = l.where;
+            order.push_back(l.view);
+        }
+        for (int i = 0; i < 30; ++i) list.AppendItem();
+        list.Property().exStyle |= WS_EX_CLIENTEDGE;
+        plane.Property().exStyle |= WS_EX_CLIENTEDGE;
+    }
+    ~ControlsDialog() override {
+        if (HasWindow()) DestroyWindow(Window());
+    }
+    void OnCreated() override {
+        for (WinView* view : order) AddChild(*view);
+        plane.SetLineSize({8, 16});
+        plane.SetContentSize({200, LinesPlane::kLines * 16 + 4});
+    }
+    int32_t OnChildCommand(WinView* child, uint16_t code) override {
+        commands.emplace_back(child, code);
+        return WinDialog::OnChildCommand(child, code);
+    }
+    int Count(const WinView& child, uint16_t code) const {
+        return static_cast<int>(std::count(commands.begin(), commands.end(), std::make_pair(const_cast<WinView*>(&child), code)));
+    }
+    POINT SegmentPoint(const WinRadioButtonBody& control, int32_t index) const {
+        RECT area;
+        GetClientRect(control.Window(), &area);
+        const RECT segment = SegmentRect(area, index, control.Count());
+        return WinTest::ScreenPoint(control.Window(), {(segment.left + segment.right) / 2, area.bottom / 2});
+    }
+
+    WinBitmapPool pool{32, 32};
+    RawLayer::RawIconHandle icon;
+    WinStaticBox label, lowerLabel;
+    TextChild target{"EDIT", "B", ES_AUTOHSCROLL};
+    WinHintButton hint;
+    WinButton push, toggle, disabled;
+    WinImageBox image;
+    WinRadioButton radio;
+    WinSelectorButton selector;
+    IconList list;
+    LinesPlane plane;
+    std::vector<WinView*> order;
+    std::vector<std::pair<WinView*, uint16_t>> commands;
+};
+
+class WinControls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dialog.Create());
+        dialog.Activate(0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); }));
+    }
+    void TearDown() override {
+        const int quits = WinTest::QuitsSeen();
+        DestroyWindow(dialog.Window());
+        PumpUntil([&] { return WinTest::QuitsSeen() > quits; });
+    }
+    // Input is handled in order: once a later key has reached the view,
+    // everything the earlier input caused has run.
+    void Settle(WinView& view) {
+        Witness marker(view, WM_KEYDOWN, VK_F9);
+        WinTest::PressKey(VK_F9);
+        ASSERT_TRUE(PumpUntil([&] { return marker.seen == 1; }));
+    }
+    ControlsDialog dialog;
+};
+
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+    RECT r;
+    GetWindowRect(window, &r);
+    const int32_t width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const RawLayer::RawWindowDc screen(nullptr);
+    const RawLayer::RawMemoryDc memory(CreateCompatibleDC(screen.Dc()));
+    void* bits = nullptr;
+    const RawLayer::RawBitmapHandle section(CreateDIBSection(screen.Dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || !bits) return false;
+    {
+        const RawLayer::RawSelectObject selected(memory.Get(), section.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, screen.Dc(), r.left, r.top, SRCCOPY);
+        GdiFlush();
+    }
+    // GDI leaves the fourth byte 0; viewers would take it for transparency.
+    auto* pixels = static_cast<uint32_t*>(bits);
+    for (int32_t i = 0; i < width * height; ++i) pixels[i] |= 0xFF000000u;
+    const auto pixelBytes = static_cast<DWORD>(width * height * 4);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + pixelBytes,
+                          0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
+    bytes.append(static_cast<const char*>(bits), pixelBytes);
+    return TestSupport::WriteFileBytes(path, bytes);
+}
+
+}  // namespace
+
+TEST_F(WinControls, SpaceOnAFocusedToggleFlipsOnceAndNotifiesOnce) {
+    SetFocus(dialog.toggle.Window());
+    WinTest::PressKey(VK_SPACE);
+    Settle(dialog.toggle);
+    EXPECT_TRUE(dialog.toggle.IsChecked());
+    EXPECT_EQ(dialog.Count(dialog.toggle, 0), 1);
+    EXPECT_EQ(dialog.Count(dialog.toggle, kToggled), 1);
+    // A click toggles back, through the button's own click report.
+    WinTest::ClickAt(WinTest::Centre(dialog.toggle.Window()));
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Count(dialog.toggle, kToggled) == 2; }));
+    EXPECT_FALSE(dialog.toggle.IsChecked());
+}
+
+TEST_F(WinControls, RadioChoosesOnButtonDownSelectorOnButtonUp) {
+    WinTest::LeftButton(dialog.SegmentPoint(dialog.radio, 2), true);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Count(dialog.radio, kRadioChanged) == 1; }));
+    EXPECT_EQ(dialog.radio.Selected(), 2);
+    EXPECT_EQ(dialog.radio.Value(), 2);
+    WinTest::LeftButton(dialog.SegmentPoint(dialog.radio, 2), false);
+
+    Witness downs(dialog.selector, WM_LBUTTONDOWN);
+    WinTest::LeftButton(dialog.SegmentPoint(dialog.selector, 1), true);
+    ASSERT_TRUE(PumpUntil([&] { return downs.seen == 1; }));
+    EXPECT_TRUE(dialog.selector.IsPressed());
+    EXPECT_EQ(dialog.selector.Selected(), -1);
+    EXPECT_EQ(dialog.Count(dialog.selector, kSelectorChosen), 0);
+    WinTest::LeftButton(dialog.SegmentPoint(dialog.selector, 1), false);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Count(dialog.selector, kSelectorChosen) == 1; }));
+    EXPECT_EQ(dialog.selector.Selected(), 1);
+    EXPECT_FALSE(dialog.selector.IsPressed());
+    EXPECT_EQ(dialog.Count(dialog.radio, kRadioChanged), 1);  // the radio's button-up chose nothing more
+}
+
+TEST_F(WinControls, HintMenuOfTheExample) {
+    dialog.hint.SetHints(Hints({{"-", ""}, {"a", "note"}, {"-", ""}, {"-", ""}, {"b", ""}, {"-", ""}}, false), 0);
+    const auto setTarget = [&](const char* text) {
+        dialog.target.SetText(text);
+        SetWindowTextW(dialog.target.Window(), TestSupport::Widen(text).c_str());
+    };
+    setTarget("b");
+    SetFocus(dialog.hint.Window());
+    // With Ctrl held the box's text filters the menu; Esc closes it.
+    INPUT keys[] = {WinTest::Key(VK_CONTROL, false), WinTest::Key(VK_SPACE, false), WinTest::Key(VK_SPACE, true),
+                    WinTest::Key(VK_CONTROL, true)};
+    SendInput(4, keys, sizeof(INPUT));
+    WinTest::PressKey(VK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Count(dialog.hint, kHintMenu) == 1; }));
+    EXPECT_EQ(Describe(dialog.hint.Menu().Handle()), "[b]|-");
+
+    // Without Ctrl the whole list, the hint equal to the text but for case
+    // checked; the first entry is chosen.
+    setTarget("B");
+    WinTest::PressKey(VK_SPACE);
+    WinTest::PressKey(VK_DOWN);
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Count(dialog.hint, kHintChosen) == 1; }));
+    EXPECT_EQ(Describe(dialog.hint.Menu().Handle()), "a|-|[b]|-");
+    wchar_t text[16] = {};
+    GetWindowTextW(dialog.target.Window(), text, 16);
+    EXPECT_EQ(std::wstring(text), L"a");  // the key alone, never its value
+    EXPECT_EQ(dialog.target.GetText().ToUtf8(), "a");
+}
+
+TEST_F(WinControls, PlaneReportsFocusLossAndScrolling) {
+    SetFocus(dialog.plane.Window());
+    EXPECT_TRUE(dialog.plane.HasFocus());
+    SetFocus(dialog.push.Window());
+    EXPECT_FALSE(dialog.plane.HasFocus());
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyFocusLost), 1);
+    SendMessageW(dialog.plane.Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)), 0);
+    EXPECT_EQ(dialog.plane.ScrollOffset().y, 48);
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyScroll), 1);
+    dialog.plane.ScrollIntoView({0, 0, 10, 16});
+    EXPECT_EQ(dialog.plane.ScrollOffset().y, 0);
+    EXPECT_EQ(dialog.Count(dialog.plane, kNotifyScroll), 2);
+}
+
+TEST_F(WinControls, PictureOfEveryControl) {
+    dialog.toggle.SetChecked(true);
+    dialog.radio.Select(1);
+    dialog.selector.Select(2);
+    dialog.list.SetCursor(2);
+    dialog.list.Extend(4);
+    SetFocus(dialog.push.Window());
+    // A segment held down shows the pressed look.
+    const POINT middle = dialog.SegmentPoint(dialog.selector, 1);
+    WinTest::LeftButton(middle, true);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.selector.IsPressed(); }));
+    const auto painted = [&] {
+        for (WinView* view : dialog.order)
+            if (view->HasWindow() && GetUpdateRect(view->Window(), nullptr, FALSE)) return false;
+        return !GetUpdateRect(dialog.Window(), nullptr, FALSE);
+    };
+    ASSERT_TRUE(PumpUntil(painted));
+    GdiFlush();
+    EXPECT_TRUE(SaveWindowPicture(dialog.Window(), TestSupport::ModuleFolder() + L"\\controls.bmp"));
+    WinTest::LeftButton(middle, false);
+    EXPECT_TRUE(PumpUntil([&] { return dialog.Count(dialog.selector, kSelectorChosen) == 1; }));
+}
