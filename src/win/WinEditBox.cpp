@@ -138,12 +138,11 @@ void WinEditBoxInfo::Layout(std::u16string_view text, bool isMultiLine, const Me
     }
 }
 
-RECT WinEditBoxInfo::TextArea(const RECT& client) const {
-    RECT area{client.left + 4, client.top + 2, client.right - 4, client.bottom - 2};
+RECT WinEditBoxInfo::TextArea(const RECT& view) const {
+    RECT area = view;
     if (!multiLine) {
-        // One line sits in the middle of the box.
-        area.top = client.top + std::max<int32_t>(2, (Height(client) - lineHeight) / 2);
-        area.bottom = std::min(client.bottom - 1, area.top + lineHeight);
+        area.top = view.top + std::max<int32_t>(0, (Height(view) - lineHeight) / 2);
+        area.bottom = std::min<int32_t>(view.bottom, area.top + lineHeight);
     }
     return area;
 }
@@ -179,13 +178,8 @@ int32_t WinEditBoxInfo::CharacterAt(int32_t x, int32_t y) const {
 
 // ---------------------------------------------------------------- drawing
 
-void WinEditBoxDraw::Draw(HDC dc, const RECT& client) {
-    {
-        RawBrushHandle background(CreateSolidBrush(paint.enabled ? paint.background : GetSysColor(COLOR_BTNFACE)));
-        FillRect(dc, &client, background.Get());
-    }
-    FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
-    const RECT area = TextArea(client);
+void WinEditBoxDraw::Draw(HDC dc, const RECT& view) {
+    const RECT area = TextArea(view);
     const DcStateScope state(dc);
     RawSelectObject font(dc, paint.font);
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
@@ -197,7 +191,7 @@ void WinEditBoxDraw::Draw(HDC dc, const RECT& client) {
                                   (paint.scrollY + Height(area)) / lineHeight);
     for (int32_t line = first; line <= last; ++line) DrawLine(dc, area, line);
     if (paint.showCaret) {
-        const RECT caret = CaretRect(client);
+        const RECT caret = CaretRect(view);
         if (caret.right > caret.left && caret.bottom > caret.top)
             BitBlt(dc, caret.left, caret.top, Width(caret), Height(caret), nullptr, 0, 0, DSTINVERT);
     }
@@ -252,8 +246,8 @@ void WinEditBoxDraw::DrawLine(HDC dc, const RECT& area, int32_t index) {
     }
 }
 
-RECT WinEditBoxDraw::CaretRect(const RECT& client) const {
-    const RECT area = TextArea(client);
+RECT WinEditBoxDraw::CaretRect(const RECT& view) const {
+    const RECT area = TextArea(view);
     const POINT p = PointOf(paint.caret);
     const RECT caret{area.left + p.x - paint.scrollX, area.top + p.y - paint.scrollY,
                      area.left + p.x - paint.scrollX + kCaretWidth, area.top + p.y - paint.scrollY + lineHeight};
@@ -267,9 +261,11 @@ RECT WinEditBoxDraw::CaretRect(const RECT& client) const {
 bool WinEditDetail::DestroyContext(HIMC context) { return ImmDestroyContext(context) != 0; }
 
 WinEditBox::WinEditBox() : background_(GetSysColor(COLOR_WINDOW)) {
-    Property().exStyle |= WS_EX_ACCEPTFILES;
-    Property().style &= ~WS_VSCROLL;
+    // The sunken edge tells a field to type in from a button at a glance.
+    Property().exStyle |= WS_EX_ACCEPTFILES | WS_EX_CLIENTEDGE;
+    Property().style = (Property().style | WS_TABSTOP) & ~WS_VSCROLL;
     options |= kTextLeft;
+    margins = {kPadding, 1, kPadding, 1};
 }
 
 void WinEditBox::OnCreated() {
@@ -382,7 +378,7 @@ int32_t WinEditBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return WinEditPlane::HandleMessage(message, wParam, lParam);
+    return WinPlaneBox::HandleMessage(message, wParam, lParam);
 }
 
 int32_t WinEditBox::OnMouse(UINT message, LPARAM lParam) {
@@ -424,7 +420,7 @@ int32_t WinEditBox::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
         if (editOptions & kEditMouseSelecting) ReleaseCapture();
         caretShown_ = false;
     }
-    return WinEditPlane::HandleMessage(message, wParam, lParam);
+    return WinPlaneBox::HandleMessage(message, wParam, lParam);
 }
 
 int32_t WinEditBox::OnSetWindowText(LPARAM text) {
@@ -483,12 +479,6 @@ int32_t WinEditBox::LineStep(int32_t position, int32_t direction) const {
 
 // ---------------------------------------------------------------- layout, scrolling, caret
 
-RECT WinEditBox::ClientRect() const {
-    RECT client{};
-    if (HasWindow()) GetClientRect(Window(), &client);
-    return client;
-}
-
 int32_t WinEditBox::ShownPosition(int32_t position) const {
     if (!composition_.active || position <= composition_.at) return position;
     return position + static_cast<int32_t>(composition_.text.size());
@@ -501,8 +491,9 @@ int32_t WinEditBox::TextPosition(int32_t shown) const {
 }
 
 int32_t WinEditBox::PositionAtClient(POINT point, bool character) const {
-    const RECT area = draw_.TextArea(ClientRect());
-    const int32_t x = point.x - area.left + scrollX, y = point.y - area.top + scrollY;
+    const RECT area = draw_.TextArea(ViewRect());
+    const POINT scroll = ScrollOffset();
+    const int32_t x = point.x - area.left + scroll.x, y = point.y - area.top + scroll.y;
     return TextPosition(character ? draw_.CharacterAt(x, y) : draw_.PositionAt(x, y));
 }
 
@@ -530,17 +521,12 @@ void WinEditBox::Relayout() {
 }
 
 void WinEditBox::ScrollToCaret() {
-    // Scroll as little as shows the caret, and no further than the content needs.
-    const RECT area = draw_.TextArea(ClientRect());
-    const POINT caret = draw_.PointOf(composition_.active ? composition_.at + composition_.cursor : Caret());
-    const int32_t width = std::max<int32_t>(1, Width(area)), height = std::max<int32_t>(1, Height(area));
-    scrollX = std::clamp(scrollX, 0, std::max(0, draw_.ContentWidth() + WinEditBoxDraw::kCaretWidth - width));
-    if (caret.x < scrollX) scrollX = caret.x;
-    if (caret.x + WinEditBoxDraw::kCaretWidth > scrollX + width) scrollX = caret.x + WinEditBoxDraw::kCaretWidth - width;
-    scrollY = std::clamp(scrollY, 0, std::max(0, draw_.ContentHeight() - height));
-    if (caret.y < scrollY) scrollY = caret.y;
-    if (caret.y + draw_.lineHeight > scrollY + height) scrollY = caret.y + draw_.lineHeight - height;
-    scrollY = std::max(0, scrollY);
+    if (!HasWindow()) return;
+    SetLineSize({std::max<int32_t>(1, draw_.tabWidth / 8), draw_.lineHeight});
+    SetContentSize({draw_.ContentWidth() + WinEditBoxDraw::kCaretWidth, draw_.ContentHeight()});
+    // As little scrolling as shows the caret.
+    const POINT caret = draw_.PointOf(composition_.active ? composition_.at + composition_.cursor : ShownPosition(Caret()));
+    ScrollIntoView({caret.x, caret.y, caret.x + WinEditBoxDraw::kCaretWidth, caret.y + draw_.lineHeight});
 }
 
 void WinEditBox::ShowCaretNow() {
@@ -548,23 +534,26 @@ void WinEditBox::ShowCaretNow() {
     if (!HasWindow()) return;
     // A moved caret shows at once and for a whole period.
     SetTimer(Window(), kCaretTimer, kCaretPeriodMs, nullptr);
-    InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
-void WinEditBox::PaintPlane(HDC dc, const RECT& client) {
+COLORREF WinEditBox::Background(UINT itemState) const {
+    return (itemState & ODS_DISABLED) ? GetSysColor(COLOR_BTNFACE) : background_;
+}
+
+void WinEditBox::PaintContent(HDC dc, const RECT& view, POINT scroll, UINT itemState) {
     WinEditPaint& paint = draw_.paint;
-    paint.enabled = IsWindowEnabled(Window()) != 0;
+    paint.enabled = !(itemState & ODS_DISABLED);
     paint.showSelection = HasFocus();
     paint.showCaret = HasFocus() && caretShown_;
     paint.caret = composition_.active ? composition_.at + composition_.cursor : ShownPosition(Caret());
     const RawRange selection = Selection();
     paint.selection = {ShownPosition(selection.begin), ShownPosition(selection.end)};
     paint.composition = &composition_;
-    paint.scrollX = scrollX;
-    paint.scrollY = scrollY;
+    paint.scrollX = scroll.x;
+    paint.scrollY = scroll.y;
     paint.font = ResolvedFont();
-    paint.background = background_;
-    draw_.Draw(dc, client);
+    draw_.Draw(dc, view);
 }
 
 void WinEditBox::OnCaretTimer() {
@@ -572,7 +561,7 @@ void WinEditBox::OnCaretTimer() {
     caretShown_ = !caretShown_;
     // A paint on its way draws the caret as it now stands.
     if (GetUpdateRect(Window(), nullptr, FALSE)) return;
-    const RECT caret = draw_.CaretRect(ClientRect());
+    const RECT caret = draw_.CaretRect(ViewRect());
     if (caret.right <= caret.left || caret.bottom <= caret.top) return;
     RawWindowDc dc(Window());
     BitBlt(dc.Dc(), caret.left, caret.top, Width(caret), Height(caret), nullptr, 0, 0, DSTINVERT);
@@ -580,7 +569,7 @@ void WinEditBox::OnCaretTimer() {
 
 void WinEditBox::SetBackground(COLORREF colour) {
     background_ = colour;
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
 // ---------------------------------------------------------------- the menu
@@ -714,11 +703,12 @@ void WinEditBox::OnComposition(LPARAM parts) {
 int32_t WinEditBox::OnImeRequest(WPARAM request, LPARAM data) {
     if (request != IMR_COMPOSITIONWINDOW || !data) return kNotHandled;
     // Client coordinates of the caret, where the composition shows.
-    const RECT area = draw_.TextArea(ClientRect());
+    const RECT area = draw_.TextArea(ViewRect());
     const POINT p = draw_.PointOf(composition_.active ? composition_.at + composition_.cursor : Caret());
+    const POINT scroll = ScrollOffset();
     auto* form = reinterpret_cast<COMPOSITIONFORM*>(data);
     form->dwStyle = CFS_POINT;
-    form->ptCurrentPos = {area.left + p.x - scrollX, area.top + p.y - scrollY};
+    form->ptCurrentPos = {area.left + p.x - scroll.x, area.top + p.y - scroll.y};
     form->rcArea = area;
     return 1;
 }

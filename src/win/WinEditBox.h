@@ -15,7 +15,7 @@
 #include "raw/RawHandle.h"
 #include "raw/RawString.h"
 #include "win/WinEditBoxBasic.h"
-#include "win/WinEditPlane.h"
+#include "win/WinPlaneBox.h"
 #include "win/WinPopupMenu.h"
 
 namespace WinLayer {
@@ -80,8 +80,9 @@ public:
 
     // Lays the text out: one line unless multi-line (LF, CR LF or CR ends one).
     void Layout(std::u16string_view text, bool multiLine, const Measurer& measure);
-    // The text area of a box of this client rectangle.
-    RECT TextArea(const RECT& client) const;
+    // Where the lines show inside the plane's view: all of it, or for one
+    // line a band of its height in the middle.
+    RECT TextArea(const RECT& view) const;
     // The line that holds the position.
     int32_t LineOf(int32_t position) const;
     // Content coordinates of the boundary before the position (line top).
@@ -115,7 +116,6 @@ struct WinEditPaint {
     int32_t scrollX = 0;
     int32_t scrollY = 0;
     HFONT font = nullptr;
-    COLORREF background = 0xFFFFFF;
 };
 
 class WinEditBoxDraw : public WinEditBoxInfo, public WinEditBoxInfo::Drawer {
@@ -128,9 +128,9 @@ public:
     static constexpr COLORREF kCompositionConverted = 0xFFD0C0;
     static constexpr int32_t kCaretWidth = 2;
 
-    void Draw(HDC dc, const RECT& client) override;
+    void Draw(HDC dc, const RECT& view) override;
     // The caret's rectangle in client coordinates, clipped to the text area.
-    RECT CaretRect(const RECT& client) const;
+    RECT CaretRect(const RECT& view) const;
 
     WinEditPaint paint;
 
@@ -148,10 +148,12 @@ bool DestroyContext(HIMC context);
 }  // namespace WinEditDetail
 using WinImeContext = RawLayer::RawUniqueHandle<HIMC, WinEditDetail::NoContext, WinEditDetail::DestroyContext>;
 
-class WinEditBox : public WinEditPlane, public WinEditBoxBasic {
+class WinEditBox : public WinPlaneBox, public WinEditBoxBasic {
 public:
     static constexpr UINT_PTR kCaretTimer = 600;
     static constexpr UINT kCaretPeriodMs = 600;
+    // Room between the edge and the text, left and right.
+    static constexpr int32_t kPadding = 2;
 
     WinEditBox();
 
@@ -176,7 +178,8 @@ public:
     const WinEditBoxDraw& Drawing() const { return draw_; }
 
 protected:
-    void PaintPlane(HDC dc, const RECT& client) override;
+    void PaintContent(HDC dc, const RECT& view, POINT scroll, UINT itemState) override;
+    COLORREF Background(UINT itemState) const override;
     void OnTextChanged() override;
     void OnSelectionChanged() override;
     void Notify(uint16_t code) override;
@@ -200,7 +203,6 @@ private:
     void Relayout();
     void ScrollToCaret();
     void ShowCaretNow();
-    RECT ClientRect() const;
     int32_t PositionAtClient(POINT point, bool character = false) const;
     int32_t ShownPosition(int32_t position) const;
     int32_t TextPosition(int32_t shown) const;

@@ -72,12 +72,11 @@ void Combo(WORD key, bool ctrl = false, bool shift = false) {
 // middle of the character that starts there.
 POINT ScreenPoint(const WinEditBox& box, int32_t position, bool middle = false) {
     const WinEditBoxDraw& draw = box.Drawing();
-    RECT client;
-    GetClientRect(box.Window(), &client);
-    const RECT area = draw.TextArea(client);
+    const RECT area = draw.TextArea(box.ViewRect());
+    const POINT scroll = box.ScrollOffset();
     int32_t x = draw.PointOf(position).x;
     if (middle) x = (x + draw.PointOf(position + 1).x) / 2;
-    POINT p{area.left + x - box.scrollX, area.top + draw.PointOf(position).y - box.scrollY + draw.lineHeight / 2};
+    POINT p{area.left + x - scroll.x, area.top + draw.PointOf(position).y - scroll.y + draw.lineHeight / 2};
     ClientToScreen(box.Window(), &p);
     return p;
 }
