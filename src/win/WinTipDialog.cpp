@@ -15,9 +15,8 @@ WinTipDialog::WinTipDialog() {
     // Created hidden: the first ShowTip places and shows it.
     showCommand = SW_HIDE;
     placement = {0, 0, 1, 1};
-    text_.Property().className = "STATIC";
-    text_.Property().style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-    text_.options = kTextLeft;
+    text_.background = GetSysColor(COLOR_INFOBK);
+    text_.textColour = GetSysColor(COLOR_INFOTEXT);
 }
 
 WinTipDialog::~WinTipDialog() { CloseTip(); }
@@ -31,11 +30,6 @@ void WinTipDialog::OnCreated() { AddChild(text_); }
 
 int32_t WinTipDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CTLCOLORSTATIC:
-            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_INFOTEXT));
-            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_INFOBK));
-            // Brush handles keep to 32 significant bits, so the answer holds one.
-            return static_cast<int32_t>(reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_INFOBK)));
         case WM_PAINT: {
             RawPaintScope paint(Window());
             RECT area;
@@ -45,6 +39,14 @@ int32_t WinTipDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
+        case kMsgTipText:
+            text_.SetText(*reinterpret_cast<const RawString*>(lParam));
+            text_.Fit();
+            return 0;
+        case kMsgTipFont:
+            Property().font = reinterpret_cast<HFONT>(wParam);
+            if (text_.HasWindow()) InvalidateRect(text_.Window(), nullptr, FALSE);
+            return 0;
         default:
             return WinDialogThread::HandleMessage(message, wParam, lParam);
     }
@@ -57,9 +59,8 @@ bool WinTipDialog::ShowTip(const RawString& text) {
     }
     const HWND window = Window();
     if (!window || !text_.HasWindow()) return false;
-    text_.SetText(text);
-    SetWindowTextW(text_.Window(), text.ToWide().c_str());
-    text_.Fit();
+    // The tip's thread paints the text: it is changed and measured there.
+    SendMessageW(window, kMsgTipText, 0, reinterpret_cast<LPARAM>(&text));
     RECT frame{0, 0, text_.fittedWidth, text_.fittedHeight};
     AdjustWindowRectEx(&frame, Property().style, FALSE, Property().exStyle);
     const int32_t width = Width(frame) + kExtraWidth, height = Height(frame) + kExtraHeight;
@@ -77,9 +78,8 @@ void WinTipDialog::CloseTip() {
 }
 
 void WinTipDialog::SetTipFont(HFONT font) {
-    Property().font = font;
-    if (text_.HasWindow())
-        SendMessageW(text_.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(text_.ResolvedFont()), TRUE);
+    if (const HWND window = Window()) SendMessageW(window, kMsgTipFont, reinterpret_cast<WPARAM>(font), 0);
+    else Property().font = font;
 }
 
 }  // namespace WinLayer

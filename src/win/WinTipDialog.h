@@ -8,6 +8,7 @@
 
 #include "raw/RawString.h"
 #include "win/WinDialog.h"
+#include "win/WinStaticBox.h"
 
 namespace WinLayer {
 
@@ -34,13 +35,16 @@ public:
     void OnCreated() override;
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    WinView& TextBox() { return text_; }
+    WinStaticBox& TextBox() { return text_; }
     // How far below the pointer the tip goes: two thirds of the cursor height.
     static int32_t PointerOffset();
 
 private:
-    class TextView : public WinView {};
-    TextView text_;
+    // Sent to the tip's window, so that its own thread changes what it paints.
+    static constexpr UINT kMsgTipText = WM_USER + 1;  // lParam: the RawString
+    static constexpr UINT kMsgTipFont = WM_USER + 2;  // wParam: the font
+
+    WinStaticBox text_;
 };
 
 }  // namespace WinLayer

@@ -26,13 +26,6 @@ public:
     }
 };
 
-std::wstring TextOf(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(length + 1, L'\0');
-    text.resize(GetWindowTextW(window, text.data(), length + 1));
-    return text;
-}
-
 }  // namespace
 
 TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
@@ -62,7 +55,7 @@ TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
         if (!first) first = window;
         EXPECT_EQ(window, first);  // one window, moved and re-texted
         EXPECT_NE(GetWindowThreadProcessId(window, nullptr), GetCurrentThreadId());
-        EXPECT_EQ(TextOf(tip.TextBox().Window()), c.text);
+        EXPECT_EQ(tip.TextBox().GetText().ToWide(), c.text);
 
         RECT r;
         GetWindowRect(window, &r);
@@ -78,6 +71,10 @@ TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
         EXPECT_EQ(GetForegroundWindow(), front.Window());
     }
     EXPECT_EQ(WinTipDialog::PointerOffset(), 2 * GetSystemMetrics(SM_CYCURSOR) / 3);
+    // The tip's own thread paints: the picture waits for it.
+    EXPECT_TRUE(PumpUntil([&] {
+        return !GetUpdateRect(tip.Window(), nullptr, FALSE) && !GetUpdateRect(tip.TextBox().Window(), nullptr, FALSE);
+    }));
     EXPECT_TRUE(WinTest::SaveWindowShot(tip.Window(), TestSupport::ModuleFolder() + L"\\shot_tip.bmp"));
 
     tip.CloseTip();
