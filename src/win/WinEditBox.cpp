@@ -268,6 +268,11 @@ WinEditBox::WinEditBox() : background_(GetSysColor(COLOR_WINDOW)) {
     margins = {kPadding, 1, kPadding, 1};
 }
 
+WinEditBox::~WinEditBox() {
+    // A context must be detached before it is destroyed.
+    if (HasWindow() && (editOptions & kEditImeAttached)) ImmAssociateContext(Window(), nullptr);
+}
+
 void WinEditBox::OnCreated() {
     labels_ = LoadEditBarLabels();
     SyncFromView();
@@ -333,10 +338,9 @@ int32_t WinEditBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_KEYDOWN:
             if (OnKey(static_cast<uint32_t>(wParam), KeyDown(VK_CONTROL), KeyDown(VK_SHIFT))) return 0;
-            // The button underneath would take Space as a press.
-            if (wParam == VK_SPACE) return 0;
             break;
         case WM_KEYUP:
+            // The button underneath would take Space as a press (the plane keeps the key down to itself).
             if (wParam == VK_SPACE) return 0;
             break;
         case WM_CHAR:
@@ -373,7 +377,7 @@ int32_t WinEditBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Relayout();
             break;
         case WM_ENABLE:
-            InvalidateRect(Window(), nullptr, FALSE);
+            Invalidate();
             break;
         default:
             break;

@@ -156,6 +156,7 @@ public:
     static constexpr int32_t kPadding = 2;
 
     WinEditBox();
+    ~WinEditBox() override;
 
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     int32_t OnMenuCommand(uint32_t command, uint32_t tag) override;
