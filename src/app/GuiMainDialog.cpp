@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
@@ -231,7 +232,10 @@ void MainDialogParts::RunRename() {
     for (const JobFileUnit& unit : items)
         if (unit.Has(JobFileUnit::Checked)) ++all;
     RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
-        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; });
+        // Every run keeps its journal, so that the window's runs can be taken back too.
+        JobLayer::JobJournal journal(JobLayer::JobLogServer::Instance().Storer().FileName());
+        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; }, &journal);
+        journal.Close();
     });
     viewBox.Refresh();
     UpdateButtons(false);

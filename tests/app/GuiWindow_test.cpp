@@ -75,9 +75,9 @@ protected:
         window = nullptr;
         return ended;
     }
-    std::string Log() {
+    std::string Log(const wchar_t* pattern = L"log\\*.log") {
         WIN32_FIND_DATAW found;
-        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(L"log\\*.log").c_str(), &found));
+        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(pattern).c_str(), &found));
         if (!find) return {};
         return ReadFileBytes(temp.Join(L"log\\") + found.cFileName).value_or("");
     }
@@ -122,4 +122,6 @@ TEST_F(WindowProcess, ApplyWithoutInspectRunsAtOnceAndStaysOpen) {
     EXPECT_TRUE(FileExists(data + L"\\a.txt"));
     EXPECT_TRUE(Running());
     ASSERT_TRUE(CloseAndWait());
+    // The window's run keeps a journal like a batch run, so it can be taken back.
+    EXPECT_NE(Log(L"log\\*.journal").find("c.bak"), std::string::npos);
 }
