@@ -11,6 +11,7 @@
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "raw/RawList.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "raw/RawThread.h"
 
@@ -21,10 +22,9 @@ using RawLayer::RawString;
 
 namespace {
 
-constexpr wchar_t kProductName[] = L"Varnelo";
-
 void ShowUsage() {
-    MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(nullptr, UsageText().ToWide().c_str(), RawString(RawLayer::kProductName).ToWide().c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
 }
 
 // "-i" or "-a": the engine runs without a window and reports on its output.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "VarneloVersion.h"
 
 using namespace TestSupport;
 
@@ -232,7 +233,8 @@ TEST_F(Batch, WritesItsJobLog) {
     EXPECT_EQ(logs.size(), 2u);  // rotation keeps two, and leaves foreign files alone
     EXPECT_EQ(ReadFileBytes(temp.Join(L"prog\\logs\\notes.txt")), "mine");
     const std::string text = ReadFileBytes(temp.Join(L"prog\\logs\\" + logs.back())).value_or("");
-    EXPECT_EQ(text.rfind("// Varnelo Version 1.04.2025.0406\r\n// <TimeZone>UTC", 0), 0u) << text;
+    const std::string header = std::string("// Varnelo Version ") + VARNELO_VERSION_TEXT + "\r\n// <TimeZone>UTC";
+    EXPECT_EQ(text.rfind(header, 0), 0u) << text;
     const size_t started = text.find("#Information:Started:"), terminated = text.find("#Information:Terminated:");
     EXPECT_NE(started, std::string::npos);
     EXPECT_NE(terminated, std::string::npos);

@@ -19,7 +19,7 @@ TEST(AppMainProfilePath, LastFourCharactersBecomeIni) {
         {"abcd", "abcd.ini"},  // not longer than four: nothing is cut
     };
     for (const auto& [program, profile] : cases) EXPECT_EQ(AppLayer::MainProfilePath(program).ToUtf8(), profile);
-    EXPECT_EQ(AppLayer::MainProfilePath(RawString(RawString("C:\\\xE6\x97\xA5.exe"), RawLayer::Wide)).ToUtf8(),
+    EXPECT_EQ(AppLayer::MainProfilePath(RawString(RawString("C:\\\xE6\x97\xA5.exe"), RawLayer::RawCodeKind::Wide)).ToUtf8(),
               "C:\\\xE6\x97\xA5.ini");
 }
 

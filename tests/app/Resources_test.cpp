@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "../../res/resource.h"
+#include "VarneloVersion.h"
 
 #include <cstring>
 
@@ -60,11 +61,11 @@ TEST(ProgramResources, VersionRecordAndManifest)
     ASSERT_LE(at + sizeof(VS_FIXEDFILEINFO), record.size());
     VS_FIXEDFILEINFO fixed;
     std::memcpy(&fixed, record.data() + at, sizeof fixed);
-    EXPECT_EQ(fixed.dwFileVersionMS, (1u << 16) | 4u);
-    EXPECT_EQ(fixed.dwFileVersionLS, (2025u << 16) | 406u);
+    EXPECT_EQ(fixed.dwFileVersionMS, (VARNELO_VERSION_MAJOR << 16) | VARNELO_VERSION_MINOR);
+    EXPECT_EQ(fixed.dwFileVersionLS, (VARNELO_VERSION_PATCH << 16) | VARNELO_VERSION_TWEAK);
     EXPECT_EQ(fixed.dwProductVersionMS, fixed.dwFileVersionMS);
     EXPECT_EQ(fixed.dwProductVersionLS, fixed.dwFileVersionLS);
-    for (const wchar_t* text : {L"1.04.2025.0406", L"Varnelo batch renamer", L"Varnelo.exe"}) {
+    for (const wchar_t* text : {L"" VARNELO_VERSION_TEXT, L"Varnelo batch renamer", L"Varnelo.exe"}) {
         const std::string utf16(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
         EXPECT_NE(record.find(utf16), std::string::npos) << Narrow(text);
     }

@@ -13,6 +13,7 @@
 using namespace JobLayer;
 using namespace TestSupport;
 using RawLayer::RawString;
+using Limitation = JobCondition::Limitation;
 
 namespace {
 
@@ -106,8 +107,8 @@ struct Tree : TempDirTest {
             CreateFolder(path.substr(0, at));
         ASSERT_TRUE(WriteFileBytes(path, content));
     }
-    JobPassResult Evaluate(JobFileList& list, const char* pattern, const char* templ, int32_t limitation) {
-        return EvaluationPass(list, condition, JobCondition::TreeView, limitation, RawString(pattern),
+    JobPassResult Evaluate(JobFileList& list, const char* pattern, const char* templ, Limitation limitation) {
+        return EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, limitation, RawString(pattern),
                               RawString(templ));
     }
     JobCondition condition;
@@ -197,7 +198,7 @@ TEST_F(Tree, FolderLinksAreListedNotEntered) {
         EXPECT_TRUE(AwaitLink(temp.Join(L"R\\a"), false));
         return;
     }
-    Evaluate(list, "*", "%0_x", JobCondition::Both);
+    Evaluate(list, "*", "%0_x", Limitation::Both);
     EXPECT_EQ(RenameRun(list), 0);
     EXPECT_TRUE(IsLink(temp.Join(L"R_x\\a_x")));
     EXPECT_EQ(ReadFileBytes(temp.Join(L"R_x\\f.txt_x")), "f");
@@ -229,7 +230,7 @@ TEST_F(Tree, ShowingExcludingAndRemoving) {
     list.MarkExcluded(g);
     EXPECT_TRUE(FindUnit(list, "x.txt")->Has(JobFileUnit::Excluded));
     EXPECT_FALSE(FindUnit(list, "y.txt")->Has(JobFileUnit::Excluded));
-    Evaluate(list, "*", "%0_new", JobCondition::Both);
+    Evaluate(list, "*", "%0_new", Limitation::Both);
     EXPECT_FALSE(FindUnit(list, "x.txt")->Has(JobFileUnit::Checked));
     EXPECT_TRUE(FindUnit(list, "y.txt")->Has(JobFileUnit::Checked));
 
@@ -252,19 +253,19 @@ TEST_F(Tree, EvaluationRules) {
     struct Case {
         const char* pattern;
         const char* templ;
-        int32_t limitation;
+        Limitation limitation;
         std::map<std::string, std::string> checked;  // name -> new name
         std::vector<std::string> matchedOnly;
     };
     const Case cases[] = {
-        {"*", "%0_x", JobCondition::Dropped, {{"D", "D_x"}, {"a.doc", "a.doc_x"}}, {}},
-        {"*", "%0_x", JobCondition::Folder, {{"D", "D_x"}, {"S", "S_x"}}, {}},
-        {"*.txt", "%0", JobCondition::File, {{"a.txt", "a"}, {"c.txt", "c"}}, {}},
-        {"*.*", "%0", JobCondition::Both, {{"a.txt", "a"}, {"a.doc", "a"}, {"c.txt", "c"}}, {}},
-        {"*.txt", "", JobCondition::Both, {}, {"a.txt", "c.txt"}},
-        {"a.txt", "x%ty", JobCondition::Both, {{"a.txt", "xy"}}, {}},
-        {"a.txt", "%1", JobCondition::Both, {{"a.txt", ""}}, {}},
-        {"a.txt", "$%0", JobCondition::Both, {{"a.txt", "%0"}}, {}},
+        {"*", "%0_x", Limitation::Dropped, {{"D", "D_x"}, {"a.doc", "a.doc_x"}}, {}},
+        {"*", "%0_x", Limitation::Folder, {{"D", "D_x"}, {"S", "S_x"}}, {}},
+        {"*.txt", "%0", Limitation::File, {{"a.txt", "a"}, {"c.txt", "c"}}, {}},
+        {"*.*", "%0", Limitation::Both, {{"a.txt", "a"}, {"a.doc", "a"}, {"c.txt", "c"}}, {}},
+        {"*.txt", "", Limitation::Both, {}, {"a.txt", "c.txt"}},
+        {"a.txt", "x%ty", Limitation::Both, {{"a.txt", "xy"}}, {}},
+        {"a.txt", "%1", Limitation::Both, {{"a.txt", ""}}, {}},
+        {"a.txt", "$%0", Limitation::Both, {{"a.txt", "%0"}}, {}},
     };
     for (const Case& c : cases) {
         const JobPassResult pass = Evaluate(list, c.pattern, c.templ, c.limitation);
@@ -289,7 +290,7 @@ TEST_F(Tree, EvaluationRules) {
     };
     for (const Bad& b : {Bad{"a:b", ':'}, Bad{"%q", 0}, Bad{"x\\y", '\\'}, Bad{"a|b", '|'}, Bad{"\xE6\x97\xA5", 0},
                          Bad{"<", '<'}, Bad{"\"", '"'}}) {
-        const JobPassResult pass = Evaluate(list, "*.txt", b.templ, JobCondition::Both);
+        const JobPassResult pass = Evaluate(list, "*.txt", b.templ, Limitation::Both);
         EXPECT_EQ(pass.forbidden, b.unit) << b.templ;
         if (b.unit) { EXPECT_FALSE(pass.startEnabled) << b.templ; }
     }
@@ -303,7 +304,7 @@ TEST_F(Tree, CollisionsAndSwapsLoseNothing) {
     const auto before = Contents(TreeSnapshot(temp.Path()));
     JobFileList list;
     list.AddPath(U8(temp.Join(L"D")), true);
-    Evaluate(list, "*.*", "%0", JobCondition::File);
+    Evaluate(list, "*.*", "%0", Limitation::File);
     std::vector<std::string> outcomes;
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& o) {
         outcomes.push_back(o.newName.ToUtf8() + (o.error ? " failed" : " ok"));
@@ -318,7 +319,7 @@ TEST_F(Tree, CollisionsAndSwapsLoseNothing) {
     list.Clear();
     list.AddPath(U8(temp.Join(L"D\\b")), true);
     list.AddPath(U8(temp.Join(L"D\\c")), true);
-    Evaluate(list, "@[bc]", "%0", JobCondition::Dropped);
+    Evaluate(list, "@[bc]", "%0", Limitation::Dropped);
     for (JobFileUnit& unit : list) unit.newName = unit.name.ToUtf8() == "b" ? RawString("c") : RawString("b");
     EXPECT_EQ(RenameRun(list), 2);
     EXPECT_EQ(ReadFileBytes(temp.Join(L"D\\b")), "bee");
@@ -333,7 +334,7 @@ TEST_F(Tree, FolderRenamedWithItsContents) {
     JobFileList list;
     list.AddPath(U8(temp.Join(L"F")), true);
     list.AddPath(U8(temp.Join(L"F\\S\\z.txt")), true);  // already listed: only Dropped
-    Evaluate(list, "*", "%0_old", JobCondition::Both);
+    Evaluate(list, "*", "%0_old", Limitation::Both);
     EXPECT_EQ(RenameRun(list), 0);
     EXPECT_EQ(ReadFileBytes(temp.Join(L"F_old\\x.txt_old")), "x");
     EXPECT_EQ(ReadFileBytes(temp.Join(L"F_old\\S_old\\y.txt_old")), "y");
@@ -342,7 +343,7 @@ TEST_F(Tree, FolderRenamedWithItsContents) {
     EXPECT_EQ(y->FullPath().ToUtf8(), Narrow(temp.Join(L"F_old\\S_old\\y.txt_old")));
     EXPECT_EQ(y->displayPath.ToUtf8(), "F_old\\S_old\\");
     // A second pass and run act on the items where they now are.
-    Evaluate(list, "*_old", "%0", JobCondition::Both);
+    Evaluate(list, "*_old", "%0", Limitation::Both);
     EXPECT_EQ(RenameRun(list), 0);
     EXPECT_EQ(ReadFileBytes(temp.Join(L"F\\S\\y.txt")), "y");
     EXPECT_EQ(ReadFileBytes(temp.Join(L"F\\x.txt")), "x");
@@ -354,7 +355,7 @@ TEST_F(Tree, FolderRenamedWithItsContents) {
     list.Clear();
     list.AddPath(U8(temp.Join(L"F\\S\\y.txt")), true);
     list.AddPath(U8(temp.Join(L"F")), true);
-    Evaluate(list, "*", "%0-2", JobCondition::Dropped);
+    Evaluate(list, "*", "%0-2", Limitation::Dropped);
     EXPECT_EQ(RenameRun(list), 0);
     EXPECT_TRUE(FileExists(temp.Join(L"F-2\\S\\y.txt-2")));
     EXPECT_EQ(list.First().FullPath().ToUtf8(), Narrow(temp.Join(L"F-2\\S\\y.txt-2")));
@@ -365,9 +366,9 @@ TEST_F(Tree, FolderRenamedWithItsContents) {
     list.Clear();
     list.AddPath(U8(temp.Join(L"F-2\\S")), true);
     list.AddPath(U8(temp.Join(L"F-2")), true);
-    Evaluate(list, "F?2", "F", JobCondition::Folder);
+    Evaluate(list, "F?2", "F", Limitation::Folder);
     EXPECT_EQ(RenameRun(list), 0);
-    Evaluate(list, "*", "%0.txt", JobCondition::File);
+    Evaluate(list, "*", "%0.txt", Limitation::File);
     std::vector<std::string> renamed;
     EXPECT_EQ(RenameRun(list, [&](const JobRenameOutcome& o) { renamed.push_back(o.oldPath.ToUtf8()); }), 0);
     std::sort(renamed.begin(), renamed.end());
@@ -388,10 +389,10 @@ TEST_F(Tree, FailedRenamesExplainThemselves) {
     ASSERT_TRUE(held);
     JobFileList list;
     list.AddPath(U8(temp.Join(L"D")), true);
-    Evaluate(list, "*.txt", "%0 \U0001F600.txt", JobCondition::File);
+    Evaluate(list, "*.txt", "%0 \U0001F600.txt", Limitation::File);
     std::map<std::string, uint32_t> errors;
     RenameRun(list, [&](const JobRenameOutcome& o) {
-        errors[RawString(o.oldPath, RawLayer::Utf8).ToUtf8().substr(Narrow(temp.Path()).size())] = o.error;
+        errors[RawString(o.oldPath, RawLayer::RawCodeKind::Utf8).ToUtf8().substr(Narrow(temp.Path()).size())] = o.error;
         if (o.error) { EXPECT_FALSE(o.reason.IsEmpty()); }
     });
     held.Reset();
@@ -407,12 +408,12 @@ TEST_F(Tree, FailedRenamesExplainThemselves) {
     // The platform trims a trailing space or dot and reports success for a
     // move that changed nothing.
     for (const char* templ : {"%1", "%q%0", "..", "%0.", "%0 ", "x. ."}) {
-        Evaluate(list, "*", templ, JobCondition::Dropped);
+        Evaluate(list, "*", templ, Limitation::Dropped);
         EXPECT_EQ(RenameRun(list), 1) << templ;
         EXPECT_TRUE(FileExists(temp.Join(L"D\\busy.txt"))) << templ;
     }
     // A pattern of 10,000 units is refused by matching, not by a crash.
-    Evaluate(list, std::string(10000, '?').c_str(), "%0", JobCondition::Dropped);
+    Evaluate(list, std::string(10000, '?').c_str(), "%0", Limitation::Dropped);
     EXPECT_FALSE(list.First().Has(JobFileUnit::Matched));
 }
 
@@ -444,11 +445,11 @@ TEST(JobOption, ValueRules) {
         EXPECT_EQ(option.pathSpaceRate, c.spaceRate);
         EXPECT_EQ(option.limitation.ToUtf8(), c.limitation);
     }
-    EXPECT_EQ(LimitationValue("both"), 0);
-    EXPECT_EQ(LimitationValue("Both"), 3);
-    EXPECT_EQ(LimitationValue("Files"), 0);
-    EXPECT_EQ(ViewStyleValue("MatchedList"), 1);
-    EXPECT_EQ(ViewStyleValue("matchedlist"), 0);
+    EXPECT_EQ(LimitationValue("both"), Limitation::Dropped);
+    EXPECT_EQ(LimitationValue("Both"), Limitation::Both);
+    EXPECT_EQ(LimitationValue("Files"), Limitation::Dropped);
+    EXPECT_EQ(ViewStyleValue("MatchedList"), JobCondition::ViewStyle::MatchedList);
+    EXPECT_EQ(ViewStyleValue("matchedlist"), JobCondition::ViewStyle::TreeView);
 }
 
 TEST_F(Tree, OptionsFromFileAndArguments) {

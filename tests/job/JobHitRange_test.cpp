@@ -30,7 +30,7 @@ std::string Outcome(const char* pattern, const RawString& name, RawRange range =
 }
 std::string Outcome(JobMatcher& m, const RawString& name) { return m.Match(name) ? Show(m) : "no"; }
 
-RawString Wide(const char* utf8) { return RawString(RawString(utf8), RawLayer::Wide); }
+RawString Wide(const char* utf8) { return RawString(RawString(utf8), RawLayer::RawCodeKind::Wide); }
 
 // ---------------------------------------------------------------- reference
 // The matching procedure as described, without memory of failures:

@@ -91,7 +91,8 @@ class JobLogFile : public TempDirTest {
 protected:
     static std::string Content(const RawString& path) { return ReadFileBytes(Widen(path.ToUtf8())).value_or("?"); }
     static std::string Header(const char* zone) {
-        return std::string("// Varnelo Version 1.04.2025.0406\r\n// <TimeZone>UTC") + zone + "\r\n\r\n";
+        return std::string("// ") + RawLayer::kProductName + " Version " + RawLayer::kVersionText +
+               "\r\n// <TimeZone>UTC" + zone + "\r\n\r\n";
     }
     // Lines after the header.
     static std::vector<std::string> Records(const std::string& content) {

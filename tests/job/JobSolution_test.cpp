@@ -73,18 +73,18 @@ TEST(JobExpandTemplate, Table) {
 }
 
 TEST(JobExpandTemplate, WideNamesAndTemplates) {
-    const RawString name(RawString("レポート😀.txt"), RawLayer::Wide);
+    const RawString name(RawString("レポート😀.txt"), RawLayer::RawCodeKind::Wide);
     JobNameMatch record{RawString("*.txt"), {}};
     ASSERT_TRUE(MatchName(&record, name));
     const JobSolution solution(name, record.hits);
     // The result takes the template's kind; the part stays in the name's.
     const RawString utf8 = ExpandTemplate(RawString("%0.bak"), solution);
-    EXPECT_EQ(utf8.Kind(), RawLayer::Utf8);
+    EXPECT_EQ(utf8.Kind(), RawLayer::RawCodeKind::Utf8);
     EXPECT_EQ(utf8.ToUtf8(), "レポート😀.bak");
-    const RawString wide = ExpandTemplate(RawString(RawString("新%0"), RawLayer::Wide), solution);
-    EXPECT_EQ(wide.Kind(), RawLayer::Wide);
+    const RawString wide = ExpandTemplate(RawString(RawString("新%0"), RawLayer::RawCodeKind::Wide), solution);
+    EXPECT_EQ(wide.Kind(), RawLayer::RawCodeKind::Wide);
     EXPECT_EQ(wide.ToUtf8(), "新レポート😀");
-    EXPECT_EQ(solution.GetPart(0).Kind(), RawLayer::Wide);
+    EXPECT_EQ(solution.GetPart(0).Kind(), RawLayer::RawCodeKind::Wide);
     EXPECT_EQ(solution.GetPart(0).Length(), 6);
 }
 

@@ -104,7 +104,7 @@ TEST_F(RawFolderScanTest, EveryFilterFlagOnARealFolder) {
 TEST_F(RawFolderScanTest, RecordsAndNamesInTheFolderKind) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(Widen("\xE2\x82\xAC.txt")), "12345"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"plain"), ""));
-    for (RawCodeKind kind : {Utf8, Wide}) {
+    for (RawCodeKind kind : {RawCodeKind::Utf8, RawCodeKind::Wide}) {
         RawFolderScan scan(RawString(Folder(), kind));
         Names names;
         while (scan.Next(F::SkipDots)) {
@@ -123,10 +123,10 @@ TEST_F(RawFolderScanTest, RecordsAndNamesInTheFolderKind) {
         EXPECT_EQ(names, (Names{"\xE2\x82\xAC.txt", "plain"}));
     }
     // An ANSI folder walks through the narrow entry points.
-    RawFolderScan ansi(RawString(Folder(), Ansi));
+    RawFolderScan ansi(RawString(Folder(), RawCodeKind::Ansi));
     Names names;
     while (ansi.Next(F::SkipDots)) {
-        EXPECT_EQ(ansi.Data().name.Kind(), Ansi);
+        EXPECT_EQ(ansi.Data().name.Kind(), RawCodeKind::Ansi);
         names.insert(ansi.Data().name.ToUtf8());
     }
     EXPECT_TRUE(names.count("plain"));

@@ -18,6 +18,8 @@ const uint8_t* U8(const std::string& bytes) { return reinterpret_cast<const uint
 RawString Raw(const std::wstring& path) { return RawString(Narrow(path)); }
 
 TEST(RawLineFileDetect, Table) {
+    const int32_t ShiftJis = KindValue(RawCodeKind::ShiftJis), Utf8 = KindValue(RawCodeKind::Utf8),
+                  Utf16Le = KindValue(RawCodeKind::Utf16Le), Utf16Be = KindValue(RawCodeKind::Utf16Be);
     const struct {
         const char* label;
         std::string bytes;
@@ -54,8 +56,9 @@ TEST(RawLineFileDetect, Table) {
 }
 
 TEST(RawLineFileDetect, CompletePrefix) {
+    using enum RawCodeKind;
     const struct {
-        int32_t kind;
+        RawCodeKind kind;
         std::string bytes;
         size_t expected;
     } cases[] = {
@@ -68,61 +71,65 @@ TEST(RawLineFileDetect, CompletePrefix) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(RawLineFile::CompletePrefix(c.kind, U8(c.bytes), c.bytes.size()), c.expected)
-            << c.kind << " " << c.bytes.size();
+            << KindValue(c.kind) << " " << c.bytes.size();
 }
 
 class RawLineFileTest : public TempDirTest {};
 
 TEST_F(RawLineFileTest, ReadTable) {
+    using enum RawCodeKind;
+    using State = RawLineFile::State;
     const std::string sjisSplit = BYTES("abcdefghijklm\r\n\x82\xa0\r\n");  // lead byte is the 16th byte
     const std::string utf8Split =
         BYTES("\xEF\xBB\xBF" "abcdefg\r\nhijklmn\r\nopqrstuv\r\n\xE3\x81\x82\r\n");  // E3 is the 32nd byte
     const std::string surrogateSplit = BYTES("\xFF\xFE" "a\0b\0c\0d\0e\0f\0\x3D\xD8\x00\xDE\r\0\n\0");
     std::string kana14, sjis14;  // 28 bytes in the file, 42 once converted
     for (int i = 0; i < 14; ++i) kana14 += "\xE3\x81\x82", sjis14 += "\x82\xa0";
-    const int32_t End = RawLineFile::EndOfFile;
+    const State End = State::EndOfFile;
+    // The source and signature kinds as the line file's i32 fields hold them.
+    const int32_t u8 = KindValue(Utf8), sjis = KindValue(ShiftJis), le = KindValue(Utf16Le), be = KindValue(Utf16Be);
     const struct {
         const char* label;
         std::string bytes;
         int32_t bufferSize;
-        int32_t lineKind;
+        RawCodeKind lineKind;
         std::vector<std::string> lines;  // as UTF-8
         int32_t sourceKind;
         int32_t signatureKind;
-        int32_t endState;
+        State endState;
     } cases[] = {
-        {"utf8 signature", BYTES("\xEF\xBB\xBF" "ab\r\ncd"), 16, Utf8, {"ab", "cd"}, Utf8, Utf8, End},
-        {"ascii undecided", "ab\r\ncd\ne\rf", 16, Utf8, {"ab", "cd", "e", "f"}, 0, 0, End},
-        {"cr lf split over blocks", "abcd\r\nefghijklm\r\nz", 16, Utf8, {"abcd", "efghijklm", "z"}, 0, 0, End},
-        {"empty lines", "\r\n\r\n\n\r", 16, Utf8, {"", "", "", ""}, 0, 0, End},
-        {"empty file", "", 16, Utf8, {}, 0, 0, End},
-        {"utf16le signature", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c\0"), 16, Utf8, {"ab", "c"}, Utf16Le, Utf16Le, End},
-        {"utf16be signature", BYTES("\xFE\xFF" "\0a\0b\0\r\0\n\0c"), 16, Utf8, {"ab", "c"}, Utf16Be, Utf16Be, End},
-        {"utf16le detected", BYTES("a\0b\0\r\0\n\0c\0"), 16, Utf8, {"ab", "c"}, Utf16Le, 0, End},
-        {"utf16be detected", BYTES("\0a\0b\0\r\0\n\0c"), 16, Utf8, {"ab", "c"}, Utf16Be, 0, End},
-        {"utf16le as wide lines", BYTES("\xFF\xFE" "a\0\r\0\n\0\xAC\x20"), 16, Wide, {"a", "\xE2\x82\xAC"}, Utf16Le, Utf16Le, End},
-        {"utf16 lone cr", BYTES("\xFF\xFE" "a\0\r\0b\0"), 16, Utf8, {"a", "b"}, Utf16Le, Utf16Le, End},
-        {"sjis detected", BYTES("\x93\xfa\x96\x7b\r\n\x82\xa0"), 16, Utf8, {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE3\x81\x82"}, ShiftJis, 0, End},
-        {"sjis split over blocks", sjisSplit, 16, Utf8, {"abcdefghijklm", "\xE3\x81\x82"}, ShiftJis, 0, End},
-        {"utf8 split over blocks", utf8Split, 32, Wide, {"abcdefg", "hijklmn", "opqrstuv", "\xE3\x81\x82"}, Utf8, Utf8, End},
-        {"surrogate split over blocks", surrogateSplit, 16, Utf8, {"abcdef\xF0\x9F\x98\x80"}, Utf16Le, Utf16Le, End},
-        {"not text", BYTES("\x7F\x01" "abc\r\nd"), 16, Utf8, {"\x7F\x01" "abc", "d"}, kNotText, 0, End},
-        {"line limit in the file's bytes", "ab\r\n" + sjis14 + "\r\n", 32, Utf8, {"ab", kana14}, ShiftJis, 0, End},
-        {"line too long", "abcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {}, 0, 0, RawLineFile::LineTooLong},
-        {"line too long after a good one", "ab\r\nabcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {"ab"}, 0, 0, RawLineFile::LineTooLong},
-        {"odd utf16 as wide lines", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c"), 16, Wide, {"ab"}, Utf16Le, Utf16Le, RawLineFile::OddUtf16Line},
-        {"odd utf16 converted", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c"), 16, Utf8, {"ab"}, Utf16Le, Utf16Le, RawLineFile::ConversionFailed},
-        {"incomplete utf8 at the end", BYTES("\xEF\xBB\xBF" "ab\r\ncd\xE3\x81"), 16, Wide, {"ab"}, Utf8, Utf8, RawLineFile::ConversionFailed},
+        {"utf8 signature", BYTES("\xEF\xBB\xBF" "ab\r\ncd"), 16, Utf8, {"ab", "cd"}, u8, u8, End},
+        {"ascii undecided", "ab\r\ncd\ne\rf", 16, Utf8, {"ab", "cd", "e", "f"}, kNoKind, kNoKind, End},
+        {"cr lf split over blocks", "abcd\r\nefghijklm\r\nz", 16, Utf8, {"abcd", "efghijklm", "z"}, kNoKind, kNoKind, End},
+        {"empty lines", "\r\n\r\n\n\r", 16, Utf8, {"", "", "", ""}, kNoKind, kNoKind, End},
+        {"empty file", "", 16, Utf8, {}, kNoKind, kNoKind, End},
+        {"utf16le signature", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c\0"), 16, Utf8, {"ab", "c"}, le, le, End},
+        {"utf16be signature", BYTES("\xFE\xFF" "\0a\0b\0\r\0\n\0c"), 16, Utf8, {"ab", "c"}, be, be, End},
+        {"utf16le detected", BYTES("a\0b\0\r\0\n\0c\0"), 16, Utf8, {"ab", "c"}, le, kNoKind, End},
+        {"utf16be detected", BYTES("\0a\0b\0\r\0\n\0c"), 16, Utf8, {"ab", "c"}, be, kNoKind, End},
+        {"utf16le as wide lines", BYTES("\xFF\xFE" "a\0\r\0\n\0\xAC\x20"), 16, Wide, {"a", "\xE2\x82\xAC"}, le, le, End},
+        {"utf16 lone cr", BYTES("\xFF\xFE" "a\0\r\0b\0"), 16, Utf8, {"a", "b"}, le, le, End},
+        {"sjis detected", BYTES("\x93\xfa\x96\x7b\r\n\x82\xa0"), 16, Utf8, {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE3\x81\x82"}, sjis, kNoKind, End},
+        {"sjis split over blocks", sjisSplit, 16, Utf8, {"abcdefghijklm", "\xE3\x81\x82"}, sjis, kNoKind, End},
+        {"utf8 split over blocks", utf8Split, 32, Wide, {"abcdefg", "hijklmn", "opqrstuv", "\xE3\x81\x82"}, u8, u8, End},
+        {"surrogate split over blocks", surrogateSplit, 16, Utf8, {"abcdef\xF0\x9F\x98\x80"}, le, le, End},
+        {"not text", BYTES("\x7F\x01" "abc\r\nd"), 16, Utf8, {"\x7F\x01" "abc", "d"}, kNotText, kNoKind, End},
+        {"line limit in the file's bytes", "ab\r\n" + sjis14 + "\r\n", 32, Utf8, {"ab", kana14}, sjis, kNoKind, End},
+        {"line too long", "abcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {}, kNoKind, kNoKind, State::LineTooLong},
+        {"line too long after a good one", "ab\r\nabcdefghijklmnopqrstuvwxyz\r\n", 16, Utf8, {"ab"}, kNoKind, kNoKind, State::LineTooLong},
+        {"odd utf16 as wide lines", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c"), 16, Wide, {"ab"}, le, le, State::OddUtf16Line},
+        {"odd utf16 converted", BYTES("\xFF\xFE" "a\0b\0\r\0\n\0c"), 16, Utf8, {"ab"}, le, le, State::ConversionFailed},
+        {"incomplete utf8 at the end", BYTES("\xEF\xBB\xBF" "ab\r\ncd\xE3\x81"), 16, Wide, {"ab"}, u8, u8, State::ConversionFailed},
     };
     const std::wstring path = temp.Join(L"in.txt");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(WriteFileBytes(path, c.bytes));
         RawLineFile file(Raw(path), c.bufferSize);
-        file.lineKind = c.lineKind;
+        file.lineKind = KindValue(c.lineKind);
         ASSERT_TRUE(file.OpenRead());
         std::vector<std::string> lines;
-        std::string raw = c.bytes.substr(0, c.signatureKind == Utf8 ? 3 : c.signatureKind ? 2 : 0);
+        std::string raw = c.bytes.substr(0, c.signatureKind == u8 ? 3 : c.signatureKind != kNoKind ? 2 : 0);
         while (file.NextLine() && lines.size() < 1000) {
             EXPECT_EQ(file.line.text.Kind(), c.lineKind == Wide ? Wide : Utf8);
             EXPECT_EQ(file.line.index, static_cast<int64_t>(lines.size()));
@@ -164,19 +171,20 @@ TEST_F(RawLineFileTest, MegabyteLineAndBinaryInputEndCleanly) {
         int lines = 0;
         while (reader.NextLine()) ++lines;
         EXPECT_LT(lines, 1 << 20);
-        EXPECT_NE(reader.state, RawLineFile::Open);
+        EXPECT_NE(reader.state, RawLineFile::State::Open);
         if (input.tooLong) {
             EXPECT_EQ(lines, 0);
-            EXPECT_EQ(reader.state, RawLineFile::LineTooLong);
+            EXPECT_EQ(reader.state, RawLineFile::State::LineTooLong);
         }
     }
 }
 
 TEST_F(RawLineFileTest, WriteEveryKindWithAndWithoutSignatureAndBuffer) {
+    using enum RawCodeKind;
     // Lines: "a" and "あ", given as UTF-8 and as wide text.
     const struct {
         const char* label;
-        int32_t lineKind;
+        RawCodeKind lineKind;
         bool signature;
         std::string expected;
     } cases[] = {
@@ -194,7 +202,7 @@ TEST_F(RawLineFileTest, WriteEveryKindWithAndWithoutSignatureAndBuffer) {
         for (int32_t buffered : {0, 64 * 1024}) {
             SCOPED_TRACE(testing::Message() << c.label << (buffered ? " buffered" : ""));
             RawLineFile file(Raw(path));
-            file.lineKind = c.lineKind;
+            file.lineKind = KindValue(c.lineKind);
             file.SetWriteBuffer(buffered);
             if (c.signature) file.flags |= RawLineFile::WriteSignature;
             ASSERT_TRUE(file.OpenWrite());
@@ -203,7 +211,7 @@ TEST_F(RawLineFileTest, WriteEveryKindWithAndWithoutSignatureAndBuffer) {
             EXPECT_TRUE(file.WriteText(RawString()));
             EXPECT_TRUE(file.Close());
             EXPECT_EQ(ReadFileBytes(path), c.expected);
-            EXPECT_EQ(file.lineKind, Utf8);  // Close returns the line kind to UTF-8
+            EXPECT_EQ(file.lineKind, KindValue(Utf8));  // Close returns the line kind to UTF-8
         }
     }
 }
@@ -234,14 +242,14 @@ private:
 TEST_F(RawLineFileTest, OpenAndWriteFailures) {
     RawLineFile reader(Raw(temp.Join(L"missing.txt")), 8192);
     EXPECT_FALSE(reader.OpenRead());
-    EXPECT_EQ(reader.state, RawLineFile::OpenFailed);
+    EXPECT_EQ(reader.state, RawLineFile::State::OpenFailed);
     EXPECT_FALSE(reader.NextLine());
     EXPECT_FALSE(reader.Close());
     EXPECT_FALSE(RawLineFile(Raw(temp.Path()), 8192).OpenRead());
 
     RawLineFile missing(Raw(temp.Join(L"missing\\out.txt")));
     EXPECT_FALSE(missing.OpenWrite());
-    EXPECT_EQ(missing.state, RawLineFile::CreateFailed);
+    EXPECT_EQ(missing.state, RawLineFile::State::CreateFailed);
     EXPECT_FALSE(missing.WriteLine("x"));
     EXPECT_FALSE(missing.Close());
 
@@ -251,7 +259,7 @@ TEST_F(RawLineFileTest, OpenAndWriteFailures) {
     ASSERT_TRUE(file.OpenWrite());
     EXPECT_TRUE(file.WriteLine("ab"));
     EXPECT_FALSE(file.WriteLine("cd"));
-    EXPECT_EQ(file.state, RawLineFile::WriteFailed);
+    EXPECT_EQ(file.state, RawLineFile::State::WriteFailed);
     EXPECT_FALSE(file.WriteLine("ef"));
     EXPECT_FALSE(file.Close());
 
@@ -263,7 +271,7 @@ TEST_F(RawLineFileTest, OpenAndWriteFailures) {
     ASSERT_TRUE(buffered.OpenWrite());
     EXPECT_TRUE(buffered.WriteLine("abcdef"));
     EXPECT_FALSE(buffered.Close());
-    EXPECT_EQ(buffered.state, RawLineFile::WriteFailed);
+    EXPECT_EQ(buffered.state, RawLineFile::State::WriteFailed);
 }
 
 }  // namespace

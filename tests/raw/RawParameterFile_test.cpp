@@ -26,13 +26,13 @@ Pairs ToPairs(const RawParameterList& list) {
 }
 
 // The UTF-8 text in the given encoding, with its signature when asked.
-std::string Encode(int32_t kind, bool signature, const std::string& utf8) {
-    const RawString encoded(RawString(std::string_view(utf8)), static_cast<RawCodeKind>(kind));
+std::string Encode(RawCodeKind kind, bool signature, const std::string& utf8) {
+    const RawString encoded(RawString(std::string_view(utf8)), kind);
     std::string bytes(encoded.Bytes(), static_cast<size_t>(encoded.Length()));
     if (!signature) return bytes;
-    if (kind == Utf8) return BYTES("\xEF\xBB\xBF") + bytes;
-    if (kind == Utf16Le) return BYTES("\xFF\xFE") + bytes;
-    if (kind == Utf16Be) return BYTES("\xFE\xFF") + bytes;
+    if (kind == RawCodeKind::Utf8) return BYTES("\xEF\xBB\xBF") + bytes;
+    if (kind == RawCodeKind::Utf16Le) return BYTES("\xFF\xFE") + bytes;
+    if (kind == RawCodeKind::Utf16Be) return BYTES("\xFE\xFF") + bytes;
     return bytes;
 }
 
@@ -70,7 +70,7 @@ TEST_F(RawParameterFileTest, FormatRules) {
         list.Append();  // reading clears what was there
         EXPECT_EQ(File().ReadSection(&list, c.section), !c.expected.empty()) << c.section;
         EXPECT_EQ(ToPairs(list), c.expected) << c.section;
-        for (const RawParameterUnit& unit : list) EXPECT_EQ(unit.key.Kind(), Utf8);
+        for (const RawParameterUnit& unit : list) EXPECT_EQ(unit.key.Kind(), RawCodeKind::Utf8);
     }
 }
 
@@ -127,7 +127,7 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
         RawParameterFile file = File();
         if (c.wholeSection) {
             RawParameterList list;
-            for (const Edit& e : c.edits) list.Add(e.key, RawString(RawString(e.value), Wide));
+            for (const Edit& e : c.edits) list.Add(e.key, RawString(RawString(e.value), RawCodeKind::Wide));
             ASSERT_TRUE(file.WriteSection(list, c.edits[0].section));
         } else {
             for (const Edit& e : c.edits) ASSERT_TRUE(file.WriteValue(e.section, e.key, e.value));
@@ -140,19 +140,20 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
 TEST_F(RawParameterFileTest, RoundTripsKeepEncodingAndSignature) {
     const std::string before = "pre\r\n[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[B]\r\nx=1\r\n";
     const std::string after = "pre\r\n[A]\r\nk=\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84\r\n\r\n[B]\r\nx=1\r\n";
+    using enum RawCodeKind;
     const struct {
-        int32_t kind;
+        RawCodeKind kind;
         bool signature;
-    } cases[] = {{Utf8, false}, {Utf8, true},     {ShiftJis, false}, {Utf16Le, true},
+    } cases[] = {{Utf8, false},    {Utf8, true},    {ShiftJis, false}, {Utf16Le, true},
                  {Utf16Le, false}, {Utf16Be, true}, {Utf16Be, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.kind * 10 + c.signature);
+        SCOPED_TRACE(KindValue(c.kind) * 10 + c.signature);
         ASSERT_TRUE(WriteFileBytes(path, Encode(c.kind, c.signature, before)));
         RawParameterFile file = File();
         file.readBufferSize = 20;  // many blocks, characters split between them
         EXPECT_EQ(file.ReadValue("A", "k").ToUtf8(), "\xE6\x97\xA5\xE6\x9C\xAC");
-        EXPECT_EQ(file.encoding, c.kind);
-        EXPECT_EQ(file.signature, c.signature ? 1 : 0);
+        EXPECT_EQ(file.encoding, KindValue(c.kind));
+        EXPECT_EQ(file.signature, c.signature);
         ASSERT_TRUE(file.WriteValue("A", "k", "\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84"));
         EXPECT_EQ(ReadFileBytes(path), Encode(c.kind, c.signature, after));
     }
@@ -174,14 +175,14 @@ TEST_F(RawParameterFileTest, RewritesKeepEveryOtherByte) {
          "new", BYTES("No\xEBl=1\r\n[S]\r\nk=new\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n")},
         {"cp1252 file without the section", BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu"), "new",
          BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu\r\n[S]\r\nk=new\r\n\r\n")},
-        {"Shift_JIS", Encode(ShiftJis, false, "[S]\r\nk=old\r\n\r\n" + others), "\xE6\x96\xB0",
-         Encode(ShiftJis, false, "[S]\r\nk=\xE6\x96\xB0\r\n\r\n" + others)},
+        {"Shift_JIS", Encode(RawCodeKind::ShiftJis, false, "[S]\r\nk=old\r\n\r\n" + others), "\xE6\x96\xB0",
+         Encode(RawCodeKind::ShiftJis, false, "[S]\r\nk=\xE6\x96\xB0\r\n\r\n" + others)},
         {"UTF-8 without signature", others + "\r\n[S]\r\nk=old\r\n\r\n", "\xE2\x80\x99",
          others + "\r\n[S]\r\nk=\xE2\x80\x99\r\n\r\n"},
-        {"UTF-16 LE signature, no final line end", Encode(Utf16Le, true, others), "new",
-         Encode(Utf16Le, true, others + "\r\n[S]\r\nk=new\r\n\r\n")},
-        {"UTF-16 BE signature", Encode(Utf16Be, true, "a\n[S]\r\nk=old\r\n\r\n" + others), "new",
-         Encode(Utf16Be, true, "a\n[S]\r\nk=new\r\n\r\n" + others)},
+        {"UTF-16 LE signature, no final line end", Encode(RawCodeKind::Utf16Le, true, others), "new",
+         Encode(RawCodeKind::Utf16Le, true, others + "\r\n[S]\r\nk=new\r\n\r\n")},
+        {"UTF-16 BE signature", Encode(RawCodeKind::Utf16Be, true, "a\n[S]\r\nk=old\r\n\r\n" + others), "new",
+         Encode(RawCodeKind::Utf16Be, true, "a\n[S]\r\nk=new\r\n\r\n" + others)},
         {"line ends and text behind a header", "a\rb\n[X]junk\nk=1\r[S]\r\nk=1\r\n\r\n[Y]\n", "2",
          "a\rb\n[X]junk\nk=1\r[S]\r\nk=2\r\n\r\n[Y]\n"},
     };
@@ -222,7 +223,7 @@ TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
         {"not text", BYTES("\x7F\x45LF\x02\x01\r\n[S]\r\nk=1\r\n\xFF\xFE"), None, "S", "k", "2"},
         {"line longer than the buffer", "[A]\r\nk=1\r\n[B]\r\n" + std::string(20000, 'x') + "\r\n[C]\r\nz=1\r\n",
          None, "A", "k", "2"},
-        {"odd UTF-16 byte count", Encode(Utf16Le, true, "[A]\r\nk=1\r\n[C]\r\nz=1\r\n") + "x", None, "A", "k", "2"},
+        {"odd UTF-16 byte count", Encode(RawCodeKind::Utf16Le, true, "[A]\r\nk=1\r\n[C]\r\nz=1\r\n") + "x", None, "A", "k", "2"},
         {"incomplete Shift_JIS character at the end", BYTES("[A]\r\nk=\x82\xa0\r\n[C]\r\nz=\x82"), None, "A", "k",
          "2"},
         {"line break in a value", good, None, "S", "k", "x\r\n[Forged]\r\nevil=1"},
@@ -285,8 +286,8 @@ TEST(RawParameterPaths, ExpandUserFolderAndResolveProfilePath) {
     ASSERT_FALSE(appData.IsEmpty());
     EXPECT_EQ(ExpandUserFolder("$(user)\\x.ini", name).ToUtf8(), appData.ToUtf8() + "\\" + name.ToUtf8() + "\\x.ini");
     EXPECT_TRUE(IsFolder(JoinPath(appData, name)));  // created on the way
-    const RawString wide = ExpandUserFolder(RawString(RawString("$(User)"), Wide), name);
-    EXPECT_EQ(wide.Kind(), Wide);
+    const RawString wide = ExpandUserFolder(RawString(RawString("$(User)"), RawCodeKind::Wide), name);
+    EXPECT_EQ(wide.Kind(), RawCodeKind::Wide);
     RemoveDirectoryW(wide.ToWide().c_str());
     EXPECT_EQ(ExpandUserFolder("C:\\x.ini", "V").ToUtf8(), "C:\\x.ini");
     EXPECT_EQ(ExpandUserFolder("$(Use", "V").ToUtf8(), "$(Use");

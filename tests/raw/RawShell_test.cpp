@@ -26,8 +26,8 @@ TEST(RawPathTest, JoinPathTable) {
     };
     for (const auto& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name).ToUtf8(), c.expected) << c.folder;
     // The folder's kind wins and the name is converted to it.
-    const RawString joined = JoinPath(RawString(RawString("C:\\d\xC3\xA9j\xC3\xA0"), Wide), "\xE2\x82\xAC.txt");
-    EXPECT_EQ(joined.Kind(), Wide);
+    const RawString joined = JoinPath(RawString(RawString("C:\\d\xC3\xA9j\xC3\xA0"), RawCodeKind::Wide), "\xE2\x82\xAC.txt");
+    EXPECT_EQ(joined.Kind(), RawCodeKind::Wide);
     EXPECT_EQ(joined.ToU16(), u"C:\\d\u00e9j\u00e0\\\u20ac.txt");
 }
 
@@ -80,10 +80,10 @@ TEST(RawPathTest, ParentAndFileName) {
 TEST(RawPathTest, ShiftJisTrailByteIsNotASeparator) {
     // "表" in code page 932 is 95 5C: its second byte is a backslash.
     const char bytes[] = {'C', ':', '\\', '\x95', '\x5C', '\\', 'x'};
-    const RawString path = RawString::FromBytes(ShiftJis, bytes, 7);
+    const RawString path = RawString::FromBytes(RawCodeKind::ShiftJis, bytes, 7);
     EXPECT_EQ(ParentRange(path), RawRange(0, 5));
     EXPECT_EQ(FileNameRange(path), RawRange(6, 7));
-    const RawString folder = RawString::FromBytes(ShiftJis, bytes, 5);
+    const RawString folder = RawString::FromBytes(RawCodeKind::ShiftJis, bytes, 5);
     EXPECT_EQ(JoinPath(folder, "y").Length(), 7);  // a separator is added after the trail byte
 }
 
@@ -114,7 +114,7 @@ TEST(RawPathTest, LongPathFormAndPlainPath) {
     };
     for (const auto& c : cases) {
         const RawString longForm = LongPathForm(c.path);
-        EXPECT_EQ(longForm.Kind(), Wide) << c.path;
+        EXPECT_EQ(longForm.Kind(), RawCodeKind::Wide) << c.path;
         EXPECT_EQ(longForm.ToUtf8(), c.longForm) << c.path;
         EXPECT_EQ(PlainPath(c.path).ToUtf8(), c.plain) << c.path;
     }
@@ -159,7 +159,7 @@ TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
     EXPECT_FALSE(EnsureFolder(RawString()));
     // A wide path with characters outside any ANSI code page.
     const std::string outside = "\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80";
-    EXPECT_TRUE(EnsureFolder(RawString(Raw(temp.Join(Widen(outside))), Wide)));
+    EXPECT_TRUE(EnsureFolder(RawString(Raw(temp.Join(Widen(outside))), RawCodeKind::Wide)));
     EXPECT_TRUE(FolderExists(temp.Join(Widen(outside))));
 }
 
@@ -210,7 +210,7 @@ TEST(RawShellClipboard, RoundTrip) {
     EXPECT_EQ(PasteFromClipboard().ToU16(), u"caf\u00e9 \u20ac");
     ASSERT_TRUE(CopyToClipboard(RawString("abcdef"), {1, 4}));
     EXPECT_EQ(PasteFromClipboard().ToUtf8(), "bcd");
-    ASSERT_TRUE(CopyToClipboard(RawString::FromBytes(Ansi, "plain", 5)));
+    ASSERT_TRUE(CopyToClipboard(RawString::FromBytes(RawCodeKind::Ansi, "plain", 5)));
     EXPECT_EQ(PasteFromClipboard().ToUtf8(), "plain");  // the system offers CF_TEXT as wide too
 }
 

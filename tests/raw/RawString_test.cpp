@@ -32,6 +32,7 @@ RawString Bytes(RawCodeKind kind, std::initializer_list<int> bytes) {
 
 // Every kind reached from UTF-8 and back keeps the text where the code page can hold it.
 TEST(RawStringConvert, RoundTripsThroughEveryKind) {
+    using enum RawCodeKind;
     struct Case {
         const char* utf8;
         RawCodeKind kind;
@@ -59,11 +60,12 @@ TEST(RawStringConvert, RoundTripsThroughEveryKind) {
             EXPECT_EQ(Hex(converted), c.expectedHex) << c.utf8;
         }
         const RawString back(converted, Utf8);
-        EXPECT_EQ(back.ToUtf8(), c.utf8) << "kind " << int(c.kind);
+        EXPECT_EQ(back.ToUtf8(), c.utf8) << "kind " << KindValue(c.kind);
     }
 }
 
 TEST(RawStringConvert, OddAndBrokenInputNeverFails) {
+    using enum RawCodeKind;
     // A kind 6 text of 5 bytes converts to 2 wide units: the odd byte is dropped.
     EXPECT_EQ(RawString(Bytes(Utf16Le, {'a', 0, 'b', 0, 'c'}), Wide).Length(), 2);
     EXPECT_EQ(RawString(Bytes(Utf16Be, {0, 'a', 0}), Wide).ToUtf8(), "a");
@@ -83,6 +85,7 @@ TEST(RawStringConvert, OddAndBrokenInputNeverFails) {
 }
 
 TEST(RawString, CharacterLengthRule) {
+    using enum RawCodeKind;
     struct Case {
         RawString text;
         int32_t index;
@@ -118,6 +121,7 @@ TEST(RawString, CharacterLengthRule) {
 }
 
 TEST(RawString, ShiftJisTrailByteIsNoSeparator) {
+    using enum RawCodeKind;
     const RawString s = Bytes(ShiftJis, {0x95, 0x5C, '\\', 'a'});
     EXPECT_EQ(s.FindUnit(kAll, '\\'), 2);
     EXPECT_EQ(s.FindSeparator(kAll), 2);
@@ -130,6 +134,7 @@ TEST(RawString, ShiftJisTrailByteIsNoSeparator) {
 }
 
 TEST(RawString, CopiesShareAndEditsDetach) {
+    using enum RawCodeKind;
     RawString a("hello");
     RawString b(a);
     EXPECT_TRUE(a.SharesBodyWith(b));
@@ -160,6 +165,7 @@ TEST(RawString, CopiesShareAndEditsDetach) {
 }
 
 TEST(RawString, EditsAndRanges) {
+    using enum RawCodeKind;
     RawString s("abcdef");
     s.Replace({1, 3}, RawString("XYZW"), {0, 4});
     EXPECT_EQ(s.ToUtf8(), "aXYZWdef");
@@ -209,6 +215,7 @@ TEST(RawString, GrowthStaysLinear) {
 }
 
 TEST(RawString, Queries) {
+    using enum RawCodeKind;
     const RawString path("C:\\a.b\\d/file.txt");
     EXPECT_EQ(path.FindSeparator(kAll), 2);
     EXPECT_EQ(path.FindLastSeparator(kAll), 8);
@@ -272,11 +279,12 @@ TEST(RawString, EscapeAndUnescape) {
 }
 
 TEST(RawString, ClassesAndQuoting) {
-    EXPECT_EQ(RawString().ApiClass(), 3);
-    EXPECT_EQ(RawString("abc").ApiClass(), 0);
-    EXPECT_EQ(RawString("\xC3\xA4").ApiClass(), 2);
-    EXPECT_EQ(RawString(RawString("a"), Wide).ApiClass(), 1);
-    EXPECT_EQ(RawString(RawString("a"), Utf16Le).ApiClass(), 2);
+    using enum RawCodeKind;
+    EXPECT_EQ(RawString().ApiClass(), RawApiClass::Empty);
+    EXPECT_EQ(RawString("abc").ApiClass(), RawApiClass::Narrow);
+    EXPECT_EQ(RawString("\xC3\xA4").ApiClass(), RawApiClass::ToWide);
+    EXPECT_EQ(RawString(RawString("a"), Wide).ApiClass(), RawApiClass::Wide);
+    EXPECT_EQ(RawString(RawString("a"), Utf16Le).ApiClass(), RawApiClass::ToWide);
     EXPECT_EQ(RawString("a b").Quoted().ToUtf8(), "\"a b\"");
     const std::vector<std::pair<uint32_t, int32_t>> classes = {
         {'A', 1}, {'z', 1}, {'5', 1}, {'_', 1}, {' ', 2}, {'\t', 2}, {'\n', 3}, {'\r', 3},
@@ -303,6 +311,7 @@ int FakeW(int before, const wchar_t* a, const wchar_t* b, const wchar_t* c) {
 }
 
 TEST(RawString, ApiCallsTakeTheNarrowOrTheWideEntryPoint) {
+    using enum RawCodeKind;
     const RawString ascii("ascii"), wide(RawString("x"), Wide), japanese("\xE6\x97\xA5"), none;
     const struct {
         const RawString& a;
@@ -334,6 +343,7 @@ TEST(RawString, ApiCallsTakeTheNarrowOrTheWideEntryPoint) {
 }
 
 TEST(RawString, SplitCommas) {
+    using enum RawCodeKind;
     struct Case {
         const char* text;
         std::vector<std::string> pieces;

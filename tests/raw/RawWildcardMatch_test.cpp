@@ -54,7 +54,7 @@ TEST(RawWildcardMatchTest, Table) {
         EXPECT_EQ(matcher.Match(text, kAll, pattern, kAll), c.matched) << c.pattern << " / " << c.text;
         if (!c.matched) continue;
         std::vector<std::string> captures;
-        for (const RawRange& r : matcher.captures) captures.push_back(RawString(text, r, Utf8).ToUtf8());
+        for (const RawRange& r : matcher.captures) captures.push_back(RawString(text, r, RawCodeKind::Utf8).ToUtf8());
         EXPECT_EQ(captures, c.captures) << c.pattern << " / " << c.text;
     }
 }
