@@ -12,23 +12,18 @@ using namespace AppLayer;
 using namespace TestSupport;
 using RawLayer::RawString;
 
-namespace {
-RawString U8(const std::wstring& wide) { return RawString(Narrow(wide)); }
-}  // namespace
-
 class GuiProfileFiles : public TempDirTest {};
 
 TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
-    const RawString main = U8(temp.Join(L"Varnelo.ini"));
+    const RawString main = Raw(temp.Join(L"Varnelo.ini"));
     // First start: nothing written yet, every profile is the main profile.
-    GuiProfilePaths paths = ResolveProfilePaths(main, U8(temp.Path()));
+    GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
     EXPECT_EQ(paths.guiProfile, main);
     EXPECT_EQ(paths.configFile, main);
-    EXPECT_TRUE(paths.languageFile.IsEmpty());
-    EXPECT_TRUE(paths.languageName.IsEmpty());
+    EXPECT_TRUE(paths.languageFile.IsEmpty() && paths.languageName.IsEmpty());
 
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"LanguageFile.ini"), "[English]\r\n"));
-    paths = ResolveProfilePaths(main, U8(temp.Join(L"elsewhere")));
+    paths = ResolveProfilePaths(main, Raw(temp.Join(L"elsewhere")));
     EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(temp.Join(L"LanguageFile.ini")));
 
     // A folder of that name is no language file; the program's folder is next.
@@ -41,7 +36,7 @@ TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\nConfigFile=" + Narrow(cfgFolder) +
                                    "\\Options.ini\r\nLanguage=Deutsch\r\n"));
-    paths = ResolveProfilePaths(main, U8(prog));
+    paths = ResolveProfilePaths(main, Raw(prog));
     EXPECT_EQ(paths.configFile.ToUtf8(), Narrow(cfgFolder + L"\\Options.ini"));
     EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(prog + L"\\LanguageFile.ini"));
     EXPECT_EQ(paths.languageName.ToUtf8(), "Deutsch");
@@ -49,14 +44,14 @@ TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
 }
 
 TEST_F(GuiProfileFiles, RelativeValuesFollowTheProgramNotTheCurrentFolder) {
-    const RawString main = U8(temp.Join(L"Varnelo.ini"));
+    const RawString main = Raw(temp.Join(L"Varnelo.ini"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\nConfigFile=conf\\Options.ini\r\n"
                                "GuiProfile=$(User)\\gui.ini\r\nLanguageFile=..\\lang\\L.ini\r\n"));
     wchar_t previous[4096];
     GetCurrentDirectoryW(4096, previous);
     SetCurrentDirectoryW(temp.Path().c_str());
-    const GuiProfilePaths paths = ResolveProfilePaths(main, U8(temp.Path()));
+    const GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
     SetCurrentDirectoryW(previous);
     const RawString programFolder = RawLayer::ProgramFolder();
     EXPECT_EQ(paths.configFile, RawLayer::JoinPath(programFolder, "conf\\Options.ini"));
@@ -85,7 +80,7 @@ protected:
     GuiProfilePaths Paths(const std::string& gui) {
         EXPECT_TRUE(WriteFileBytes(temp.Join(L"gui.ini"), gui));
         GuiProfilePaths paths;
-        paths.guiProfile = U8(temp.Join(L"gui.ini"));
+        paths.guiProfile = Raw(temp.Join(L"gui.ini"));
         return paths;
     }
     LOGFONTW font{};
@@ -95,10 +90,7 @@ protected:
 
 TEST_F(GuiProfileState, FontsFallBackSectionBySection) {
     const int32_t system = WinLayer::WinToolkit::Instance().DefaultLogFont().lfHeight;
-    const struct {
-        std::string gui;
-        int32_t window, list, menu, tip;
-    } cases[] = {
+    const struct { std::string gui; int32_t window, list, menu, tip; } cases[] = {
         {"", system, system, system, system},
         // No [ListFont]: the window font; no [MenuFont]: the system font, not the window font.
         {"[WindowFont]\r\nHeight=-21\r\n", -21, -21, system, -21},
@@ -126,7 +118,7 @@ TEST_F(GuiProfileState, LanguageWindowParametersAndWrites) {
     ASSERT_TRUE(WriteFileBytes(languageFile, "[English]\r\nItemLabels_OldNameTag=Old name:\r\n"));
     GuiProfilePaths paths = Paths("[UserSelection]\r\nLanguage=Deutsch\r\n[WindowParameter]\r\nMargin=7\r\n");
     paths.languageName = "English";  // [Common] Language, overridden by [UserSelection]
-    paths.languageFile = U8(languageFile);
+    paths.languageFile = Raw(languageFile);
     GuiProfile profile;
     EXPECT_EQ(profile.Load(paths).ToUtf8(), "Deutsch");
     EXPECT_EQ(WinLayer::WinToolkit::Instance().margin, 7);

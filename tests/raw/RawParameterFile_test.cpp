@@ -38,7 +38,7 @@ std::string Encode(RawCodeKind kind, bool signature, const std::string& utf8) {
 
 class RawParameterFileTest : public TempDirTest {
 protected:
-    RawParameterFile File(const std::wstring& at) const { return RawParameterFile(RawString(Narrow(at))); }
+    RawParameterFile File(const std::wstring& at) const { return RawParameterFile(Raw(at)); }
     RawParameterFile File() const { return File(path); }
     const std::wstring path = temp.Join(L"p.ini");
 };
@@ -53,23 +53,15 @@ TEST_F(RawParameterFileTest, FormatRules) {
                                            "[Sec\nfourth=4")));
     const Pairs sec = {{" lead", "1"}, {"a ", " b"}, {"x", "=y"}, {"noequal", ""},
                        {"/slash", "1"}, {"again", "2"}, {"fourth", "4"}};
-    const struct {
-        const char* section;
-        Pairs expected;
-    } cases[] = {
-        {"Sec", sec},
-        {"SEC", sec},
-        {"Other", {{"o", "1"}, {" [Sec]", ""}}},
-        {"Sec]]x", {{"third", "3"}}},
-        {"Z", {{"k1", "v1"}, {"k2", "v2"}, {"k3", ""}}},
-        {"Missing", {}},
-        {"", {}},
+    const std::pair<const char*, Pairs> cases[] = {
+        {"Sec", sec}, {"SEC", sec}, {"Other", {{"o", "1"}, {" [Sec]", ""}}}, {"Sec]]x", {{"third", "3"}}},
+        {"Z", {{"k1", "v1"}, {"k2", "v2"}, {"k3", ""}}}, {"Missing", {}}, {"", {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [section, expected] : cases) {
         RawParameterList list;
         list.Append();  // reading clears what was there
-        EXPECT_EQ(File().ReadSection(&list, c.section), !c.expected.empty()) << c.section;
-        EXPECT_EQ(ToPairs(list), c.expected) << c.section;
+        EXPECT_EQ(File().ReadSection(&list, section), !expected.empty()) << section;
+        EXPECT_EQ(ToPairs(list), expected) << section;
         for (const RawParameterUnit& unit : list) EXPECT_EQ(unit.key.Kind(), RawCodeKind::Utf8);
     }
 }
@@ -92,11 +84,7 @@ TEST_F(RawParameterFileTest, ReadValueAndNumbers) {
 }
 
 TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
-    struct Edit {
-        const char* section;
-        const char* key;
-        const char* value;
-    };
+    struct Edit { const char* section; const char* key; const char* value; };
     const struct {
         const char* label;
         const char* before;  // no file when null
@@ -121,9 +109,7 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(RemoveTree(path));
-        if (c.before) {
-            ASSERT_TRUE(WriteFileBytes(path, c.before));
-        }
+        if (c.before) { ASSERT_TRUE(WriteFileBytes(path, c.before)); }
         RawParameterFile file = File();
         if (c.wholeSection) {
             RawParameterList list;
@@ -137,61 +123,47 @@ TEST_F(RawParameterFileTest, WritesReplaceOneSectionAndKeepTheRest) {
     }
 }
 
-TEST_F(RawParameterFileTest, RoundTripsKeepEncodingAndSignature) {
-    const std::string before = "pre\r\n[A]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n[B]\r\nx=1\r\n";
-    const std::string after = "pre\r\n[A]\r\nk=\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84\r\n\r\n[B]\r\nx=1\r\n";
-    using enum RawCodeKind;
-    const struct {
-        RawCodeKind kind;
-        bool signature;
-    } cases[] = {{Utf8, false},    {Utf8, true},    {ShiftJis, false}, {Utf16Le, true},
-                 {Utf16Le, false}, {Utf16Be, true}, {Utf16Be, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(KindValue(c.kind) * 10 + c.signature);
-        ASSERT_TRUE(WriteFileBytes(path, Encode(c.kind, c.signature, before)));
-        RawParameterFile file = File();
-        file.readBufferSize = 20;  // many blocks, characters split between them
-        EXPECT_EQ(file.ReadValue("A", "k").ToUtf8(), "\xE6\x97\xA5\xE6\x9C\xAC");
-        EXPECT_EQ(file.encoding, KindValue(c.kind));
-        EXPECT_EQ(file.signature, c.signature);
-        ASSERT_TRUE(file.WriteValue("A", "k", "\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84"));
-        EXPECT_EQ(ReadFileBytes(path), Encode(c.kind, c.signature, after));
-    }
-}
-
 // Only the rewritten section is encoded: every other line, its line end and
 // the signature go back as the bytes they were read from, whatever encoding
 // the reader took the file for; a section read and written back changes nothing.
-TEST_F(RawParameterFileTest, RewritesKeepEveryOtherByte) {
+TEST_F(RawParameterFileTest, RewritesKeepEncodingSignatureAndEveryOtherByte) {
+    using enum RawCodeKind;
     // Valid as UTF-8 and as Shift_JIS alike; mixed line ends, no final one.
     const std::string others = "[J]\r\nq=It\xE2\x80\x99s\nj=\xE3\x81\x82\xE3\x81\x84\rz=1";
+    const std::string old = "a\r\n[S]\r\nk=old\r\n\r\n" + others, renewed = "a\r\n[S]\r\nk=\xE6\x96\xB0\r\n\r\n" + others;
     const struct {
         const char* label;
         std::string before;
         const char* value;  // of [S] k
         std::string after;
+        int32_t encoding;  // as read
+        bool signature;
     } cases[] = {
         {"cp1252 file taken for Shift_JIS", BYTES("No\xEBl=1\r\n[S]\r\nk=old\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n"),
-         "new", BYTES("No\xEBl=1\r\n[S]\r\nk=new\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n")},
+         "new", BYTES("No\xEBl=1\r\n[S]\r\nk=new\r\n\r\n[Fr]\r\nm=D\xE9marrer\r\ncaf\xE9\n"), KindValue(ShiftJis), false},
         {"cp1252 file without the section", BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu"), "new",
-         BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu\r\n[S]\r\nk=new\r\n\r\n")},
-        {"Shift_JIS", Encode(RawCodeKind::ShiftJis, false, "[S]\r\nk=old\r\n\r\n" + others), "\xE6\x96\xB0",
-         Encode(RawCodeKind::ShiftJis, false, "[S]\r\nk=\xE6\x96\xB0\r\n\r\n" + others)},
+         BYTES("[Fr]\r\nm=No\xEBl\r\nd=D\xE9j\xE0 vu\r\n[S]\r\nk=new\r\n\r\n"), KindValue(ShiftJis), false},
+        {"Shift_JIS", Encode(ShiftJis, false, old), "\xE6\x96\xB0", Encode(ShiftJis, false, renewed), KindValue(ShiftJis), false},
         {"UTF-8 without signature", others + "\r\n[S]\r\nk=old\r\n\r\n", "\xE2\x80\x99",
-         others + "\r\n[S]\r\nk=\xE2\x80\x99\r\n\r\n"},
-        {"UTF-16 LE signature, no final line end", Encode(RawCodeKind::Utf16Le, true, others), "new",
-         Encode(RawCodeKind::Utf16Le, true, others + "\r\n[S]\r\nk=new\r\n\r\n")},
-        {"UTF-16 BE signature", Encode(RawCodeKind::Utf16Be, true, "a\n[S]\r\nk=old\r\n\r\n" + others), "new",
-         Encode(RawCodeKind::Utf16Be, true, "a\n[S]\r\nk=new\r\n\r\n" + others)},
+         others + "\r\n[S]\r\nk=\xE2\x80\x99\r\n\r\n", KindValue(Utf8), false},
+        {"UTF-8 signature", Encode(Utf8, true, old), "\xE6\x96\xB0", Encode(Utf8, true, renewed), KindValue(Utf8), true},
+        {"UTF-16 LE signature, no final line end", Encode(Utf16Le, true, others), "new",
+         Encode(Utf16Le, true, others + "\r\n[S]\r\nk=new\r\n\r\n"), KindValue(Utf16Le), true},
+        {"UTF-16 LE", Encode(Utf16Le, false, old), "\xE6\x96\xB0", Encode(Utf16Le, false, renewed), KindValue(Utf16Le), false},
+        {"UTF-16 BE signature", Encode(Utf16Be, true, old), "\xE6\x96\xB0", Encode(Utf16Be, true, renewed), KindValue(Utf16Be), true},
+        {"UTF-16 BE", Encode(Utf16Be, false, old), "\xE6\x96\xB0", Encode(Utf16Be, false, renewed), KindValue(Utf16Be), false},
         {"line ends and text behind a header", "a\rb\n[X]junk\nk=1\r[S]\r\nk=1\r\n\r\n[Y]\n", "2",
-         "a\rb\n[X]junk\nk=1\r[S]\r\nk=2\r\n\r\n[Y]\n"},
+         "a\rb\n[X]junk\nk=1\r[S]\r\nk=2\r\n\r\n[Y]\n", kNoKind, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_TRUE(WriteFileBytes(path, c.before));
-        ASSERT_TRUE(File().WriteValue("S", "k", c.value));
-        EXPECT_EQ(ReadFileBytes(path), c.after);
         RawParameterFile file = File();
+        file.readBufferSize = 24;  // many blocks, characters split between them
+        ASSERT_TRUE(file.WriteValue("S", "k", c.value));
+        EXPECT_EQ(file.encoding, c.encoding);
+        EXPECT_EQ(file.signature, c.signature);
+        EXPECT_EQ(ReadFileBytes(path), c.after);
         RawParameterList list;
         ASSERT_TRUE(file.ReadSection(&list, "S"));
         EXPECT_EQ(ToPairs(list), (Pairs{{"k", c.value}}));
@@ -227,8 +199,7 @@ TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
         {"incomplete Shift_JIS character at the end", BYTES("[A]\r\nk=\x82\xa0\r\n[C]\r\nz=\x82"), None, "A", "k",
          "2"},
         {"line break in a value", good, None, "S", "k", "x\r\n[Forged]\r\nevil=1"},
-        {"lone LF in a value", good, None, "S", "k", "a\nb"},
-        {"line break in a key", good, None, "S", "k\r", "v"},
+        {"lone LF in a value", good, None, "S", "k", "a\nb"}, {"line break in a key", good, None, "S", "k\r", "v"},
         {"equal sign in a key", good, None, "S", "a=b", "v"},
         {"key that starts a header", good, None, "S", "[X]", "v"},
         {"key that starts a comment", good, None, "S", "//k", "v"},
@@ -274,9 +245,7 @@ TEST_F(RawParameterFileTest, RefusesWhereNoFileCanBe) {
     RawParameterList list, read;
     list.Add("k", "v");
     ASSERT_TRUE(CreateFolder(path));  // a folder in place of the file
-    EXPECT_FALSE(File().WriteSection(list, "S"));
-    EXPECT_FALSE(FileExists(path + L".tmp"));
-    EXPECT_FALSE(File().ReadSection(&read, "S"));
+    EXPECT_FALSE(File().WriteSection(list, "S") || FileExists(path + L".tmp") || File().ReadSection(&read, "S"));
     EXPECT_FALSE(File(temp.Join(L"no\\such\\p.ini")).WriteSection(list, "S"));
 }
 
