@@ -49,8 +49,8 @@ TEST_F(Batch, RunsTable) {
         DWORD code;
         // %D: the case's folder, %P: the main profile; a trailing "*" matches any rest
         std::vector<std::string> lines;
-        // "folder\" or "file=the path it had"; empty: nothing changed
-        std::vector<std::string> after;
+        // a folder's name and "", or a file's name and the path it had; empty: nothing changed
+        std::map<std::string, std::string> after;
         const char* profile = nullptr;  // the main profile's content; none: written at start
     };
     const std::string refused = "The new name ends in a space or a dot, which the file system drops.";
@@ -61,28 +61,29 @@ TEST_F(Batch, RunsTable) {
           "PLAN\t%D\\\xE6\x97\xA5\xE6\x9C\xAC.txt\t\xE6\x97\xA5\xE6\x9C\xAC.bak", "3 planned"}, {}},
         {"-a alone renames as -i -a does", {L"F\\x.txt"}, {L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, 0,
          {"OK\t%D\\F\tF_old", "OK\t%D\\F_old\\x.txt\tx.txt_old", "2 renamed, 0 failed"},
-         {"F_old\\", "F_old\\x.txt_old=F\\x.txt"}},
+         {{"F_old\\", ""}, {"F_old\\x.txt_old", "F\\x.txt"}}},
         {"trailing space, folder and content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0 ", L"-l", L"Both", L"F"}, 1,
          {"FAILED\t%D\\F\tF \t" + refused, "FAILED\t%D\\F\\x.txt\tx.txt \t" + refused, "0 renamed, 2 failed"}, {}},
         {"sub-folder named, then its parent", {L"A\\B\\c.txt", L"A\\d.txt"},
          {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"A\\B", L"A"}, 0,
          {"OK\t%D\\A\\B\tB_x", "OK\t%D\\A\\B_x\\c.txt\tc.txt_x", "OK\t%D\\A\tA_x", "OK\t%D\\A_x\\d.txt\td.txt_x",
           "4 renamed, 0 failed"},
-         {"A_x\\", "A_x\\B_x\\", "A_x\\B_x\\c.txt_x=A\\B\\c.txt", "A_x\\d.txt_x=A\\d.txt"}},
+         {{"A_x\\", ""}, {"A_x\\B_x\\", ""}, {"A_x\\B_x\\c.txt_x", "A\\B\\c.txt"}, {"A_x\\d.txt_x", "A\\d.txt"}}},
         {"photos beside photos2", {L"photos\\a.jpg", L"photos2\\b.jpg"},
          {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"photos", L"photos2"}, 0,
          {"OK\t%D\\photos\tphotos_x", "OK\t%D\\photos_x\\a.jpg\ta.jpg_x", "OK\t%D\\photos2\tphotos2_x",
           "OK\t%D\\photos2_x\\b.jpg\tb.jpg_x", "4 renamed, 0 failed"},
-         {"photos_x\\", "photos_x\\a.jpg_x=photos\\a.jpg", "photos2_x\\", "photos2_x\\b.jpg_x=photos2\\b.jpg"}},
+         {{"photos_x\\", ""}, {"photos_x\\a.jpg_x", "photos\\a.jpg"}, {"photos2_x\\", ""},
+          {"photos2_x\\b.jpg_x", "photos2\\b.jpg"}}},
         {"file named, then its folder", {L"F\\x.txt"},
          {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F\\x.txt", L"F"}, 0,
          {"OK\t%D\\F\\x.txt\tx.txt_old", "OK\t%D\\F\tF_old", "2 renamed, 0 failed"},
-         {"F_old\\", "F_old\\x.txt_old=F\\x.txt"}},
+         {{"F_old\\", ""}, {"F_old\\x.txt_old", "F\\x.txt"}}},
         {"one folder in two spellings", {L"F\\x.txt"},
          {L"-i", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F", L"\\\\?\\%D\\F"}, 0,
          {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\x.txt\tx.txt_old", "2 planned"}, {}},
         {"two-character dot name", {L"D\\.a", L"D\\b"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"File", L"D"}, 0,
-         {"OK\t%D\\D\\.a\t.a_x", "OK\t%D\\D\\b\tb_x", "2 renamed, 0 failed"}, {"D\\", "D\\.a_x=D\\.a", "D\\b_x=D\\b"}},
+         {"OK\t%D\\D\\.a\t.a_x", "OK\t%D\\D\\b\tb_x", "2 renamed, 0 failed"}, {{"D\\", ""}, {"D\\.a_x", "D\\.a"}, {"D\\b_x", "D\\b"}}},
         {"bad profile, -i -a", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"y", L"x.txt"}, 1,
          {"ERROR\tBad format profile !!\t%P"}, {}, "[Common]\r\nLanguage=English\r\n"},
         {"bad profile, -a", {L"x.txt"}, {L"-a", L"x.txt"}, 1, {"ERROR\tBad format profile !!\t%P"}, {}, "[Other]\r\n"},
@@ -129,12 +130,7 @@ TEST_F(Batch, RunsTable) {
             if (e.ends_with("*")) { EXPECT_EQ(lines[i].substr(0, e.size() - 1), e.substr(0, e.size() - 1)); }
             else EXPECT_EQ(lines[i], e);
         }
-        std::map<std::string, std::string> after;
-        for (const std::string& entry : c.after) {
-            const size_t equals = entry.find('=');
-            after[entry.substr(0, equals)] = equals == std::string::npos ? "" : entry.substr(equals + 1);
-        }
-        EXPECT_EQ(TreeSnapshot(data), c.after.empty() ? before : after);
+        EXPECT_EQ(TreeSnapshot(data), c.after.empty() ? before : c.after);
         if (c.profile) { EXPECT_EQ(ReadFileBytes(profile), c.profile) << "a refused profile is left as it was"; }
     }
 }

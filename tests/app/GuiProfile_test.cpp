@@ -130,22 +130,20 @@ TEST_F(GuiProfileState, LanguageWindowParametersAndWrites) {
     EXPECT_NE(languages.find("[English]\r\nItemLabels_OldNameTag=Old name:"), std::string::npos) << languages;
 
     // The writes: language, a chosen font's list, the window rectangle.
-    EXPECT_TRUE(profile.WriteLanguage("Nihongo"));
     RawLayer::RawParameterList chosen;
     LOGFONTW tip = font;
     tip.lfHeight = -30;
     WinLayer::WriteFont(tip, chosen);
-    EXPECT_TRUE(profile.WriteFontList(GuiFontKind::Tip, chosen));
+    RECT read{1, 2, 3, 4};
+    EXPECT_FALSE(profile.ReadWindowRect(&read));
+    EXPECT_TRUE(profile.WriteLanguage("Nihongo") && profile.WriteFontList(GuiFontKind::Tip, chosen) &&
+                profile.WriteWindowRect({-8, 10, 900, 700}) && profile.ReadWindowRect(&read));
     profile.ReloadFont(GuiFontKind::Tip);
     EXPECT_EQ(profile.FontRecord(GuiFontKind::Tip).logFont.lfHeight, -30);
-    RECT saved{};
-    EXPECT_FALSE(profile.ReadWindowRect(&saved));
-    EXPECT_TRUE(profile.WriteWindowRect({-8, 10, 900, 700}));
-    RECT read{1, 2, 3, 4};
-    EXPECT_TRUE(profile.ReadWindowRect(&read));
-    EXPECT_EQ(read.left, -8);
-    EXPECT_EQ(read.bottom, 700);
-    EXPECT_EQ(profile.File().ReadValue("MainDialog", "WindowRect_R").ToUtf8(), "900");
-    EXPECT_EQ(profile.File().ReadValue("UserSelection", "Language").ToUtf8(), "Nihongo");
-    EXPECT_EQ(profile.File().ReadValue("WindowParameter", "Margin").ToUtf8(), "7");
+    EXPECT_EQ(std::pair(read.left, read.bottom), std::pair(-8L, 700L));
+    RawLayer::RawParameterFile& file = profile.File();
+    EXPECT_EQ((std::vector<std::string>{file.ReadValue("MainDialog", "WindowRect_R").ToUtf8(),
+                                        file.ReadValue("UserSelection", "Language").ToUtf8(),
+                                        file.ReadValue("WindowParameter", "Margin").ToUtf8()}),
+              (std::vector<std::string>{"900", "Nihongo", "7"}));
 }

@@ -3,6 +3,7 @@
 #include "raw/RawLineFile.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -109,16 +110,11 @@ TEST_F(RawLineFileTest, ReadTable) {
             lines.push_back(file.line.text.ToUtf8());
             raw += file.line.raw;
         }
-        if (c.endState == End) {
-            EXPECT_EQ(raw, c.bytes) << "the lines' own bytes make up the file";
-        }
-        EXPECT_FALSE(file.line.valid);
-        EXPECT_TRUE(file.line.text.IsEmpty());
-        EXPECT_FALSE(file.NextLine());  // stays at its end
+        if (c.endState == End) { EXPECT_EQ(raw, c.bytes) << "the lines' own bytes make up the file"; }
+        EXPECT_TRUE(!file.line.valid && file.line.text.IsEmpty() && !file.NextLine());  // and stays at its end
         EXPECT_EQ(lines, c.lines);
-        EXPECT_EQ(file.sourceKind, c.sourceKind);
-        EXPECT_EQ(file.signatureKind, c.signatureKind);
-        EXPECT_EQ(file.state, c.endState);
+        EXPECT_EQ(std::tuple(file.sourceKind, file.signatureKind, file.state),
+                  std::tuple(c.sourceKind, c.signatureKind, c.endState));
         EXPECT_EQ(file.Close(), c.endState == End);
     }
 }
@@ -174,12 +170,11 @@ private:
 
 TEST_F(RawLineFileTest, OpenAndWriteFailures) {
     RawLineFile reader(Raw(temp.Join(L"missing.txt")), 8192), writer(Raw(temp.Join(L"missing\\out.txt")));
-    EXPECT_FALSE(reader.OpenRead());
-    EXPECT_EQ(reader.state, RawLineFile::State::OpenFailed);
-    EXPECT_FALSE((reader.NextLine() || reader.Close()) || RawLineFile(Raw(temp.Path()), 8192).OpenRead());
-    EXPECT_FALSE(writer.OpenWrite());
-    EXPECT_EQ(writer.state, RawLineFile::State::CreateFailed);
-    EXPECT_FALSE(writer.WriteLine("x") || writer.Close());
+    EXPECT_EQ((std::tuple{reader.OpenRead(), reader.state, reader.NextLine(), reader.Close()}),
+              std::tuple(false, RawLineFile::State::OpenFailed, false, false));
+    EXPECT_EQ((std::tuple{writer.OpenWrite(), writer.state, writer.WriteLine("x"), writer.Close()}),
+              std::tuple(false, RawLineFile::State::CreateFailed, false, false));
+    EXPECT_FALSE(RawLineFile(Raw(temp.Path()), 8192).OpenRead());
 
     // A write that fails fails at once, or, buffered, at the latest when the file is closed.
     for (int32_t buffer : {0, 1024}) {
@@ -187,12 +182,9 @@ TEST_F(RawLineFileTest, OpenAndWriteFailures) {
         RawLineFile file(RawString("unused"));
         file.SetStream(&stream);
         file.SetWriteBuffer(buffer);
-        ASSERT_TRUE(file.OpenWrite());
-        EXPECT_TRUE(file.WriteLine("ab"));
-        EXPECT_EQ(file.WriteLine("cd"), buffer != 0);
-        EXPECT_EQ(file.WriteLine("ef"), buffer != 0);
-        EXPECT_FALSE(file.Close());
-        EXPECT_EQ(file.state, RawLineFile::State::WriteFailed);
+        ASSERT_TRUE(file.OpenWrite() && file.WriteLine("ab"));
+        EXPECT_EQ((std::tuple{file.WriteLine("cd"), file.WriteLine("ef"), file.Close(), file.state}),
+                  std::tuple(buffer != 0, buffer != 0, false, RawLineFile::State::WriteFailed));
     }
 }
 

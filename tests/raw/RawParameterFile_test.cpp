@@ -68,16 +68,15 @@ TEST_F(RawParameterFileTest, FormatRules) {
 
 TEST_F(RawParameterFileTest, ReadValueAndNumbers) {
     ASSERT_TRUE(WriteFileBytes(path, "[S]\r\nKey=first\r\nkey=second\r\nn=0x1F\r\n"));
-    EXPECT_EQ(File().ReadValue("s", "KEY").ToUtf8(), "first");
-    EXPECT_EQ(File().ReadValue("S", "none", "dflt").ToUtf8(), "dflt");
-    EXPECT_EQ(File().ReadValue("Nope", "Key", "dflt").ToUtf8(), "dflt");
-    EXPECT_EQ(File(temp.Join(L"missing.ini")).ReadValue("S", "Key", "dflt").ToUtf8(), "dflt");
+    EXPECT_EQ((std::vector<std::string>{File().ReadValue("s", "KEY").ToUtf8(), File().ReadValue("S", "none", "d").ToUtf8(),
+                                        File().ReadValue("Nope", "Key", "d").ToUtf8(),
+                                        File(temp.Join(L"missing.ini")).ReadValue("S", "Key", "d").ToUtf8()}),
+              (std::vector<std::string>{"first", "d", "d", "d"}));
 
     // The number rules themselves belong to RawString's parser.
     RawParameterList list;
     ASSERT_TRUE(File().ReadSection(&list, "S"));
-    EXPECT_EQ(ParameterInt(list, "n", 7), 31);
-    EXPECT_EQ(ParameterInt(list, "missing", 7), 7);
+    EXPECT_EQ(std::pair(ParameterInt(list, "n", 7), ParameterInt(list, "missing", 7)), std::pair(31, 7));
     for (const char* off : {"fALSe", "FALSE"}) EXPECT_FALSE(ParameterBool(off)) << off;
     for (const char* on : {"0", "False "}) EXPECT_TRUE(ParameterBool(on)) << on;
     EXPECT_TRUE(ParameterBool(RawString()));
@@ -178,14 +177,7 @@ TEST_F(RawParameterFileTest, RefusalsLeaveTheOldFileAlone) {
     enum Block { None, ReadOnly, TempTaken, HeldOpen };
     const std::string good = "[S]\r\nk=old\r\n", sjis = BYTES("[S]\r\nk=\x82\xa0\r\n");
     const std::string refusedLength(8184, 'x');  // "k=" and these: the first line a reader of 8192 refuses
-    const struct {
-        const char* label;
-        std::string bytes;
-        Block block;
-        const char* section;
-        const char* key;
-        const char* value;
-    } cases[] = {
+    const struct { const char* label; std::string bytes; Block block; const char *section, *key, *value; } cases[] = {
         {"read-only", good, ReadOnly, "S", "k", "new"},
         {"temporary path taken by a folder", good, TempTaken, "S", "k", "new"},
         {"held open by another program", good, HeldOpen, "S", "k", "new"},

@@ -1,6 +1,8 @@
 // Path text, file tests, folder creation, moves and well-known folders.
 #include "raw/RawShell.h"
 
+#include <tuple>
+
 #include "TestSupport.h"
 #include "raw/RawFile.h"
 #include "raw/RawFolderScan.h"
@@ -92,21 +94,17 @@ TEST_F(RawShellTest, PathsBeyond260UnitsAndTrimmedNames) {
     std::wstring deep = temp.Path();
     while (deep.size() < 600) deep += L"\\" + std::wstring(60, L'f');
     const RawString folder = Raw(deep), dotted = Raw(deep + L"\\a."), moved = Raw(deep + L"\\b");
-    ASSERT_TRUE(EnsureFolder(folder));
-    EXPECT_TRUE(IsFolder(folder));
+    ASSERT_TRUE(EnsureFolder(folder) && IsFolder(folder));
     RawFile file;
-    ASSERT_TRUE(file.OpenWrite(dotted));
-    EXPECT_TRUE(file.Write("dot", 3));
+    ASSERT_TRUE(file.OpenWrite(dotted) && file.Write("dot", 3));
     file.Close();
-    EXPECT_TRUE(IsFile(dotted));
-    EXPECT_FALSE(PathExists(Raw(deep + L"\\a")));  // "a." was not taken for "a"
+    EXPECT_TRUE(IsFile(dotted) && !PathExists(Raw(deep + L"\\a")));  // "a." was not taken for "a"
     RawFolderScan scan(folder);
     ASSERT_TRUE(scan.Next(RawFolderScan::SkipDots));
     EXPECT_EQ(scan.Data().name.ToUtf8(), "a.");
     EXPECT_TRUE(MovePath(dotted, moved, 0));
     EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + deep + L"\\b"), "dot");
-    EXPECT_TRUE(DeleteFilePath(moved));
-    EXPECT_FALSE(PathExists(moved));
+    EXPECT_TRUE(DeleteFilePath(moved) && !PathExists(moved));
 }
 
 TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
@@ -114,28 +112,25 @@ TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
     EXPECT_TRUE(IsFile(Raw(temp.Join(L"file"))));
     EXPECT_FALSE(IsFile(Raw(temp.Path())) || PathExists(RawString()));
 
-    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))) && FolderExists(temp.Join(L"a\\b\\c")));
-    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))));      // already there
-    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file"))));        // a file is not a folder
-    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file\\sub"))));  // its parent is a file
-    EXPECT_FALSE(FolderExists(temp.Join(L"file\\sub")));
-    EXPECT_FALSE(EnsureFolder("relative"));  // no parent to start from: not created
-    EXPECT_FALSE(EnsureFolder(RawString()));
-    // A wide path with characters outside any ANSI code page.
-    const std::string outside = "\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80";
-    EXPECT_TRUE(EnsureFolder(RawString(Raw(temp.Join(Widen(outside))), RawCodeKind::Wide)));
-    EXPECT_TRUE(FolderExists(temp.Join(Widen(outside))));
+    // Made with their parents, and there already; a wide path with characters
+    // outside any ANSI code page; a file or a file's child is no folder; a
+    // relative path has no parent to start from.
+    const std::wstring outside = Widen("\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80");
+    const std::pair<RawString, bool> cases[] = {
+        {Raw(temp.Join(L"a\\b\\c")), true}, {Raw(temp.Join(L"a\\b\\c")), true},
+        {RawString(Raw(temp.Join(outside)), RawCodeKind::Wide), true}, {Raw(temp.Join(L"file")), false},
+        {Raw(temp.Join(L"file\\sub")), false}, {"relative", false}, {RawString(), false}};
+    for (const auto& [path, made] : cases) {
+        EXPECT_EQ(EnsureFolder(path), made) << path.ToUtf8();
+        EXPECT_EQ(FolderExists(Widen(path.ToUtf8())), made) << path.ToUtf8();
+    }
 }
 
 TEST_F(RawShellTest, MoveAndReplace) {
     const RawString a = Raw(temp.Join(L"a")), b = Raw(temp.Join(L"b")), c = Raw(temp.Join(L"c"));
-    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), "old"));
-    ASSERT_TRUE(WriteFileBytes(temp.Join(L"b"), "new"));
-    EXPECT_TRUE(ReplacePath(a, b));
-    EXPECT_EQ(ReadFileBytes(temp.Join(L"a")), "new");
-    EXPECT_FALSE(FileExists(temp.Join(L"b")));
-    EXPECT_TRUE(MovePath(a, c, 0));
-    EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), "old") && WriteFileBytes(temp.Join(L"b"), "new"));
+    EXPECT_TRUE(ReplacePath(a, b) && MovePath(a, c, 0));
+    EXPECT_EQ(TreeSnapshot(temp.Path()), (std::map<std::string, std::string>{{"c", "new"}}));
     EXPECT_FALSE(MovePath(a, b, 0) || ReplacePath(c, a));
     EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
 
@@ -151,13 +146,14 @@ TEST_F(RawShellTest, MoveAndReplace) {
 TEST(RawShellClipboard, RoundTrip) {
     if (!OpenClipboard(nullptr)) GTEST_SKIP() << "no clipboard in this session";
     CloseClipboard();
-    ASSERT_TRUE(CopyToClipboard(RawString("caf\xC3\xA9 \xE2\x82\xAC")));
-    EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-    EXPECT_EQ(PasteFromClipboard().ToU16(), u"caf\u00e9 \u20ac");
-    ASSERT_TRUE(CopyToClipboard(RawString("abcdef"), {1, 4}));
-    EXPECT_EQ(PasteFromClipboard().ToUtf8(), "bcd");
-    ASSERT_TRUE(CopyToClipboard(RawString::FromBytes(RawCodeKind::Ansi, "plain", 5)));
-    EXPECT_EQ(PasteFromClipboard().ToUtf8(), "plain");  // the system offers CF_TEXT as wide too
+    // The system offers CF_TEXT (the ANSI text) as wide text too.
+    const std::tuple<RawString, RawRange, const char*> cases[] = {{"caf\xC3\xA9 \xE2\x82\xAC", kAll, "caf\xC3\xA9 \xE2\x82\xAC"},
+        {"abcdef", {1, 4}, "bcd"}, {RawString::FromBytes(RawCodeKind::Ansi, "plain", 5), kAll, "plain"}};
+    for (const auto& [text, range, pasted] : cases) {
+        ASSERT_TRUE(CopyToClipboard(text, range));
+        EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+        EXPECT_EQ(PasteFromClipboard().ToUtf8(), pasted);
+    }
 }
 
 }  // namespace

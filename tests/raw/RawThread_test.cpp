@@ -7,6 +7,7 @@
 #include <atomic>
 #include <regex>
 #include <string>
+#include <tuple>
 
 #include "TestSupport.h"
 
@@ -28,18 +29,14 @@ public:
     }
     void OnEnd() override { ends.fetch_add(1); }
 
-    std::atomic<int> runs{0};
-    std::atomic<int> ends{0};
-    std::atomic<int> priority{0};
+    std::atomic<int> runs{0}, ends{0}, priority{0};
     std::atomic<bool> sawStop{false};
     bool hold = false;
-    RawEvent entered;
-    RawEvent release;
+    RawEvent entered, release;
 };
 
 // A body that waits for its own unit must go on, not wait for itself.
-class SelfWaitingUnit : public RawThreadUnit {
-public:
+struct SelfWaitingUnit : RawThreadUnit {
     void Run() override { Wait(); }
 };
 
@@ -51,25 +48,20 @@ TEST(RawThreadUnit, StartWaitDoubleStartAndRestart) {
     unit.hold = true;
     ASSERT_TRUE(unit.Start());
     ASSERT_TRUE(unit.entered.Wait(10000));
-    EXPECT_TRUE(unit.IsRunning());
-    EXPECT_FALSE(unit.Start());
+    EXPECT_TRUE(unit.IsRunning() && !unit.Start());
     unit.RequestStop();
     unit.release.Set();
     unit.Wait();
-    EXPECT_EQ(unit.runs.load(), 1);
-    EXPECT_EQ(unit.ends.load(), 1);
+    EXPECT_EQ(std::pair(unit.runs.load(), unit.ends.load()), std::pair(1, 1));
     // Wait right after Start, before the new thread can have entered its body;
     // the stop meant for the last run must not reach this one.
     unit.hold = false;
     unit.SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
     ASSERT_TRUE(unit.Start());
     unit.Wait();
-    EXPECT_FALSE(unit.IsRunning());
-    EXPECT_TRUE(unit.IsFinished());
-    EXPECT_FALSE(unit.sawStop.load());
-    EXPECT_EQ(unit.runs.load(), 2);
-    EXPECT_EQ(unit.ends.load(), 2);
-    EXPECT_EQ(unit.priority.load(), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_TRUE(!unit.IsRunning() && unit.IsFinished() && !unit.sawStop);
+    EXPECT_EQ(std::tuple(unit.runs.load(), unit.ends.load(), unit.priority.load()),
+              std::tuple(2, 2, THREAD_PRIORITY_BELOW_NORMAL));
 
     SelfWaitingUnit self;
     ASSERT_TRUE(self.Start());

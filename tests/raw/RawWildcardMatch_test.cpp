@@ -12,11 +12,8 @@ namespace {
 
 TEST(RawWildcardMatchTest, Table) {
     const struct {
-        const char* pattern;
-        const char* text;
-        bool whole;
-        bool ignoreCase;
-        bool matched;
+        const char *pattern, *text;
+        bool whole, ignoreCase, matched;
         std::vector<std::string> captures;
     } cases[] = {
         {"ReadMe_*.txt", "readme_guide.TXT", true, true, true, {"guide"}},
@@ -55,12 +52,11 @@ TEST(RawWildcardMatchTest, RangesAndFirstCapture) {
     const RawString text("xxab.cyy"), pattern("--*.?--");
     EXPECT_TRUE(matcher.Match(text, {2, 6}, pattern, {2, 5}, 2));
     ASSERT_EQ(matcher.captures.Count(), 4);
-    EXPECT_EQ(matcher.Capture(0), RawRange(0, 0));  // filled up to the first index
-    EXPECT_EQ(matcher.Capture(2), RawRange(2, 4));
-    EXPECT_EQ(matcher.Capture(3), RawRange(5, 6));
     matcher.SetCapture(1, {7, 8});
-    EXPECT_EQ(matcher.Capture(1), RawRange(7, 8));
-    EXPECT_EQ(matcher.Capture(9), RawRange());
+    // Filled up to the first index; beyond the captures an empty range.
+    EXPECT_EQ((std::vector<RawRange>{matcher.Capture(0), matcher.Capture(1), matcher.Capture(2), matcher.Capture(3),
+                                     matcher.Capture(9)}),
+              (std::vector<RawRange>{{0, 0}, {7, 8}, {2, 4}, {5, 6}, {}}));
 }
 
 TEST(RawWildcardMatchTest, ManyStarsOnALongTextStayFast) {
