@@ -113,14 +113,14 @@ TEST(RawCrash, FailuresOfTheHelperAndWhereTheirDumpsGo) {
         bool dumps;
         std::string printed;
     } cases[] = {
-        // A fault in a thread unit after start-up replaced the folder; the
-        // writer creates both missing levels.
-        {L"thread", L"thread\\logs", 3, true, ""},
-        // An uncaught C++ exception reaches the handler through terminate.
-        {L"throw", nullptr, 3, false, "reached"},
+        // An uncaught C++ exception, through terminate, after start-up replaced
+        // the folder; the writer creates both missing levels.
+        {L"throw", L"throw\\logs", 3, true, ""},
+        // A fault in a thread unit reaches the handler too.
+        {L"thread", nullptr, 3, false, "reached"},
         // A folder that cannot be made: the process must still end, not hang
         // or fail again in the writer.
-        {L"thread", L"blocker\\logs", 3, false, ""},
+        {L"throw", L"blocker\\logs", 3, false, ""},
         // A fault with the guard in place but no handler: no dump, even in the default folder.
         {L"nohandler", nullptr, 3, false, ""},
         // Before start-up replaces it, the folder is the temporary folder's "Varnelo".

@@ -47,10 +47,13 @@ inline INPUT Key(WORD vk, bool up) {
 
 // Presses and releases a key, with Shift held around it when asked.
 inline void PressKey(WORD vk, bool shift = false) {
-    const INPUT keys[4] = {Key(VK_SHIFT, false), Key(vk, false), Key(vk, true), Key(VK_SHIFT, true)};
-    INPUT chosen[4] = {keys[1], keys[2]};
-    if (shift) std::copy(keys, keys + 4, chosen);
-    SendInput(shift ? 4 : 2, chosen, sizeof(INPUT));
+    INPUT keys[4];
+    UINT n = 0;
+    if (shift) keys[n++] = Key(VK_SHIFT, false);
+    keys[n++] = Key(vk, false);
+    keys[n++] = Key(vk, true);
+    if (shift) keys[n++] = Key(VK_SHIFT, true);
+    SendInput(n, keys, sizeof(INPUT));
 }
 
 // Types UTF-16 units as characters, whatever the keyboard layout.

@@ -1,8 +1,8 @@
 // Fails on purpose for the crash-dump tests: raw_crash_helper MODE [DUMP_FOLDER].
-// thread: a fault in a RawThreadUnit, dumped by the process's handler; throw: a
-// C++ exception nobody catches, reaching a handler that prints "reached" instead
-// of dumping; nohandler: a fault with the guard but no handler; anything else:
-// no fault, and the dump folder goes to standard output.
+// throw: a C++ exception nobody catches, dumped by the process's handler;
+// thread: a fault in a RawThreadUnit, reaching a handler that prints "reached"
+// instead of dumping; nohandler: a fault with the guard but no handler;
+// anything else: no fault, and the dump folder goes to standard output.
 #include <windows.h>
 
 #include <cstdint>
@@ -49,8 +49,8 @@ struct Witness : RawThreadDump {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     static Witness witness;
-    if (mode == L"nohandler" || mode == L"throw") {
-        RawThreadHook::Install(mode == L"throw" ? &witness : nullptr);
+    if (mode == L"nohandler" || mode == L"thread") {
+        RawThreadHook::Install(mode == L"thread" ? &witness : nullptr);
     } else {
         InstallCrashDumpHandler();
         if (argc > 2) SetCrashDumpFolder(RawString::FromWide(argv[2]));
