@@ -18,8 +18,7 @@ TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
     const RawString main = Raw(temp.Join(L"Varnelo.ini"));
     // First start: nothing written yet, every profile is the main profile.
     GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
-    EXPECT_EQ(paths.guiProfile, main);
-    EXPECT_EQ(paths.configFile, main);
+    EXPECT_TRUE(paths.guiProfile == main && paths.configFile == main);
     EXPECT_TRUE(paths.languageFile.IsEmpty() && paths.languageName.IsEmpty());
 
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"LanguageFile.ini"), "[English]\r\n"));
@@ -27,20 +26,15 @@ TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
     EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(temp.Join(L"LanguageFile.ini")));
 
     // A folder of that name is no language file; the program's folder is next.
-    const std::wstring prog = temp.Join(L"prog");
-    ASSERT_TRUE(CreateFolder(prog));
-    ASSERT_TRUE(WriteFileBytes(prog + L"\\LanguageFile.ini", "[English]\r\n"));
-    const std::wstring cfgFolder = temp.Join(L"cfg");
-    ASSERT_TRUE(CreateFolder(cfgFolder));
-    ASSERT_TRUE(CreateFolder(cfgFolder + L"\\LanguageFile.ini"));
+    const std::wstring prog = temp.Join(L"prog"), cfgFolder = temp.Join(L"cfg");
+    ASSERT_TRUE(PutFile(prog + L"\\LanguageFile.ini", "[English]\r\n"));
+    ASSERT_TRUE(CreateFolder(cfgFolder) && CreateFolder(cfgFolder + L"\\LanguageFile.ini"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\nConfigFile=" + Narrow(cfgFolder) +
                                    "\\Options.ini\r\nLanguage=Deutsch\r\n"));
     paths = ResolveProfilePaths(main, Raw(prog));
-    EXPECT_EQ(paths.configFile.ToUtf8(), Narrow(cfgFolder + L"\\Options.ini"));
-    EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(prog + L"\\LanguageFile.ini"));
-    EXPECT_EQ(paths.languageName.ToUtf8(), "Deutsch");
-    EXPECT_EQ(paths.guiProfile, main);
+    EXPECT_EQ((std::vector{paths.configFile, paths.languageFile, paths.languageName, paths.guiProfile}),
+              (std::vector{Raw(cfgFolder + L"\\Options.ini"), Raw(prog + L"\\LanguageFile.ini"), RawString("Deutsch"), main}));
 }
 
 TEST_F(GuiProfileFiles, RelativeValuesFollowTheProgramNotTheCurrentFolder) {
@@ -54,10 +48,11 @@ TEST_F(GuiProfileFiles, RelativeValuesFollowTheProgramNotTheCurrentFolder) {
     const GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
     SetCurrentDirectoryW(previous);
     const RawString programFolder = RawLayer::ProgramFolder();
-    EXPECT_EQ(paths.configFile, RawLayer::JoinPath(programFolder, "conf\\Options.ini"));
-    EXPECT_EQ(paths.languageFile, RawLayer::JoinPath(RawLayer::ParentPath(programFolder), "lang\\L.ini"));
     const RawString userFolder = RawLayer::JoinPath(RawLayer::SpecialFolder(RawLayer::kAppDataFolder), "Varnelo");
-    EXPECT_EQ(paths.guiProfile, RawLayer::JoinPath(userFolder, "gui.ini"));
+    EXPECT_EQ((std::vector{paths.configFile, paths.languageFile, paths.guiProfile}),
+              (std::vector{RawLayer::JoinPath(programFolder, "conf\\Options.ini"),
+                           RawLayer::JoinPath(RawLayer::ParentPath(programFolder), "lang\\L.ini"),
+                           RawLayer::JoinPath(userFolder, "gui.ini")}));
     EXPECT_TRUE(RawLayer::IsFolder(userFolder));  // created on the way
 }
 
