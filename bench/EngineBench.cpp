@@ -129,7 +129,7 @@ int main() {
         double passBest = 1e9, predictBest = 1e9;
         for (int round = 0; round < 5; ++round) {
             start = std::chrono::steady_clock::now();
-            EvaluationPass(list, condition, 0, JobCondition::Both, "*.*", templ);
+            EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*", templ);
             passBest = std::min(passBest, Seconds(start));
             start = std::chrono::steady_clock::now();
             predictor.Predict(list);

@@ -144,7 +144,7 @@ int UndoPass(bool apply, BatchOutput& output) {
         FindUndoableRun(JobOption::Instance().logFolder, &run) ? undo.Open(run.path) : JobUndo::Ready;
     if (state != JobUndo::Ready) {
         RawString line("ERROR\t");
-        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::Utf8));
+        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::RawCodeKind::Utf8));
         output.Line(line);
         return 1;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "job/JobCondition.h"
 #include "job/JobFileList.h"
 
 namespace AppLayer {
@@ -71,7 +72,7 @@ RECT PlaceSavedRect(const RECT& saved, const std::vector<RECT>& monitors, const 
 
 // Whether a unit is shown as a row under the view style and limitation, with
 // the option flags of JobOption.
-bool RowVisible(uint16_t unitFlags, int32_t viewStyle, int32_t limitation, uint16_t optionFlags, bool wasVisible);
+bool RowVisible(uint16_t unitFlags, JobLayer::JobCondition::ViewStyle viewStyle, JobLayer::JobCondition::Limitation limitation, uint16_t optionFlags, bool wasVisible);
 
 // Column 0 takes half the room when its need is smaller, else its need but at
 // most nine tenths; column 1 the rest. Integer divisions throughout.
@@ -108,6 +109,6 @@ GuiHitZone HitZone(int32_t x, int32_t indent, int32_t rowHeight, int32_t firstCo
 
 // The item image of a unit: 0 file, 1 open folder, 2 folder without content
 // (or any folder in the matched list), 3 closed folder with content.
-int32_t ItemImage(uint16_t unitFlags, int32_t viewStyle);
+int32_t ItemImage(uint16_t unitFlags, JobLayer::JobCondition::ViewStyle viewStyle);
 
 }  // namespace AppLayer

@@ -192,8 +192,8 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
 }
 
 void MainDialogParts::RefreshSolutions() {
-    limitation = limitationSelector.Value();
-    viewStyle = styleSelector.Value();
+    limitation = static_cast<JobLayer::JobCondition::Limitation>(limitationSelector.Value());
+    viewStyle = static_cast<JobLayer::JobCondition::ViewStyle>(styleSelector.Value());
     const JobLayer::JobPassResult pass =
         JobLayer::EvaluationPass(items, condition, viewStyle, limitation, oldBox.GetText(), newBox.GetText());
     const bool bad = pass.forbidden != 0;
@@ -354,8 +354,8 @@ void GuiMainDialog::OnCreated() {
     const JobOption& option = JobOption::Instance();
     p.oldBox.SetText(option.oldName);
     p.newBox.SetText(option.newName);
-    p.limitationSelector.Select(JobLayer::LimitationValue(option.limitation));
-    p.styleSelector.Select(JobLayer::ViewStyleValue(option.viewStyle));
+    p.limitationSelector.Select(static_cast<int32_t>(JobLayer::LimitationValue(option.limitation)));
+    p.styleSelector.Select(static_cast<int32_t>(JobLayer::ViewStyleValue(option.viewStyle)));
     GuiProfile& profile = GuiProfile::Instance();
     p.viewBox.SetListFont(profile.FontRecord(GuiFontKind::List).Handle() ? profile.FontRecord(GuiFontKind::List).Handle()
                                                                          : p.viewBox.ResolvedFont(),

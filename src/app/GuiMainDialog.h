@@ -50,9 +50,9 @@ struct MainDialogParts {
     JobLayer::JobFileList items;
     JobLayer::JobCondition condition;
     RawLayer::RawLabelList limitationChoices;
-    int32_t limitation = 0;
+    JobLayer::JobCondition::Limitation limitation = JobLayer::JobCondition::Limitation::Dropped;
     RawLayer::RawLabelList viewStyleChoices;
-    int32_t viewStyle = 0;
+    JobLayer::JobCondition::ViewStyle viewStyle = JobLayer::JobCondition::ViewStyle::TreeView;
     GuiMainLayout layout;
 
     GuiLabel oldLabel;

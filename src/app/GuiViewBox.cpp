@@ -78,7 +78,7 @@ void GuiViewBox::Refresh() {
     // The list belongs to other work for now; the end of it refreshes.
     if (Suspended()) return;
     const uint16_t optionFlags = Options().flags;
-    const bool known = condition.viewStyle == JobCondition::TreeView || condition.viewStyle == JobCondition::MatchedList;
+    const bool known = condition.viewStyle == JobCondition::ViewStyle::TreeView || condition.viewStyle == JobCondition::ViewStyle::MatchedList;
     std::unordered_set<const JobFileUnit*> before;
     if (!known) before.insert(rows_.begin(), rows_.end());
     const JobFileUnit* cursorUnit = cursor_ >= 0 && cursor_ < RowCount() ? rows_[cursor_] : nullptr;
@@ -183,7 +183,7 @@ const GuiViewBox::Widths& GuiViewBox::Measure(JobFileUnit& unit, HDC dc) {
         w.newName = unit.newName;
         w.newNameWidth = TextWidth(dc, listFont_, unit.newName);
     }
-    if (condition.viewStyle == JobCondition::MatchedList) {
+    if (condition.viewStyle == JobCondition::ViewStyle::MatchedList) {
         if (w.pathWidth < 0 || unit.pathWidth < 0) w.pathWidth = TextWidth(dc, pathFont_.Get(), unit.displayPath);
         unit.pathWidth = w.pathWidth;
         unit.pathShift = nameHeight_ - pathHeight_;
@@ -196,7 +196,7 @@ void GuiViewBox::ComputeColumns() {
     if (HasWindow()) GetClientRect(Window(), &client);
     RawLayer::RawWindowDc dc(Window());
     const int32_t h = rowHeight_;
-    const bool matched = condition.viewStyle == JobCondition::MatchedList;
+    const bool matched = condition.viewStyle == JobCondition::ViewStyle::MatchedList;
     int32_t need = 2 * h + std::max(TextWidth(dc.Dc(), listFont_, header_.name), 0) + kTextPad;
     for (JobFileUnit* unit : rows_) {
         const Widths& w = Measure(*unit, dc.Dc());
@@ -293,7 +293,7 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
     const bool matched = unit.Has(JobFileUnit::Matched);
     SetTextColor(dc, matched ? GetSysColor(COLOR_WINDOWTEXT) : kUnmatchedText);
     const int32_t h = rowHeight_;
-    const bool tree = condition.viewStyle == JobCondition::TreeView;
+    const bool tree = condition.viewStyle == JobCondition::ViewStyle::TreeView;
     const int32_t x = rect.left + (tree && !header ? unit.depth * h : 0);
     const int32_t split = rect.left + columns_.first;
     const RECT column0{rect.left, rect.top, split, rect.bottom};
@@ -361,7 +361,7 @@ void GuiViewBox::PaintImage(HDC dc, int32_t x, int32_t y, int32_t image) {
 
 GuiHitZone GuiViewBox::ZoneAt(int32_t row, int32_t x) const {
     if (row < 0) return GuiHitZone::Outside;
-    const int32_t indent = condition.viewStyle == JobCondition::TreeView ? RowUnit(row).depth * rowHeight_ : 0;
+    const int32_t indent = condition.viewStyle == JobCondition::ViewStyle::TreeView ? RowUnit(row).depth * rowHeight_ : 0;
     return HitZone(x, indent, rowHeight_, columns_.first, columns_.first + columns_.second);
 }
 
@@ -395,7 +395,7 @@ void GuiViewBox::ClickCheckBox(int32_t row) {
 }
 
 void GuiViewBox::ToggleFolder(int32_t row) {
-    if (row < 0 || row >= RowCount() || condition.viewStyle != JobCondition::TreeView) return;
+    if (row < 0 || row >= RowCount() || condition.viewStyle != JobCondition::ViewStyle::TreeView) return;
     JobFileUnit* unit = rows_[row];
     if (!unit->Has(JobFileUnit::Folder)) return;
     for (JobFileList::Position p = list_.begin(); p != list_.end(); ++p) {

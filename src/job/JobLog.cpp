@@ -156,7 +156,7 @@ int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& p
             // Its runs' journals go with it, and only with it: a journal without
             // its log is never anybody's to delete.
             for (const auto& [log, journal] : journals)
-                if (log.EqualsNoCase(RawString(logs.First().name, Utf8))) DeleteFilePath(journal);
+                if (log.EqualsNoCase(RawString(logs.First().name, RawCodeKind::Utf8))) DeleteFilePath(journal);
         }
         logs.Remove(logs.begin());
     }

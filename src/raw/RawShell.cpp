@@ -90,7 +90,7 @@ bool ReadFileFacts(const RawString& path, RawFileFacts* facts) {
 }
 
 std::u16string FoldedPath(const RawString& path) {
-    std::u16string units = RawString(path, Wide).ToU16();
+    std::u16string units = RawString(path, RawCodeKind::Wide).ToU16();
     if (units.empty()) return units;
     // Upper case without linguistic rules maps unit to unit, so the result
     // has the source's length and LCMapStringEx can work in place.
@@ -99,7 +99,7 @@ std::u16string FoldedPath(const RawString& path) {
                                      static_cast<int>(units.size()), nullptr, nullptr, 0);
     if (mapped != static_cast<int>(units.size())) {
         // Not expected; a plain "a".."z" fold keeps the comparison usable.
-        units = RawString(path, Wide).ToU16();
+        units = RawString(path, RawCodeKind::Wide).ToU16();
         for (char16_t& u : units)
             if (u >= u'a' && u <= u'z') u = static_cast<char16_t>(u - 32);
     }

@@ -25,7 +25,6 @@ using WinLayer::Width;
 
 namespace {
 
-RawString Raw(const std::wstring& text) { return RawString::FromWide(text.c_str()); }
 
 class MainDialogTest : public TempDirTest {
 protected:
@@ -105,14 +104,14 @@ TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
     MainDialogParts& p = Open();
     ASSERT_EQ(p.limitationSelector.ChoiceCount(), 4);
     EXPECT_EQ(p.limitationSelector.ChoiceText(3).ToUtf8(), "Folder&File");
-    p.styleSelector.Choose(JobCondition::MatchedList);
+    p.styleSelector.Choose(static_cast<int32_t>(JobCondition::ViewStyle::MatchedList));
     EXPECT_EQ(Rows(), "a.txt b.txt d.txt ");
     p.oldBox.SetText("*.none");
     p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
     EXPECT_EQ(p.viewBox.RowCount(), 0);  // only the header is left
-    p.styleSelector.Choose(JobCondition::TreeView);
+    p.styleSelector.Choose(static_cast<int32_t>(JobCondition::ViewStyle::TreeView));
     p.oldBox.SetText("*");
-    p.limitationSelector.Choose(JobCondition::Folder);  // files hidden by default
+    p.limitationSelector.Choose(static_cast<int32_t>(JobCondition::Limitation::Folder));  // files hidden by default
     EXPECT_EQ(Rows(), "data sub ");
     EXPECT_EQ(Unit("sub").newName.ToUtf8(), "x_sub");
 }
