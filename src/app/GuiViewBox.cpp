@@ -51,17 +51,26 @@ public:
     bool OnHover(const WinPoint& point) override {
         at_ = {point.x, point.y};
         tip_ = box_.TipAt(at_);
+        if (tip_.IsEmpty()) Rearm();
         return !tip_.IsEmpty();
     }
     bool OnHoverMove(const WinPoint& point) override {
         if (std::abs(point.x - at_.x) <= 5 && std::abs(point.y - at_.y) <= 5) return true;
         tip_ = RawString();
+        Rearm();
         return false;
     }
     void OnLeave(const WinPoint&) override { tip_ = RawString(); }
     const RawString& Tip() const { return tip_; }
 
 private:
+    // The platform reports one hover per tracking request.
+    void Rearm() {
+        if (!box_.HasWindow()) return;
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_HOVER | TME_LEAVE, box_.Window(), hoverTime};
+        TrackMouseEvent(&track);
+    }
+
     GuiViewBox& box_;
     POINT at_{};
     RawString tip_;
@@ -349,6 +358,7 @@ void GuiViewBox::PaintImage(HDC dc, int32_t x, int32_t y, int32_t image) {
 // ---------------------------------------------------------------- tips
 
 RawString GuiViewBox::TipAt(POINT point) {
+    if (Suspended()) return RawString();
     Flush();
     const int32_t row = HitTest(point);
     if (!Rows().IsItem(row)) return RawString();
