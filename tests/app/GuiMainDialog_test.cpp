@@ -153,6 +153,30 @@ TEST_F(MainDialogTest, CheckMarks) {
     EXPECT_TRUE(Enabled(p.start));
 }
 
+TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t h = view.RowHeight();
+    // The middle of a row's check box (zone 1) or image (zone 2), as the pointer gives it.
+    auto at = [&](const char* name, int32_t zone) {
+        const int32_t r = Row(name);
+        const int32_t x = view.view.left + view.RowUnit(r).depth * h + (zone == 1 ? 2 : h + 2) + (h - 3) / 2;
+        return MAKELPARAM(x, view.view.top + view.ItemAt(r)->rect.top - view.scroll.y + h / 2);
+    };
+    const bool open = Rows().find("d.txt") != std::string::npos;
+    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("sub", 2));
+    EXPECT_EQ(Rows().find("d.txt") != std::string::npos, !open) << Rows();
+    EXPECT_FALSE(view.IsSelected(Row("sub")));  // the image click leaves the selection
+    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("a.txt", 1));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    view.SetCursor(Row("a.txt"));
+    SendMessageW(view.Window(), WM_KEYDOWN, 'V', 0);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+    view.SetCursor(Row("sub"));
+    SendMessageW(view.Window(), WM_KEYDOWN, 'O', 0);
+    EXPECT_EQ(Rows().find("d.txt") != std::string::npos, open) << Rows();
+}
+
 TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     File(L"x_a");  // a.txt's new name is taken and stays
     MainDialogParts& p = Open();
