@@ -170,6 +170,7 @@ COLORREF RowBackground(const GuiRowState& row, COLORREF window, COLORREF face, C
     if (has(JobFileUnit::Header)) status = face;
     else if (has(JobFileUnit::RenameFailed)) status = kFailedColour;
     else if (has(JobFileUnit::RenameSucceeded)) status = kSucceededColour;
+    else if (row.conflict) status = kConflictColour;
     if (status == window) return base;
     return base == window ? status : Blend(base, status);
 }

@@ -87,6 +87,8 @@ constexpr COLORREF kSelectedFocused = 0x00FFD0C0;
 constexpr COLORREF kSelectedUnfocused = 0x00FFE3D8;
 constexpr COLORREF kFailedColour = 0x00E0E0FF;
 constexpr COLORREF kSucceededColour = 0x00C0FFC0;
+// A rename predicted to fail: light amber, until the run shows the outcome.
+constexpr COLORREF kConflictColour = RGB(255, 240, 192);
 constexpr COLORREF kUnmatchedText = 0x00A0A0A0;
 constexpr COLORREF kGridColour = 0x00E0E0E0;
 constexpr COLORREF kForbiddenColour = RGB(255, 192, 192);
@@ -96,6 +98,7 @@ struct GuiRowState {
     bool selected = false;
     bool focused = false;      // the view box has the keyboard focus
     bool cursorHidden = false;  // the selection frame is not shown
+    bool conflict = false;      // its rename is predicted to fail
 };
 // window, face and background: GetSysColor(COLOR_WINDOW), (COLOR_BTNFACE) and
 // the list's background, passed in so that the rule is tested without a display.

@@ -103,6 +103,12 @@ TEST(GuiLayout, RowBackground) {
                                                                 (0xD0 - 0xD0 * 50 / 256 + 0xFF) / 2,
                                                                 (0xFF - 0xFF * 50 / 256 + 0xC0) / 2)},
         {{JobFileUnit::Header, false, false, false}, face},
+        {{0, false, false, false, true}, kConflictColour},
+        {{JobFileUnit::RenameFailed, false, false, false, true}, kFailedColour},  // the outcome replaces it
+        {{JobFileUnit::RenameSucceeded, false, false, false, true}, kSucceededColour},
+        // selected and predicted to fail: mixed like the outcome colours
+        {{0, true, true, false, true}, RGB((0xC0 - 0xC0 * 50 / 256 + 0xFF) / 2, (0xD0 - 0xD0 * 50 / 256 + 0xF0) / 2,
+                                          (0xFF - 0xFF * 50 / 256 + 0xC0) / 2)},
     };
     for (const Case& c : cases) EXPECT_EQ(RowBackground(c.row, window, face, window), c.expected) << c.row.unitFlags;
 }

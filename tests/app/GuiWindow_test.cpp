@@ -58,6 +58,7 @@ protected:
         process.Reset(pi.hProcess);
         const RawLayer::RawKernelHandle thread(pi.hThread);
         const DWORD id = pi.dwProcessId;
+        threadId = pi.dwThreadId;
         return WaitFor([&] {
             window = nullptr;
             for (HWND w = FindWindowW(L"Varnelo", L"Varnelo"); w; w = FindWindowExW(nullptr, w, L"Varnelo", L"Varnelo")) {
@@ -66,6 +67,15 @@ protected:
                 if (owner == id && IsWindowVisible(w)) window = w;
             }
             return window != nullptr;
+        });
+    }
+    // Typed keys go where the focus is when they arrive: wait until the
+    // window has put it into one of its children.
+    bool ChildHasFocus() {
+        return WaitFor([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(threadId, &info) && info.hwndFocus && IsChild(window, info.hwndFocus);
         });
     }
     bool Running() { return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; }
@@ -86,6 +96,7 @@ protected:
     std::wstring data;
     RawLayer::RawKernelHandle process;
     HWND window = nullptr;
+    DWORD threadId = 0;
 };
 
 }  // namespace
@@ -93,6 +104,7 @@ protected:
 TEST_F(WindowProcess, TypeEnterStartAndClose) {
     ASSERT_TRUE(Start(L"-l File \"" + data + L"\""));
     SetForegroundWindow(window);
+    ASSERT_TRUE(ChildHasFocus());
     // The Old name box has the focus at start; Tab order: its hint button,
     // the New name box, its hint button, two selectors, then "Start !".
     WinTest::TypeUnicode(L"*.txt");
