@@ -113,9 +113,10 @@ int main() {
                 double(gAllocated - nameBytes) / list.Count(), double(gAllocated) / list.Count());
 
     JobCondition condition;
-    EvaluationPass(list, condition, 0, JobCondition::Both, "*.*", "%1-%0");  // warm
+    const auto kTree = JobCondition::ViewStyle::TreeView;
+    EvaluationPass(list, condition, kTree, JobCondition::Limitation::Both, "*.*", "%1-%0");  // warm
     start = std::chrono::steady_clock::now();
-    const JobPassResult pass = EvaluationPass(list, condition, 0, JobCondition::Both, "*.*", "%1-%0");
+    const JobPassResult pass = EvaluationPass(list, condition, kTree, JobCondition::Limitation::Both, "*.*", "%1-%0");
     const double evaluated = Seconds(start);
     std::printf("evaluation pass (*.* -> %%1-%%0): %d units in %.1f ms, start %s\n", list.Count(),
                 evaluated * 1000, pass.startEnabled ? "enabled" : "disabled");
@@ -128,7 +129,7 @@ int main() {
         double passBest = 1e9, predictBest = 1e9;
         for (int round = 0; round < 5; ++round) {
             start = std::chrono::steady_clock::now();
-            EvaluationPass(list, condition, 0, JobCondition::Both, "*.*", templ);
+            EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*", templ);
             passBest = std::min(passBest, Seconds(start));
             start = std::chrono::steady_clock::now();
             predictor.Predict(list);
@@ -154,7 +155,7 @@ int main() {
     JobFileList renameList;
     for (int f = 0; f < renameFolders; ++f)
         renameList.AddPath(RawString(Narrow(root + L"\\folder" + std::to_wstring(f))), true);
-    EvaluationPass(renameList, condition, 0, JobCondition::File, "*.dat", "%0.txt");
+    EvaluationPass(renameList, condition, kTree, JobCondition::Limitation::File, "*.dat", "%0.txt");
     start = std::chrono::steady_clock::now();
     const int32_t failed = RenameRun(renameList);
     const double runMoves = Seconds(start);

@@ -94,7 +94,8 @@ long long ScanTree(const RawString& root) {
 }  // namespace
 
 int main() {
-    const std::wstring root = TempFolder(Wide).ToWide() + L"varnelo_scan_bench_" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring root =
+        TempFolder(RawCodeKind::Wide).ToWide() + L"varnelo_scan_bench_" + std::to_wstring(GetCurrentProcessId());
     std::printf("creating %d folders x %d files under %ls ...\n", kFolders, kFilesPerFolder, root.c_str());
     double start = Now();
     if (!MakeTree(root)) {
@@ -104,8 +105,8 @@ int main() {
     }
     std::printf("created in %.1f s\n", Now() - start);
 
-    const RawString rootUtf8(RawString::FromWide(root.c_str()), Utf8);
-    const RawString rootWide(RawString::FromWide(root.c_str()), Wide);
+    const RawString rootUtf8(RawString::FromWide(root.c_str()), RawCodeKind::Utf8);
+    const RawString rootWide(RawString::FromWide(root.c_str()), RawCodeKind::Wide);
     double bare = 1e9, scanned = 1e9, scannedWide = 1e9;
     long long counts[3] = {};
     for (int round = 0; round < 5; ++round) {

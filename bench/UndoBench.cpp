@@ -56,7 +56,7 @@ double Run(const std::wstring& root, int folders, const char* from, const char* 
     JobFileList list;
     for (int f = 0; f < folders; ++f) list.AddPath(Text(root + L"\\folder" + std::to_wstring(f)), true);
     JobCondition condition;
-    EvaluationPass(list, condition, 0, JobCondition::File, (std::string("*.") + from).c_str(),
+    EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::File, (std::string("*.") + from).c_str(),
                    (std::string("%0.") + to).c_str());
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();

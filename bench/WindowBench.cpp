@@ -112,7 +112,11 @@ int main() {
     timed("Enter in Old name", [&] { p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute); });
     timed("Page Down", [&] { SendMessageW(p.viewBox.Window(), WM_KEYDOWN, VK_NEXT, 0); });
     timed("End", [&] { SendMessageW(p.viewBox.Window(), WM_KEYDOWN, VK_END, 0); });
-    timed("MatchedList", [&] { p.styleSelector.Choose(1); });
-    timed("TreeView", [&] { p.styleSelector.Choose(0); });
+    auto viewStyle = [&](int32_t value) {
+        p.styleSelector.SelectValue(value);
+        p.Dispatch(&p.styleSelector, kViewStyleChanged);
+    };
+    timed("MatchedList", [&] { viewStyle(1); });
+    timed("TreeView", [&] { viewStyle(0); });
     return 0;
 }

@@ -4,30 +4,48 @@
 
 #include <algorithm>
 #include <atomic>
-#include <vector>
 
 namespace TestSupport {
-
-namespace {
 
 using RawLayer::RawFileHandle;
 using RawLayer::RawFindHandle;
 using RawLayer::RawKernelHandle;
 
-std::wstring TempRoot()
-{
-    wchar_t buffer[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-    std::wstring root(buffer, length <= MAX_PATH ? length : 0);
-    while (!root.empty() && (root.back() == L'\\' || root.back() == L'/'))
-        root.pop_back();
+namespace {
+
+std::wstring TempRoot() {
+    std::wstring root(GetTempPathW(0, nullptr), L'\0');
+    root.resize(GetTempPathW(static_cast<DWORD>(root.size()), root.data()));
+    while (!root.empty() && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
     return root;
 }
 
-} // namespace
+// Calls body with the data of every entry of the folder but "." and "..".
+template <class Body>
+void ForEachEntry(const std::wstring& folder, Body body) {
+    WIN32_FIND_DATAW data;
+    const RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") body(name, data.dwFileAttributes);
+    } while (FindNextFileW(find.Get(), &data));
+}
 
-TempDir::TempDir()
-{
+bool RemoveLongTree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path.c_str()) != 0;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ForEachEntry(path, [&](const std::wstring& name, DWORD) { RemoveLongTree(path + L"\\" + name); });
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     const std::wstring root = TempRoot();
     for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -37,205 +55,135 @@ TempDir::TempDir()
             path = candidate;
             return;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     ADD_FAILURE() << "cannot create a temporary folder under " << Narrow(root);
 }
 
-TempDir::~TempDir()
-{
-    if (!path.empty() && !RemoveTree(path))
-        ADD_FAILURE() << "cannot remove the temporary folder " << Narrow(path);
+TempDir::~TempDir() {
+    if (!path.empty() && !RemoveTree(path)) ADD_FAILURE() << "cannot remove the temporary folder " << Narrow(path);
 }
 
-std::wstring TempDir::Join(const std::wstring& relative) const
-{
-    return path + L"\\" + relative;
-}
+std::wstring TempDir::Join(const std::wstring& relative) const { return path + L"\\" + relative; }
 
-namespace {
-
-bool RemoveLongTree(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return DeleteFileW(path.c_str()) != 0;
-
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAW found;
-        const RawFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &found));
-        if (find) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name != L"." && name != L"..")
-                    RemoveLongTree(path + L"\\" + name);
-            } while (FindNextFileW(find.Get(), &found));
-        }
-    }
-    return RemoveDirectoryW(path.c_str()) != 0;
-}
-
-} // namespace
-
-bool RemoveTree(const std::wstring& path)
-{
+bool RemoveTree(const std::wstring& path) {
     // In the long-path form, so that trees deeper than 260 units and names the
     // plain form trims ("a.") go too.
     const bool drivePath = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
     return RemoveLongTree(drivePath ? L"\\\\?\\" + path : path);
 }
 
-std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder)
-{
+std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder) {
     std::map<std::string, std::string> entries;
-    WIN32_FIND_DATAW data;
-    const RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find)
-        return entries;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
         const std::wstring path = folder + L"\\" + name;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             entries[Narrow(name)] = ReadFileBytes(path).value_or("?");
-            continue;
+            return;
         }
         entries[Narrow(name) + "\\"] = "";
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            for (auto& [relative, content] : TreeSnapshot(path))
-                entries[Narrow(name) + "\\" + relative] = content;
-    } while (FindNextFileW(find.Get(), &data));
+        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            for (auto& [relative, content] : TreeSnapshot(path)) entries[Narrow(name) + "\\" + relative] = content;
+    });
     return entries;
 }
 
-bool CreateFolder(const std::wstring& path)
-{
-    return CreateDirectoryW(path.c_str(), nullptr) != 0;
+std::vector<std::string> TreeNames(const std::wstring& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : TreeSnapshot(folder)) names.push_back(entry.first);
+    return names;
 }
 
-bool FileExists(const std::wstring& path)
-{
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != 0; }
+
+bool FileExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FolderExists(const std::wstring& path)
-{
+bool FolderExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     const RawFileHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
+    if (!file) return false;
+    for (size_t done = 0; done < bytes.size();) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
         DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
-            return false;
+        if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
         done += written;
     }
     return true;
 }
 
-std::optional<std::string> ReadFileBytes(const std::wstring& path)
-{
+bool PutFile(const std::wstring& path, const std::string& bytes) {
+    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    return WriteFileBytes(path, bytes);
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
     const RawFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::nullopt;
+    if (!file) return std::nullopt;
     std::string bytes;
     char buffer[65536];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr))
-            return std::nullopt;
-        if (got == 0)
-            return bytes;
-        bytes.append(buffer, got);
+    for (DWORD got = 0;; bytes.append(buffer, got)) {
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+        if (got == 0) return bytes;
     }
 }
 
-std::wstring Widen(const std::string& utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
+std::wstring Widen(const std::string& utf8) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
     return wide;
 }
 
-std::string Narrow(const std::wstring& wide)
-{
-    if (wide.empty())
-        return std::string();
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+std::string Narrow(const std::wstring& wide) {
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
     return utf8;
 }
 
-std::wstring ModuleFolder()
-{
+RawLayer::RawString Raw(const std::wstring& path) { return RawLayer::RawString(Narrow(path)); }
+
+std::wstring ModuleFolder() {
     std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size()) {
-            std::wstring path(buffer.data(), length);
-            const size_t slash = path.find_last_of(L"\\/");
-            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-        }
+    DWORD length;
+    while ((length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()))) >= buffer.size())
         buffer.resize(buffer.size() * 2);
-    }
+    const std::wstring path(buffer.data(), length);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-std::wstring ProgramPath()
-{
-    return ModuleFolder() + L"\\Varnelo.exe";
-}
+std::wstring ProgramPath() { return ModuleFolder() + L"\\Varnelo.exe"; }
 
-std::wstring CommandLine(const std::wstring& program, std::initializer_list<std::wstring> arguments)
-{
+std::wstring CommandLine(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     auto quoted = [](const std::wstring& text) {
-        if (!text.empty() && text.find_first_of(L" \t") == std::wstring::npos)
-            return text;
-        return L"\"" + text + L"\"";
+        return !text.empty() && text.find_first_of(L" \t") == std::wstring::npos ? text : L"\"" + text + L"\"";
     };
     std::wstring line = quoted(program);
-    for (const std::wstring& argument : arguments)
-        line += L" " + quoted(argument);
+    for (const std::wstring& argument : arguments) line += L" " + quoted(argument);
     return line;
 }
 
 bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* stdoutText, DWORD timeoutMs,
-                const std::wstring& currentFolder)
-{
-    if (exitCode)
-        *exitCode = 0;
-    if (stdoutText)
-        stdoutText->clear();
+                const std::wstring& currentFolder) {
+    if (exitCode) *exitCode = 0;
+    if (stdoutText) stdoutText->clear();
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     RawKernelHandle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inheritable, 0))
-        return false;
+    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inheritable, 0)) return false;
     // Only the child's end may be inherited, or the pipe never reports its end.
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
     RawFileHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
@@ -251,14 +199,13 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
     // Whatever the process starts in turn belongs to the job and ends with it,
     // so no stray program outlives the test or holds the test's own output.
     const RawKernelHandle job(CreateJobObjectW(nullptr, nullptr));
-    if (!job)
-        return false;
+    if (!job) return false;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
 
     PROCESS_INFORMATION process{};
-    std::wstring mutableLine = commandLine; // CreateProcessW may write into it
+    std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                         currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &process))
         return false;
@@ -276,28 +223,17 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
     // pipe could keep it open long after the child itself has ended.
     std::string output;
     auto drain = [&]() {
-        for (;;) {
-            DWORD available = 0;
-            if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) || available == 0)
-                return;
-            char buffer[4096];
-            DWORD got = 0;
-            if (!ReadFile(readEnd.Get(), buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) ||
-                got == 0)
-                return;
+        DWORD available = 0, got = 0;
+        char buffer[4096];
+        while (PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd.Get(), buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) && got > 0)
             output.append(buffer, got);
-        }
     };
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     bool ended = false;
-    for (;;) {
+    while (!ended && GetTickCount64() < deadline) {
         drain();
-        if (WaitForSingleObject(processHandle.Get(), 10) == WAIT_OBJECT_0) {
-            ended = true;
-            break;
-        }
-        if (GetTickCount64() >= deadline)
-            break;
+        ended = WaitForSingleObject(processHandle.Get(), 10) == WAIT_OBJECT_0;
     }
     if (!ended) {
         TerminateJobObject(job.Get(), 1);
@@ -305,14 +241,9 @@ bool RunProcess(const std::wstring& commandLine, DWORD* exitCode, std::string* s
     }
     drain();
 
-    if (stdoutText)
-        *stdoutText = std::move(output);
-    if (exitCode) {
-        DWORD code = 0;
-        GetExitCodeProcess(processHandle.Get(), &code);
-        *exitCode = code;
-    }
+    if (stdoutText) *stdoutText = std::move(output);
+    if (exitCode) GetExitCodeProcess(processHandle.Get(), exitCode);
     return ended;
 }
 
-} // namespace TestSupport
+}  // namespace TestSupport

@@ -6,12 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "raw/RawHandle.h"  // the owners of the handles tests open
+#include "raw/RawString.h"
 
 namespace TestSupport {
 
@@ -51,14 +52,20 @@ bool FolderExists(const std::wstring& path); // an existing folder
 // Every file and folder below the folder by relative path: a file's content,
 // or "" for a folder, whose key ends in "\". Linked folders are not entered.
 std::map<std::string, std::string> TreeSnapshot(const std::wstring& folder);
+// The relative paths of the snapshot alone, in its order.
+std::vector<std::string> TreeNames(const std::wstring& folder);
 
 // Creates or replaces the file with exactly these bytes.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The same, creating the missing folders above the file first.
+bool PutFile(const std::wstring& path, const std::string& bytes);
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
+// A path as the program's strings hold it: UTF-8.
+RawLayer::RawString Raw(const std::wstring& path);
 
 // The folder of the running test program (the build folder), no trailing
 // backslash.
@@ -69,7 +76,7 @@ std::wstring ProgramPath();
 // One command line from a program path and its arguments. Arguments with a
 // blank or nothing at all are put in double quotes; there is no escaping,
 // since Varnelo's command line knows none.
-std::wstring CommandLine(const std::wstring& program, std::initializer_list<std::wstring> arguments);
+std::wstring CommandLine(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
 // Starts commandLine (program path first, as CreateProcessW takes it), waits at
 // most timeoutMs for it to end and collects what it writes to standard output.

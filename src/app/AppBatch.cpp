@@ -21,9 +21,9 @@ namespace {
 RawString Fields(const char* tag, const RawString& a, const RawString& b) {
     RawString line(tag);
     line.AppendUnit('\t');
-    line.Append(RawString(a, RawLayer::Utf8));
+    line.Append(RawString(a, RawLayer::RawCodeKind::Utf8));
     line.AppendUnit('\t');
-    line.Append(RawString(b, RawLayer::Utf8));
+    line.Append(RawString(b, RawLayer::RawCodeKind::Utf8));
     return line;
 }
 
@@ -54,7 +54,7 @@ BatchOutput::~BatchOutput() = default;
 
 void BatchOutput::Line(const RawString& text) {
     if (handle_ == nullptr) return;
-    RawString line(text, console_ ? RawLayer::Wide : RawLayer::Utf8);
+    RawString line(text, console_ ? RawLayer::RawCodeKind::Wide : RawLayer::RawCodeKind::Utf8);
     line.Append(RawString(RawLayer::RawText::CrLf(), line.Kind()));
     DWORD written = 0;
     if (console_) {
@@ -144,7 +144,7 @@ int UndoPass(bool apply, BatchOutput& output) {
         FindUndoableRun(JobOption::Instance().logFolder, &run) ? undo.Open(run.path) : JobUndo::Ready;
     if (state != JobUndo::Ready) {
         RawString line("ERROR\t");
-        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::Utf8));
+        line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::RawCodeKind::Utf8));
         output.Line(line);
         return 1;
     }

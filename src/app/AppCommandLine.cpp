@@ -101,11 +101,11 @@ void ParseArguments(const RawString& text, const RawStringList& switches, RawPar
 
 void ParseCommandLine(const RawString& commandLine, RawParameterList* arguments) {
     arguments->SetExactKeys(true);
-    ParseArguments(RemoveProgramName(RawString(commandLine, RawLayer::Utf8)), SwitchTable(), arguments);
+    ParseArguments(RemoveProgramName(RawString(commandLine, RawLayer::RawCodeKind::Utf8)), SwitchTable(), arguments);
 }
 
 RawString ProcessCommandLine() {
-    return RawString(RawString::FromWide(GetCommandLineW()), RawLayer::Utf8);
+    return RawString(RawString::FromWide(GetCommandLineW()), RawLayer::RawCodeKind::Utf8);
 }
 
 }  // namespace AppLayer

@@ -12,6 +12,7 @@
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "raw/RawList.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "raw/RawThread.h"
 #include "win/WinToolkit.h"
@@ -23,10 +24,9 @@ using RawLayer::RawString;
 
 namespace {
 
-constexpr wchar_t kProductName[] = L"Varnelo";
-
 void ShowUsage() {
-    MessageBoxW(nullptr, UsageText().ToWide().c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(nullptr, UsageText().ToWide().c_str(), RawString(RawLayer::kProductName).ToWide().c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
 }
 
 // "-i" or "-u": the engine runs without a window and reports on its output.

@@ -5,6 +5,7 @@
 #include "app/AppBatch.h"
 #include "raw/RawFile.h"
 #include "raw/RawParameterFile.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 
 using namespace RawLayer;
@@ -14,12 +15,12 @@ namespace AppLayer {
 namespace {
 const RawString& CommonSection() { static const RawString s = RawString::MakeLiteral("Common"); return s; }
 const RawString& ProgramKey() { static const RawString s = RawString::MakeLiteral("Program"); return s; }
-const RawString& ProductName() { static const RawString s = RawString::MakeLiteral("Varnelo"); return s; }
+const RawString& ProductName() { static const RawString s = RawString::MakeLiteral(kProductName); return s; }
 }  // namespace
 
 RawString MainProfilePath(const RawString& programPath) {
     static const RawString ini = RawString::MakeLiteral(".ini");
-    RawString profile(programPath, Utf8);
+    RawString profile(programPath, RawCodeKind::Utf8);
     if (profile.Length() > ini.Length()) profile.Truncate(profile.Length() - ini.Length());
     profile.Append(ini);
     return profile;
@@ -38,7 +39,7 @@ MainProfileState InspectMainProfile(const RawString& profilePath) {
 }
 
 bool CheckMainProfile(BatchOutput* batch) {
-    const RawString program = ProgramFile(Utf8);
+    const RawString program = ProgramFile(RawCodeKind::Utf8);
     // Without its own path the program cannot name a profile; it runs on defaults.
     if (program.IsEmpty()) return true;
     const RawString profile = MainProfilePath(program);

@@ -128,14 +128,14 @@ RECT PlaceSavedRect(const RECT& saved, const std::vector<RECT>& monitors, const 
     return CentreIn(workArea, Width(saved), Height(saved));
 }
 
-bool RowVisible(uint16_t unitFlags, int32_t viewStyle, int32_t limitation, uint16_t optionFlags, bool wasVisible) {
+bool RowVisible(uint16_t unitFlags, JobCondition::ViewStyle viewStyle, JobCondition::Limitation limitation, uint16_t optionFlags, bool wasVisible) {
     const auto has = [unitFlags](uint16_t f) { return (unitFlags & f) != 0; };
-    if (viewStyle == JobCondition::MatchedList) return has(JobFileUnit::Matched);
-    if (viewStyle != JobCondition::TreeView) return wasVisible;
+    if (viewStyle == JobCondition::ViewStyle::MatchedList) return has(JobFileUnit::Matched);
+    if (viewStyle != JobCondition::ViewStyle::TreeView) return wasVisible;
     if (!has(JobFileUnit::Shown)) return false;
     if (has(JobFileUnit::Eligible)) return true;
-    if (limitation == JobCondition::Folder) return !(optionFlags & JobOption::HideFilesOnFolderLimitation);
-    if (limitation == JobCondition::Dropped) return !(optionFlags & JobOption::HideChildsOnDroppedLimitation);
+    if (limitation == JobCondition::Limitation::Folder) return !(optionFlags & JobOption::HideFilesOnFolderLimitation);
+    if (limitation == JobCondition::Limitation::Dropped) return !(optionFlags & JobOption::HideChildsOnDroppedLimitation);
     return true;
 }
 
@@ -170,6 +170,7 @@ COLORREF RowBackground(const GuiRowState& row, COLORREF window, COLORREF face, C
     if (has(JobFileUnit::Header)) status = face;
     else if (has(JobFileUnit::RenameFailed)) status = kFailedColour;
     else if (has(JobFileUnit::RenameSucceeded)) status = kSucceededColour;
+    else if (row.conflict) status = kConflictColour;
     if (status == window) return base;
     return base == window ? status : Blend(base, status);
 }
@@ -184,9 +185,9 @@ GuiHitZone HitZone(int32_t x, int32_t indent, int32_t rowHeight, int32_t firstCo
     return x < x0 + 2 * rowHeight ? GuiHitZone::Indent : GuiHitZone::Name;
 }
 
-int32_t ItemImage(uint16_t unitFlags, int32_t viewStyle) {
+int32_t ItemImage(uint16_t unitFlags, JobCondition::ViewStyle viewStyle) {
     if (!(unitFlags & JobFileUnit::Folder)) return 0;
-    if (viewStyle == JobCondition::MatchedList) return 2;
+    if (viewStyle == JobCondition::ViewStyle::MatchedList) return 2;
     if (unitFlags & JobFileUnit::Opened) return 1;
     return (unitFlags & (JobFileUnit::HasFolders | JobFileUnit::HasFiles)) ? 3 : 2;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "job/JobCondition.h"
 #include "job/JobFileList.h"
 
 namespace AppLayer {
@@ -71,7 +72,7 @@ RECT PlaceSavedRect(const RECT& saved, const std::vector<RECT>& monitors, const 
 
 // Whether a unit is shown as a row under the view style and limitation, with
 // the option flags of JobOption.
-bool RowVisible(uint16_t unitFlags, int32_t viewStyle, int32_t limitation, uint16_t optionFlags, bool wasVisible);
+bool RowVisible(uint16_t unitFlags, JobLayer::JobCondition::ViewStyle viewStyle, JobLayer::JobCondition::Limitation limitation, uint16_t optionFlags, bool wasVisible);
 
 // Column 0 takes half the room when its need is smaller, else its need but at
 // most nine tenths; column 1 the rest. Integer divisions throughout.
@@ -86,6 +87,8 @@ constexpr COLORREF kSelectedFocused = 0x00FFD0C0;
 constexpr COLORREF kSelectedUnfocused = 0x00FFE3D8;
 constexpr COLORREF kFailedColour = 0x00E0E0FF;
 constexpr COLORREF kSucceededColour = 0x00C0FFC0;
+// A rename predicted to fail: light amber, until the run shows the outcome.
+constexpr COLORREF kConflictColour = RGB(255, 240, 192);
 constexpr COLORREF kUnmatchedText = 0x00A0A0A0;
 constexpr COLORREF kGridColour = 0x00E0E0E0;
 constexpr COLORREF kForbiddenColour = RGB(255, 192, 192);
@@ -95,6 +98,7 @@ struct GuiRowState {
     bool selected = false;
     bool focused = false;      // the view box has the keyboard focus
     bool cursorHidden = false;  // the selection frame is not shown
+    bool conflict = false;      // its rename is predicted to fail
 };
 // window, face and background: GetSysColor(COLOR_WINDOW), (COLOR_BTNFACE) and
 // the list's background, passed in so that the rule is tested without a display.
@@ -108,6 +112,6 @@ GuiHitZone HitZone(int32_t x, int32_t indent, int32_t rowHeight, int32_t firstCo
 
 // The item image of a unit: 0 file, 1 open folder, 2 folder without content
 // (or any folder in the matched list), 3 closed folder with content.
-int32_t ItemImage(uint16_t unitFlags, int32_t viewStyle);
+int32_t ItemImage(uint16_t unitFlags, JobLayer::JobCondition::ViewStyle viewStyle);
 
 }  // namespace AppLayer

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
@@ -90,16 +91,19 @@ RawString ProgressText(const char* what, int32_t done, int32_t all) {
 // ---------------------------------------------------------------- parts
 
 MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
-    : owner(dialog),
-      oldHint(oldBox, kOldHintMenu, kOldHintChosen),
-      newHint(newBox, kNewHintMenu, kNewHintChosen),
-      limitationSelector(kLimitationChanged),
-      styleSelector(kViewStyleChanged),
-      start(kStartRun),
-      reload(kReload),
-      clear(kClear),
-      viewBox(items) {
+    : owner(dialog), viewBox(items) {
+    oldHint.SetTarget(&oldBox);
+    oldHint.SetCodes(kOldHintMenu, kOldHintChosen);
+    newHint.SetTarget(&newBox);
+    newHint.SetCodes(kNewHintMenu, kNewHintChosen);
+    limitationSelector.notifyCode = kLimitationChanged;
+    styleSelector.notifyCode = kViewStyleChanged;
+    start.notifyCode = kStartRun;
+    reload.notifyCode = kReload;
+    clear.notifyCode = kClear;
+    viewBox.predictor = &predictor;
     viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
+    viewBox.checksChanged = [this] { ChecksChanged(); };
 }
 
 WinView& MainDialogParts::Child(GuiChild child) {
@@ -128,9 +132,9 @@ void MainDialogParts::Prepare() {
         viewStyleChoices = store.BuildLabelList("ViewStyle", kViewStyleEntries);
     }
     for (const RawLayer::RawLabelUnit& c : limitationChoices)
-        limitationSelector.AddChoice(c.text, static_cast<int32_t>(c.identifier));
+        limitationSelector.AddItem(c.text, static_cast<int32_t>(c.identifier));
     for (const RawLayer::RawLabelUnit& c : viewStyleChoices)
-        styleSelector.AddChoice(c.text, static_cast<int32_t>(c.identifier));
+        styleSelector.AddItem(c.text, static_cast<int32_t>(c.identifier));
 
     GuiFittedSize sizes[kGuiChildCount];
     for (int32_t i = 0; i < kGuiChildCount; ++i) {
@@ -153,9 +157,6 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
         case kNotifyFocusLost:
         case kNotifyFilesDropped:
             if (nameBox) RefreshSolutions();
-            break;
-        case kNotifySelection:
-            if (sender == &viewBox) UpdateButtons(lastBad_);
             break;
         case kCloseWindow:
             owner.End(0);
@@ -191,10 +192,10 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
 }
 
 void MainDialogParts::RefreshSolutions() {
-    limitation = limitationSelector.Value();
-    viewStyle = styleSelector.Value();
-    const JobLayer::JobPassResult pass =
-        JobLayer::EvaluationPass(items, condition, viewStyle, limitation, oldBox.GetText(), newBox.GetText());
+    limitation = static_cast<JobLayer::JobCondition::Limitation>(limitationSelector.Value());
+    viewStyle = static_cast<JobLayer::JobCondition::ViewStyle>(styleSelector.Value());
+    const JobLayer::JobPassResult pass = JobLayer::EvaluationPass(items, condition, viewStyle, limitation,
+                                                                  oldBox.GetText(), newBox.GetText(), &predictor);
     const bool bad = pass.forbidden != 0;
     newBox.SetBackground(bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
     viewBox.condition = condition;
@@ -208,8 +209,14 @@ void MainDialogParts::UpdateButtons(bool bad) {
     if (clear.HasWindow()) EnableWindow(clear.Window(), items.Count() > 0);
 }
 
+void MainDialogParts::ChecksChanged() {
+    predictor.Predict(items);
+    UpdateButtons(lastBad_);
+}
+
 void MainDialogParts::ClearItems() {
     items.Clear();
+    predictor.Clear();
     viewBox.ResetRows();
     UpdateButtons(false);
 }
@@ -231,8 +238,13 @@ void MainDialogParts::RunRename() {
     for (const JobFileUnit& unit : items)
         if (unit.Has(JobFileUnit::Checked)) ++all;
     RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
-        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; });
+        // Every run keeps its journal, so that the window's runs can be taken back too.
+        JobLayer::JobJournal journal(JobLayer::JobLogServer::Instance().Storer().FileName());
+        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; }, &journal);
+        journal.Close();
     });
+    // The outcomes take the place of the prediction.
+    predictor.Clear();
     viewBox.Refresh();
     UpdateButtons(false);
 }
@@ -251,6 +263,7 @@ void MainDialogParts::ReloadItems() {
         if (!unit.parent && RawLayer::PathExists(path)) named.Append(path);
     }
     items.Clear();
+    predictor.Clear();
     viewBox.ResetRows();
     AddPaths(named);
     for (JobFileList::Position p = items.begin(); p != items.end(); ++p) {
@@ -269,7 +282,7 @@ void MainDialogParts::ReloadFont(GuiFontKind kind) {
     GuiProfile& profile = GuiProfile::Instance();
     profile.ReloadFont(kind);
     if (kind == GuiFontKind::List)
-        viewBox.SetListFont(profile.FontRecord(kind).Handle(), JobOption::Instance().pathFontRate);
+        viewBox.ApplyListFont(profile.FontRecord(kind).Handle(), JobOption::Instance().pathFontRate);
 }
 
 void MainDialogParts::RunOwningList(const char* what, int32_t all,
@@ -340,7 +353,6 @@ void GuiMainDialog::OnCreate() {
     for (int32_t i = 0; i < kGuiChildCount; ++i) {
         WinView& child = parts_.Child(static_cast<GuiChild>(i));
         child.placement = parts_.layout.Child(static_cast<GuiChild>(i));
-        if (dynamic_cast<GuiChoiceBox*>(&child)) child.placement.bottom += GuiChoiceBox::kListRoom;
         AddChild(child);
     }
 }
@@ -350,12 +362,10 @@ void GuiMainDialog::OnCreated() {
     const JobOption& option = JobOption::Instance();
     p.oldBox.SetText(option.oldName);
     p.newBox.SetText(option.newName);
-    p.limitationSelector.Select(JobLayer::LimitationValue(option.limitation));
-    p.styleSelector.Select(JobLayer::ViewStyleValue(option.viewStyle));
+    if (!p.limitationSelector.SelectValue(static_cast<int32_t>(JobLayer::LimitationValue(option.limitation)))) p.limitationSelector.Select(0);
+    if (!p.styleSelector.SelectValue(static_cast<int32_t>(JobLayer::ViewStyleValue(option.viewStyle)))) p.styleSelector.Select(0);
     GuiProfile& profile = GuiProfile::Instance();
-    p.viewBox.SetListFont(profile.FontRecord(GuiFontKind::List).Handle() ? profile.FontRecord(GuiFontKind::List).Handle()
-                                                                         : p.viewBox.ResolvedFont(),
-                          option.pathFontRate);
+    p.viewBox.ApplyListFont(profile.FontRecord(GuiFontKind::List).Handle(), option.pathFontRate);
     p.AddPaths(option.items);
     // The pass leaves "Start !" as its New name allows: a start with a bad
     // template must not offer the run.
@@ -400,10 +410,8 @@ void GuiMainDialog::Arrange() {
         const RECT& now = parts_.layout.Child(static_cast<GuiChild>(i));
         WinView& child = parts_.Child(static_cast<GuiChild>(i));
         if (EqualRect(&now, &before[i]) || !child.HasWindow()) continue;
-        RECT r = now;
-        if (dynamic_cast<GuiChoiceBox*>(&child)) r.bottom += GuiChoiceBox::kListRoom;
-        child.placement = r;
-        MoveWindow(child.Window(), r.left, r.top, Width(r), Height(r), FALSE);
+        child.placement = now;
+        MoveWindow(child.Window(), now.left, now.top, Width(now), Height(now), FALSE);
     }
 }
 

@@ -14,10 +14,14 @@
 #include "app/GuiProfile.h"
 #include "app/GuiViewBox.h"
 #include "job/JobCondition.h"
+#include "job/JobConflict.h"
 #include "job/JobFileList.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawList.h"
+#include "win/WinButton.h"
 #include "win/WinDialog.h"
+#include "win/WinRadioButton.h"
+#include "win/WinStaticBox.h"
 
 namespace AppLayer {
 
@@ -49,25 +53,27 @@ struct MainDialogParts {
     GuiMainDialog& owner;
     JobLayer::JobFileList items;
     JobLayer::JobCondition condition;
+    // Which checked renames will fail, after every pass and check change.
+    JobLayer::JobConflictPredictor predictor;
     RawLayer::RawLabelList limitationChoices;
-    int32_t limitation = 0;
+    JobLayer::JobCondition::Limitation limitation = JobLayer::JobCondition::Limitation::Dropped;
     RawLayer::RawLabelList viewStyleChoices;
-    int32_t viewStyle = 0;
+    JobLayer::JobCondition::ViewStyle viewStyle = JobLayer::JobCondition::ViewStyle::TreeView;
     GuiMainLayout layout;
 
-    GuiLabel oldLabel;
+    WinLayer::WinStaticBox oldLabel;
     GuiTextBox oldBox;
-    GuiHintButton oldHint;
-    GuiLabel newLabel;
+    WinLayer::WinHintButton oldHint;
+    WinLayer::WinStaticBox newLabel;
     GuiTextBox newBox;
-    GuiHintButton newHint;
-    GuiLabel limitationLabel;
-    GuiChoiceBox limitationSelector;
-    GuiLabel styleLabel;
-    GuiChoiceBox styleSelector;
-    GuiPushButton start;
-    GuiPushButton reload;
-    GuiPushButton clear;
+    WinLayer::WinHintButton newHint;
+    WinLayer::WinStaticBox limitationLabel;
+    WinLayer::WinSelectorButton limitationSelector;
+    WinLayer::WinStaticBox styleLabel;
+    WinLayer::WinSelectorButton styleSelector;
+    WinLayer::WinButton start;
+    WinLayer::WinButton reload;
+    WinLayer::WinButton clear;
     GuiViewBox viewBox;
 
     uint16_t oldHintValue = 0;
@@ -83,6 +89,8 @@ struct MainDialogParts {
     void RefreshSolutions();
     void UpdateButtons(bool bad);
     void ClearItems();
+    // After the user changed check marks: the prediction and "Start !".
+    void ChecksChanged();
     void RunRename();
     // Every named item read again from disk as it is now.
     void ReloadItems();

@@ -4,6 +4,7 @@
 #include "job/JobOption.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawPath.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "win/WinToolkit.h"
 
@@ -14,7 +15,7 @@ using namespace RawLayer;
 namespace {
 
 const RawString& ProductName() {
-    static const RawString s = RawString::MakeLiteral("Varnelo");
+    static const RawString s = RawString::MakeLiteral(kProductName);
     return s;
 }
 
@@ -165,7 +166,7 @@ bool GuiProfile::WriteWindowRect(const RECT& rect) {
     if (!file_.ReadSection(&section, MainDialog())) section.Clear();
     const LONG edges[4] = {rect.left, rect.top, rect.right, rect.bottom};
     for (int edge = 0; edge < 4; ++edge) {
-        RawString value(Utf8);
+        RawString value(RawCodeKind::Utf8);
         value.AppendInt(edges[edge]);
         auto p = section.Find(RectKey(edge));
         if (p != section.end()) p->value = value;

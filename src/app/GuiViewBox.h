@@ -1,25 +1,27 @@
 // The view box: the items of the item list as a tree or as the matched list,
-// with old and new names, check boxes, item images and outcome colours.
+// with old and new names, check boxes, item images and outcome colours, on
+// the toolkit's list box (one row per unit, hidden when not shown).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <unordered_map>
-#include <unordered_set>
-#include <vector>
 
 #include "app/GuiLayout.h"
 #include "job/JobCondition.h"
+#include "job/JobConflict.h"
 #include "job/JobFileList.h"
 #include "raw/RawGdiHandle.h"
 #include "raw/RawList.h"
-#include "win/WinView.h"
+#include "win/WinListBox.h"
+#include "win/WinViewHook.h"
 
 namespace AppLayer {
 
-class GuiViewBox : public WinLayer::WinView {
+class GuiViewBox : public WinLayer::WinListBoxR<JobLayer::JobFileUnit> {
 public:
     // Posted to the parent when items were added (an evaluation pass follows).
     static constexpr uint16_t kItemsAdded = 0x1107;
@@ -30,33 +32,39 @@ public:
     // ---- what the main dialog does with it
     // The dialog's copy of its condition after every pass.
     JobLayer::JobCondition condition;
+    // The dialog's prediction of failing renames; null paints none.
+    const JobLayer::JobConflictPredictor* predictor = nullptr;
     // Names each path in order (a folder with its whole content).
     void AddPaths(const RawLayer::RawStringList& paths);
-    // Which units show as rows, then widths, scrolling and a repaint.
+    // Which rows show, then widths, layout and a repaint.
     void Refresh();
-    // Forgets rows, cursor, selection and scrolling (the list was emptied or replaced).
+    // One row per unit of the item list again; cursor, selection and
+    // scrolling back to the start.
     void ResetRows();
     // The list font; the path font follows from it and the path font rate.
-    void SetListFont(HFONT font, int32_t pathFontRate);
+    void ApplyListFont(HFONT font, int32_t pathFontRate);
     // While the list belongs to a long piece of work: rows are not painted,
-    // only the progress text in the trailer row. Empty text ends it.
+    // only the progress text. Empty text ends it.
     void SetProgress(const RawLayer::RawString& text, bool paintNow);
     bool Suspended() const { return !progress_.IsEmpty(); }
     // How dropped paths are named; AddPaths unless the dialog says otherwise.
     std::function<void(const RawLayer::RawStringList&)> addPaths;
+    // Called after the user changed check marks.
+    std::function<void()> checksChanged;
 
-    // ---- rows (visible units in list order)
-    int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
-    JobLayer::JobFileUnit& RowUnit(int32_t row) const { return *rows_[row]; }
-    int32_t Cursor() const { return cursor_; }
-    bool IsSelected(int32_t row) const;
+    // ---- rows (one per unit, in list order)
+    int32_t RowCount() { return ItemCount(); }
+    JobLayer::JobFileUnit& RowUnit(int32_t row) { return *DataAt(row); }
+    bool RowShown(int32_t row);
+    bool IsSelected(int32_t row);
     void SetSelected(int32_t row, bool selected);
-    void SetCursor(int32_t row);
-    int32_t TopRow() const { return top_; }
     int32_t RowHeight() const { return rowHeight_; }
     GuiColumns Columns() const { return columns_; }
-    // The row's painted background (for its outcome colour).
-    COLORREF RowColour(int32_t row) const;
+    // The row's painted background (outcome or warning colour included).
+    COLORREF RowColour(int32_t row);
+    // The tip's text at a client point: the full path (column 0) or the
+    // folder with the new name (column 1), and why a predicted rename fails.
+    RawLayer::RawString TipAt(POINT point);
 
     // ---- user operations
     void ToggleCheck(JobLayer::JobFileUnit& unit);
@@ -68,6 +76,15 @@ public:
 
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCreated() override;
+    void Relayout() override;
+
+    // ---- list box drawing
+    void MeasureLine(HDC dc, SIZE& size) override;
+    void MeasureItem(HDC dc, const RECT& bounds, int32_t index, WinLayer::WinListBoxItemUnit& item,
+                     RECT& rect) override;
+    void DrawRows(HDC dc, POINT origin, POINT scroll) override;
+    void DrawItem(HDC dc, const RECT& rect, int32_t index, WinLayer::WinListBoxItemUnit& item) override;
+    void DrawHeader(HDC dc, const RECT& rect, int32_t index) override;
 
 private:
     struct Widths {
@@ -75,48 +92,39 @@ private:
         RawLayer::RawString newName;
         int32_t nameWidth = 0;
         int32_t newNameWidth = 0;
-        int32_t pathWidth = 0;  // also kept on the unit while measured
+        int32_t pathWidth = -1;  // also kept on the unit while measured
     };
+    class Hover;
 
     void Metrics();
     const Widths& Measure(JobLayer::JobFileUnit& unit, HDC dc);
     int32_t TextWidth(HDC dc, HFONT font, const RawLayer::RawString& text);
     void ComputeColumns();
-    void UpdateScroll();
-    RECT ItemArea() const;
-    int32_t RowsPerPage() const;
-    int32_t RowAt(int32_t y) const;
-    void EnsureVisible(int32_t row);
-    void ScrollTo(int32_t top);
-
-    void OnPaint();
+    void FitColumns();
+    GuiRowState StateOf(const JobLayer::JobFileUnit& unit, bool selected, bool header) const;
     void PaintRow(HDC dc, const RECT& rect, const JobLayer::JobFileUnit& unit, bool header, bool selected);
     void PaintImage(HDC dc, int32_t x, int32_t y, int32_t image);
-    void OnLeftDown(WPARAM keys, int32_t x, int32_t y);
-    void OnDoubleClick(int32_t x, int32_t y);
+    GuiHitZone ZoneAt(int32_t row, int32_t x);
+    bool OnLeftDown(LPARAM lParam);
+    bool OnDoubleClick(LPARAM lParam);
     bool OnKey(WPARAM key);
-    void MoveCursor(int32_t row, bool extend);
     void OnDropFiles(HDROP drop);
-    GuiHitZone ZoneAt(int32_t row, int32_t x) const;
+    void Redraw() { Invalidate(); }
 
     JobLayer::JobFileList& list_;
-    std::vector<JobLayer::JobFileUnit*> rows_;
-    std::unordered_set<const JobLayer::JobFileUnit*> selected_;
     std::unordered_map<const JobLayer::JobFileUnit*, Widths> widths_;
     JobLayer::JobFileUnit header_;
-    int32_t cursor_ = -1;
-    int32_t anchor_ = -1;
-    int32_t top_ = 0;
     int32_t rowHeight_ = 16;
     int32_t gap_ = 4;
     int32_t pathHeight_ = 0;
     int32_t nameHeight_ = 0;
+    int32_t firstNeed_ = 0;  // column 0's need at the last measuring
     GuiColumns columns_{10, 10};
-    HFONT listFont_ = nullptr;
+    HFONT metricsFont_ = nullptr;
     RawLayer::RawFontHandle pathFont_;
     int32_t pathFontRate_ = 80;
-    bool focused_ = false;
     RawLayer::RawString progress_;
+    std::unique_ptr<Hover> hover_;
 };
 
 }  // namespace AppLayer

@@ -10,13 +10,13 @@ using namespace RawLayer;
 
 namespace {
 
-bool Eligible(const JobFileUnit& unit, int32_t limitation) {
+bool Eligible(const JobFileUnit& unit, JobCondition::Limitation limitation) {
+    using enum JobCondition::Limitation;
     // An excluded item is out of the rule: the user said so.
     if (unit.Has(JobFileUnit::Excluded)) return false;
-    if (unit.Has(JobFileUnit::Dropped) && limitation == JobCondition::Dropped) return true;
-    if (unit.Has(JobFileUnit::Folder) && (limitation == JobCondition::Folder || limitation == JobCondition::Both))
-        return true;
-    return unit.Has(JobFileUnit::File) && (limitation == JobCondition::File || limitation == JobCondition::Both);
+    if (unit.Has(JobFileUnit::Dropped) && limitation == Dropped) return true;
+    if (unit.Has(JobFileUnit::Folder) && (limitation == Folder || limitation == Both)) return true;
+    return unit.Has(JobFileUnit::File) && (limitation == File || limitation == Both);
 }
 
 }  // namespace
@@ -31,10 +31,11 @@ void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition
     if (condition.newName.IsEmpty()) return;
     unit.Set(JobFileUnit::Checked);
     ExpandTemplate(condition.newName, JobHitSolution(unit.name, matcher_), &expansion_);
-    const RawString text = expansion_.Kind() == Utf8 ? expansion_ : RawString(expansion_, Utf8);
+    const RawString text =
+        expansion_.Kind() == RawCodeKind::Utf8 ? expansion_ : RawString(expansion_, RawCodeKind::Utf8);
     // Control units (from "%n", "%r", "%t" or typed into the template) can
     // never be part of a file name.
-    RawString name(Utf8, text.Length());
+    RawString name(RawCodeKind::Utf8, text.Length());
     for (int32_t i = 0; i < text.Length(); ++i) {
         const uint32_t u = text.UnitAt(i);
         if (u < 1 || u > 31) name.AppendUnit(u);
@@ -62,8 +63,8 @@ bool StartEnabled(const JobFileList& list, bool bad) {
     return false;
 }
 
-JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
-                             const RawString& oldText, const RawString& newText,
+JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCondition::ViewStyle viewStyle,
+                             JobCondition::Limitation limitation, const RawString& oldText, const RawString& newText,
                              JobConflictPredictor* conflicts) {
     ++condition.generation;
     condition.viewStyle = viewStyle;

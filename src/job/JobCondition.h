@@ -9,11 +9,11 @@
 namespace JobLayer {
 
 struct JobCondition {
-    enum Limitation : int32_t { Dropped = 0, Folder = 1, File = 2, Both = 3 };
-    enum ViewStyle : int32_t { TreeView = 0, MatchedList = 1 };
+    enum class Limitation : int32_t { Dropped = 0, Folder = 1, File = 2, Both = 3 };
+    enum class ViewStyle : int32_t { TreeView = 0, MatchedList = 1 };
 
-    int32_t viewStyle = TreeView;
-    int32_t limitation = Dropped;
+    ViewStyle viewStyle = ViewStyle::TreeView;
+    Limitation limitation = Limitation::Dropped;
     RawString oldName;  // the pattern
     RawString newName;  // the template
     int32_t generation = 0;
@@ -50,8 +50,8 @@ struct JobPassResult {
 
 // One evaluation pass over the whole list with the given texts and choices;
 // the predictor, when given, predicts the outcome of the run it leaves checked.
-JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, int32_t viewStyle, int32_t limitation,
-                             const RawString& oldText, const RawString& newText,
+JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCondition::ViewStyle viewStyle,
+                             JobCondition::Limitation limitation, const RawString& oldText, const RawString& newText,
                              JobConflictPredictor* conflicts = nullptr);
 
 }  // namespace JobLayer

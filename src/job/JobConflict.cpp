@@ -19,11 +19,11 @@ namespace {
 class FoldedUnits {
 public:
     explicit FoldedUnits(const RawString& name) {
-        if (name.Kind() == Utf8) {
+        if (name.Kind() == RawCodeKind::Utf8) {
             bytes_ = reinterpret_cast<const uint8_t*>(name.Bytes());
             length_ = name.Length();
         } else {
-            wide_ = RawString(name, Wide);
+            wide_ = RawString(name, RawCodeKind::Wide);
             units_ = wide_.Units();
             length_ = wide_.Length();
         }
@@ -82,7 +82,7 @@ constexpr uint64_t kFnvStart = 14695981039346656037ull;
 uint64_t NameHash(const RawString& name) {
     uint64_t hash = kFnvStart;
     // Plain ASCII in UTF-8 first, byte by byte: nearly every name.
-    if (name.Kind() == Utf8) {
+    if (name.Kind() == RawCodeKind::Utf8) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
         uint64_t ascii = hash;
         int32_t i = 0;
@@ -97,7 +97,7 @@ uint64_t NameHash(const RawString& name) {
 bool SameName(const RawString& a, const RawString& b) {
     if (a.SharesBodyWith(b)) return true;
     // Plain ASCII in UTF-8 on both sides: byte by byte.
-    if (a.Kind() == Utf8 && b.Kind() == Utf8 && a.Length() == b.Length()) {
+    if (a.Kind() == RawCodeKind::Utf8 && b.Kind() == RawCodeKind::Utf8 && a.Length() == b.Length()) {
         const auto* x = reinterpret_cast<const uint8_t*>(a.Bytes());
         const auto* y = reinterpret_cast<const uint8_t*>(b.Bytes());
         int32_t i = 0;
@@ -117,8 +117,8 @@ bool SameName(const RawString& a, const RawString& b) {
 
 // UTF-16 units of a name; no byte kind needs fewer bytes than units.
 int32_t WideLength(const RawString& name) {
-    if (name.Kind() == Wide || name.Length() <= kMostNameUnits) return name.Length();
-    if (name.Kind() != Utf8) return RawString(name, Wide).Length();
+    if (name.Kind() == RawCodeKind::Wide || name.Length() <= kMostNameUnits) return name.Length();
+    if (name.Kind() != RawCodeKind::Utf8) return RawString(name, RawCodeKind::Wide).Length();
     int32_t units = 0;
     for (int32_t i = 0; i < name.Length(); ++i) {
         const uint32_t b = name.UnitAt(i);
@@ -130,7 +130,7 @@ int32_t WideLength(const RawString& name) {
 // Whether any unit of the name is one no file name may hold, wherever it
 // stands: a quick test before the walk by character.
 bool MayHoldForbidden(const RawString& name) {
-    if (name.Kind() != Utf8) return true;
+    if (name.Kind() != RawCodeKind::Utf8) return true;
     const char* bytes = name.Bytes();
     for (int32_t i = 0; i < name.Length(); ++i) {
         switch (bytes[i]) {

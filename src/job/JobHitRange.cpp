@@ -63,9 +63,12 @@ bool RunLessEqual(const U* a, int32_t la, const U* b, int32_t lb) {
     return la == lb;
 }
 
+// What an element's test gives where it does not match.
+constexpr int32_t kNoMatch = -1;
+
 // The name side of a match: units of the range, with every read at or behind
 // its end giving 0, so that no element can take units beyond the range.
-template <class U, int K>
+template <class U, bool Utf8Name>
 struct Scan {
     const U* name;
     int32_t end;
@@ -77,7 +80,7 @@ struct Scan {
 
     // The usual name is UTF-8 and mostly ASCII: that case needs no table.
     int32_t Span(int32_t s) const {
-        if constexpr (K == RawLayer::Utf8)
+        if constexpr (Utf8Name)
             if (name[s] < 0x80) return 1;
         return CharSpan(kind, name, s, end);
     }
@@ -107,40 +110,40 @@ struct Scan {
         return false;
     }
 
-    // Units the element takes at s, or -1 when it does not match there.
+    // Units the element takes at s, or kNoMatch when it does not match there.
     int32_t Test(const JobMatcher::Op& op, int32_t s) const {
         if (op.test == TestLooseEscape) {
             const int32_t m = Escape(op.a, s);
-            return m > 0 ? m : -1;
+            return m > 0 ? m : kNoMatch;
         }
-        if (s >= end) return -1;
+        if (s >= end) return kNoMatch;
         switch (op.test) {
         case TestRun: {
             const int32_t n = op.b;
-            if (n > end - s) return -1;
+            if (n > end - s) return kNoMatch;
             const U* p = pattern + op.a;
             const U* t = name + s;
             for (int32_t i = 0; i < n; ++i)
-                if (p[i] != t[i]) return -1;
+                if (p[i] != t[i]) return kNoMatch;
             return n;
         }
         case TestEscape: {
             const int32_t m = Escape(op.a, s);
-            return m > 0 ? m : -1;
+            return m > 0 ? m : kNoMatch;
         }
         case TestAnyChar:
             return Span(s);
         case TestAnyInLine:
-            if (name[s] == '\n' || name[s] == '\r') return -1;
+            if (name[s] == '\n' || name[s] == '\r') return kNoMatch;
             return Span(s);
         case TestClass: {
             const int32_t length = Span(s);
-            return InClass(op, s, length) ? length : -1;
+            return InClass(op, s, length) ? length : kNoMatch;
         }
         case TestNotClass: {
-            if (name[s] == '\n' || name[s] == '\r') return -1;
+            if (name[s] == '\n' || name[s] == '\r') return kNoMatch;
             const int32_t length = Span(s);
-            return InClass(op, s, length) ? -1 : length;
+            return InClass(op, s, length) ? kNoMatch : length;
         }
         default:
             return 0;
@@ -183,7 +186,7 @@ void JobMatcher::Prepare(RawCodeKind kind) {
     items_.clear();
     rows_ = 0;
     if (form_.mode != JobPatternMode::Literal) {
-        if (kind == RawLayer::Wide)
+        if (kind == RawCodeKind::Wide)
             Compile(UnitsOf<char16_t>(text_), text_.Length(), kind);
         else
             Compile(UnitsOf<uint8_t>(text_), text_.Length(), kind);
@@ -235,11 +238,11 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
                 p += 2;
             } else if (w == '?' || w == '*') {
                 op.test = TestAnyChar;
-                op.capture = 1;
+                op.capture = true;
                 if (w == '*') {
                     op.repeat = '*';
                     op.row = rows_++;
-                    if (!ops_.empty() && ops_.back().repeat == '*') ops_.back().twin = 1;
+                    if (!ops_.empty() && ops_.back().repeat == '*') ops_.back().twin = true;
                 }
                 ops_.push_back(op);
                 ++p;
@@ -269,11 +272,11 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
             }
         } else if (w == '.') {
             op.test = TestAnyInLine;
-            op.capture = 1;
+            op.capture = true;
         } else if (w == '[') {
             const bool negated = at(p + 1) == '^';
             op.test = negated ? TestNotClass : TestClass;
-            op.capture = 1;
+            op.capture = true;
             const int32_t first = p + (negated ? 2 : 1);
             int32_t last = pe;
             length = pe - p;
@@ -320,12 +323,12 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
         const uint32_t q = at(p);
         if (q == '*' || q == '+') {
             op.repeat = static_cast<uint8_t>(q);
-            op.capture = 1;
+            op.capture = true;
             op.row = rows_++;
             ++p;
             if (repeatedAt >= 0 && repeatedLength == length &&
                 std::equal(t + repeatedAt, t + repeatedAt + length, t + tokenAt))
-                ops_.back().twin = 1;
+                ops_.back().twin = true;
             repeatedAt = tokenAt;
             repeatedLength = length;
         } else {
@@ -340,10 +343,10 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
 }
 
 
-template <class U, int K>
+template <class U, bool Utf8Name>
 bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
     const U* pattern = UnitsOf<U>(text_);
-    const Scan<U, K> scan{name, end, kind, pattern, items_.data()};
+    const Scan<U, Utf8Name> scan{name, end, kind, pattern, items_.data()};
     const Op* ops = ops_.data();
     const int32_t* needs = needs_.data();
     const int32_t opCount = static_cast<int32_t>(ops_.size());
@@ -516,14 +519,12 @@ bool JobMatcher::Match(const RawString& name, RawRange range) {
     bool matched;
     if (form_.mode == JobPatternMode::Literal)
         matched = name.Equal(r, text_, {form_.bodyStart, text_.Length()});
-    else if (kind == RawLayer::Wide)
-        matched = Search<char16_t, RawLayer::Wide>(name.Units(), kind, r.begin, r.end);
-    else if (kind == RawLayer::Utf8)
-        matched = Search<uint8_t, RawLayer::Utf8>(reinterpret_cast<const uint8_t*>(name.Bytes()),
-                                                  kind, r.begin, r.end);
+    else if (kind == RawCodeKind::Wide)
+        matched = Search<char16_t, false>(name.Units(), kind, r.begin, r.end);
+    else if (kind == RawCodeKind::Utf8)
+        matched = Search<uint8_t, true>(reinterpret_cast<const uint8_t*>(name.Bytes()), kind, r.begin, r.end);
     else
-        matched = Search<uint8_t, -1>(reinterpret_cast<const uint8_t*>(name.Bytes()), kind,
-                                      r.begin, r.end);
+        matched = Search<uint8_t, false>(reinterpret_cast<const uint8_t*>(name.Bytes()), kind, r.begin, r.end);
     if (form_.negated) {
         hits_.clear();
         return !matched;

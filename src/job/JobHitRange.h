@@ -65,8 +65,8 @@ public:
     struct Op {
         uint8_t test = 0;     // an OpTest of the implementation
         uint8_t repeat = 0;   // 0, '*' or '+'
-        uint8_t capture = 0;  // whether the element appends a hit
-        uint8_t twin = 0;     // a repetition followed by one of the same token
+        bool capture = false; // the element appends a hit
+        bool twin = false;    // a repetition followed by one of the same token
         uint32_t a = 0;       // first pattern unit, escape unit or first class item
         int32_t b = 0;        // unit count or class item end
         int32_t row = -1;     // failure-table row of a repetition
@@ -87,7 +87,7 @@ private:
     void Prepare(RawCodeKind kind);
     template <class U>
     void Compile(const U* units, int32_t length, RawCodeKind kind);
-    template <class U, int K>
+    template <class U, bool Utf8Name>
     bool Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end);
 
     bool IsFailed(int32_t row, int32_t column) const {
@@ -105,7 +105,7 @@ private:
     RawString pattern_;
     RawString text_;  // the pattern in the code kind of the names it meets
     bool prepared_ = false;
-    RawCodeKind preparedKind_ = RawLayer::Utf8;
+    RawCodeKind preparedKind_ = RawCodeKind::Utf8;
     JobPatternForm form_;
     std::vector<Op> ops_;
     std::vector<ClassItem> items_;

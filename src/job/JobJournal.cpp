@@ -81,7 +81,7 @@ bool StartsWith(const RawString& text, const RawString& start) {
 RawString FactsText(const RawFileFacts& facts) {
     if (facts.attributes == kNoAttributes) return NoFacts();
     if ((facts.attributes & kAttributeDirectory) != 0) return FolderFacts();
-    RawString text(Utf8, 48);
+    RawString text(RawCodeKind::Utf8, 48);
     text.AppendInt(static_cast<int64_t>(facts.size));
     text.AppendUnit(':');
     text.AppendInt(static_cast<int64_t>(facts.lastWriteTime));
@@ -89,7 +89,7 @@ RawString FactsText(const RawFileFacts& facts) {
 }
 
 bool ParseFacts(const RawString& text, RawRange range, JobJournalEntry* entry) {
-    const RawString field(text, range, Utf8);
+    const RawString field(text, range, RawCodeKind::Utf8);
     if (field == NoFacts()) return true;
     if (field == FolderFacts()) {
         entry->kind = 'D';
@@ -110,8 +110,8 @@ bool ParseEntry(const RawString& line, JobJournalEntry* entry) {
     const int32_t second = line.FindUnit({first + 1, n}, '\t');
     if (second <= first + 1 || second >= n) return false;
     *entry = JobJournalEntry();
-    entry->oldPath = RawString(line, {0, first}, Utf8);
-    entry->newPath = RawString(line, {first + 1, second}, Utf8);
+    entry->oldPath = RawString(line, {0, first}, RawCodeKind::Utf8);
+    entry->newPath = RawString(line, {first + 1, second}, RawCodeKind::Utf8);
     return ParseFacts(line, {second + 1, n}, entry);
 }
 
@@ -174,7 +174,7 @@ struct JournalName {
 
 bool SplitJournalName(const RawString& name, const RawString& prefix, const RawString& logExtension,
                       JournalName* parts) {
-    const RawString n(name, Utf8);
+    const RawString n(name, RawCodeKind::Utf8);
     const RawString& extension = JournalExtension();
     const int32_t dot = n.Length() - extension.Length() - 1;
     if (dot <= 0 || n.UnitAt(dot) != '.' || !n.EqualNoCase({dot + 1, n.Length()}, extension, kAll)) return false;
@@ -190,7 +190,7 @@ bool SplitJournalName(const RawString& name, const RawString& prefix, const RawS
         stemEnd = runDot;
         run = static_cast<int64_t>(number);
     }
-    RawString logName(n, {0, stemEnd}, Utf8);
+    RawString logName(n, {0, stemEnd}, RawCodeKind::Utf8);
     logName.AppendUnit('.');
     logName.Append(logExtension);
     if (!IsLogFileName(logName, prefix, logExtension)) return false;
@@ -238,11 +238,11 @@ public:
             if (best < 0) break;
             if (!bestIsTarget) return false;
             const auto& [from, to] = moves_[static_cast<size_t>(best)];
-            RawString moved(from, Utf8);
-            const RawString wide(path, Wide);
+            RawString moved(from, RawCodeKind::Utf8);
+            const RawString wide(path, RawCodeKind::Wide);
             moved.Append(RawString(RawString::FromWide(std::u16string_view(wide.Units() + bestLength,
                                                                            wide.Length() - bestLength)),
-                                   Utf8));
+                                   RawCodeKind::Utf8));
             path = moved;
             limit = static_cast<size_t>(best);
         }
@@ -300,7 +300,7 @@ JobUndoStep StepOf(const JobJournalEntry& entry, uint32_t error) {
 bool IsFolderPath(const RawString& path) {
     if (IsFolder(path)) return true;
     // A drive or share root answers only with its separator ("D:" is not "D:\").
-    RawString rooted(path, Utf8);
+    RawString rooted(path, RawCodeKind::Utf8);
     rooted.AppendUnit('\\');
     return IsFolder(rooted);
 }
@@ -325,9 +325,9 @@ uint32_t PlanStep(const JobJournalEntry& entry, const PlannedMoves& planned) {
 
 RawString JournalPathOf(const RawString& logFile, int32_t run) {
     if (logFile.IsEmpty()) return RawString();
-    const RawString path(logFile, Utf8);
+    const RawString path(logFile, RawCodeKind::Utf8);
     const RawRange extension = path.ExtensionRange();
-    RawString journal(path, {0, extension.begin < extension.end ? extension.begin - 1 : path.Length()}, Utf8);
+    RawString journal(path, {0, extension.begin < extension.end ? extension.begin - 1 : path.Length()}, RawCodeKind::Utf8);
     if (run > 1) {
         journal.AppendUnit('.');
         journal.AppendInt(run);
@@ -361,10 +361,10 @@ uint32_t JobJournal::Move(const RawString& oldPath, const RawString& newPath) {
     // so its facts are read here too.
     RawFileFacts facts;
     ReadFileFacts(oldPath, &facts);
-    RawString line(Utf8, oldPath.Length() + newPath.Length() + 48);
-    line.Append(RawString(oldPath, Utf8));
+    RawString line(RawCodeKind::Utf8, oldPath.Length() + newPath.Length() + 48);
+    line.Append(RawString(oldPath, RawCodeKind::Utf8));
     line.AppendUnit('\t');
-    line.Append(RawString(newPath, Utf8));
+    line.Append(RawString(newPath, RawCodeKind::Utf8));
     line.AppendUnit('\t');
     line.Append(FactsText(facts));
     line.Append(RawText::CrLf());
@@ -387,7 +387,7 @@ bool JobJournal::Write(const RawString& text) {
 bool JobJournal::Create() {
     RawString header(FormatVersionLine());
     header.Append(RawText::CrLf());
-    header.Append(LogMark(), FileName(RawString(logFile_, Utf8)), RawText::CrLf());
+    header.Append(LogMark(), FileName(RawString(logFile_, RawCodeKind::Utf8)), RawText::CrLf());
     header.Append(RunMark(), FormatStamp(started_, "."), RawText::CrLf());
     header.Append(RawText::CrLf());
     auto file = std::make_unique<RawFile>();

@@ -17,8 +17,8 @@ using namespace RawLayer;
 
 namespace {
 
-const RawString& ProductName() { static const RawString s = RawString::MakeLiteral("Varnelo"); return s; }
-const RawString& VersionText() { static const RawString s = RawString::MakeLiteral("1.04.2025.0406"); return s; }
+const RawString& ProductName() { static const RawString s = RawString::MakeLiteral(kProductName); return s; }
+const RawString& VersionText() { static const RawString s = RawString::MakeLiteral(kVersionText); return s; }
 const RawString& LogExtension() { static const RawString s = RawString::MakeLiteral("log"); return s; }
 
 bool IsDigit(uint32_t unit) { return unit >= '0' && unit <= '9'; }
@@ -66,7 +66,7 @@ RawString FormatStamp(const RawString& separator) { return FormatStamp(RawCurren
 
 RawString FormatRecord(const RawSystemTime& utc, const RawString& recordClass, const RawString& event,
                        const RawString& detail, const RawString& text) {
-    RawString line(Utf8, 64);
+    RawString line(RawCodeKind::Utf8, 64);
     line.AppendUnit('#');
     line.Append(recordClass);
     if (!event.IsEmpty()) {
@@ -111,14 +111,14 @@ RawString FormatVersionLine() {
 
 RawString MakeLogFileName(const RawString& folder, const RawString& prefix, const RawString& extension,
                           const RawSystemTime& utc) {
-    RawString name(prefix, Utf8);
+    RawString name(prefix, RawCodeKind::Utf8);
     name.Append("_", FormatStamp(utc, "_"), ".", extension);
-    return JoinPath(RawString(folder, Utf8), name);
+    return JoinPath(RawString(folder, RawCodeKind::Utf8), name);
 }
 
 bool IsLogFileName(const RawString& name, const RawString& prefix, const RawString& extension) {
     // prefix _ yyyymmdd _ hhmmss _ mmm . extension
-    const RawString n(name, Utf8);
+    const RawString n(name, RawCodeKind::Utf8);
     const int32_t p = prefix.Length();
     const int32_t length = p + 1 + 8 + 1 + 6 + 1 + 3 + 1 + extension.Length();
     if (n.Length() != length || !n.EqualNoCase(RawRange(0, p), prefix, kAll)) return false;
@@ -156,7 +156,7 @@ int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& p
             // Its runs' journals go with it, and only with it: a journal without
             // its log is never anybody's to delete.
             for (const auto& [log, journal] : journals)
-                if (log.EqualsNoCase(RawString(logs.First().name, Utf8))) DeleteFilePath(journal);
+                if (log.EqualsNoCase(RawString(logs.First().name, RawCodeKind::Utf8))) DeleteFilePath(journal);
         }
         logs.Remove(logs.begin());
     }
@@ -174,8 +174,8 @@ bool JobLogStorer::OpenLog(const RawString& folder, int32_t maxFiles, const RawS
     bool again = false;
     {
         RawLock lock(queueLock_);
-        again = opened_ != 0;
-        opened_ = 1;
+        again = opened_;
+        opened_ = true;
     }
     if (again) return IsOpen();
     std::unique_ptr<RawFile> stream;
@@ -213,18 +213,18 @@ bool JobLogStorer::OpenLog(const RawString& folder, int32_t maxFiles, const RawS
     if (!IsOpen()) {
         // Without a file nothing will ever take the lines: stop collecting them.
         RawLock lock(queueLock_);
-        accepting_ = 0;
+        accepting_ = false;
         queue_.Clear();
         return false;
     }
     {
         RawLock lock(queueLock_);
-        accepting_ = 1;
+        accepting_ = true;
     }
     if (!Start()) {
         CloseFile();
         RawLock lock(queueLock_);
-        accepting_ = 0;
+        accepting_ = false;
         queue_.Clear();
         return false;
     }
@@ -233,7 +233,7 @@ bool JobLogStorer::OpenLog(const RawString& folder, int32_t maxFiles, const RawS
 
 void JobLogStorer::Post(const RawString& line) {
     // A copy of its own: the poster may go on editing its string on its thread.
-    RawString copy(Utf8, line.Length());
+    RawString copy(RawCodeKind::Utf8, line.Length());
     copy.Append(line);
     RawLock lock(queueLock_);
     if (!accepting_) return;
@@ -284,8 +284,8 @@ void JobLogStorer::CloseFile() {
 void JobLogStorer::Shutdown() {
     {
         RawLock lock(queueLock_);
-        accepting_ = 0;
-        opened_ = 1;  // a log is opened once per run, never after its end
+        accepting_ = false;
+        opened_ = true;  // a log is opened once per run, never after its end
     }
     RequestStop();
     wakeUp_.Set();

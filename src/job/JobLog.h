@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "raw/RawList.h"
+#include "raw/RawProduct.h"
 #include "raw/RawString.h"
 #include "raw/RawThread.h"
 
@@ -45,7 +46,7 @@ bool IsLogFileName(const RawString& name, const RawString& prefix, const RawStri
 // than maxFiles remain, making room for one new file, each with the journals
 // of its runs; other files stay. maxFiles below 1 keeps everything. Returns
 // how many logs were deleted.
-int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& prefix = "Varnelo",
+int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& prefix = RawLayer::kProductName,
                    const RawString& extension = "log");
 
 // Owns the queue, the file and the writer thread.
@@ -87,8 +88,8 @@ private:
     RawString prefix_;
     RawString extension_;
     RawString fileName_;
-    uint8_t accepting_ = 1;
-    uint8_t opened_ = 0;  // OpenLog has run
+    bool accepting_ = true;
+    bool opened_ = false;  // OpenLog has run
     RawLayer::RawStringList queue_;
     std::unique_ptr<RawLayer::RawFile> stream_;  // under file_, so it outlives it
     std::unique_ptr<RawLayer::RawLineFile> file_;

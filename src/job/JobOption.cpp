@@ -2,6 +2,7 @@
 #include "job/JobOption.h"
 
 #include "raw/RawPath.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 
 namespace JobLayer {
@@ -24,7 +25,7 @@ constexpr SwitchKey kSwitches[] = {
 };
 
 const RawString& ProductFolderName() {
-    static const RawString name = RawString::MakeLiteral("Varnelo");
+    static const RawString name = RawString::MakeLiteral(kProductName);
     return name;
 }
 
@@ -121,8 +122,13 @@ void JobOption::LoadOptions(const RawParameterFile& file, const RawParameterList
     Normalise();
 }
 
-int32_t LimitationValue(const RawString& name) { return IndexIn(name, {"Dropped", "Folder", "File", "Both"}); }
+// The tables follow the enumerators' order.
+JobCondition::Limitation LimitationValue(const RawString& name) {
+    return static_cast<JobCondition::Limitation>(IndexIn(name, {"Dropped", "Folder", "File", "Both"}));
+}
 
-int32_t ViewStyleValue(const RawString& name) { return IndexIn(name, {"TreeView", "MatchedList"}); }
+JobCondition::ViewStyle ViewStyleValue(const RawString& name) {
+    return static_cast<JobCondition::ViewStyle>(IndexIn(name, {"TreeView", "MatchedList"}));
+}
 
 }  // namespace JobLayer

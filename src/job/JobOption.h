@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "job/JobCondition.h"
 #include "raw/RawList.h"
 #include "raw/RawParameterFile.h"
 #include "raw/RawString.h"
@@ -60,9 +61,9 @@ public:
 // the platform does it (".", "..", "\\root" and "D:rel" included).
 RawString CommandLinePath(const RawString& typed);
 
-// "Dropped" 0, "Folder" 1, "File" 2, "Both" 3, compared exactly; anything else 0.
-int32_t LimitationValue(const RawString& name);
-// "TreeView" 0, "MatchedList" 1, compared exactly; anything else 0.
-int32_t ViewStyleValue(const RawString& name);
+// The limitation named exactly ("Dropped", "Folder", "File", "Both"); any other text is Dropped.
+JobCondition::Limitation LimitationValue(const RawString& name);
+// The view style named exactly ("TreeView", "MatchedList"); any other text is TreeView.
+JobCondition::ViewStyle ViewStyleValue(const RawString& name);
 
 }  // namespace JobLayer

@@ -6,7 +6,7 @@
 
 namespace RawLayer {
 
-enum RawCodeKind : uint8_t {
+enum class RawCodeKind : uint8_t {
     Ansi = 0,
     ShiftJis = 1,
     Utf8 = 2,
@@ -16,6 +16,13 @@ enum RawCodeKind : uint8_t {
     Utf16Le = 6,
     Wide = 7,
 };
+
+// Records that fix a kind field as i32 (the line file's kinds, a profile's
+// encoding) store a kind and read it back through these. kNoKind in such a
+// field: no signature found, or a source kind to detect or not detected.
+constexpr int32_t KindValue(RawCodeKind kind) { return static_cast<int32_t>(kind); }
+constexpr RawCodeKind KindFromValue(int32_t value) { return static_cast<RawCodeKind>(value); }
+inline constexpr int32_t kNoKind = 0;
 
 // ---- Shift_JIS (code page 932)
 // The strings, the matcher and the encoding detector all take these ranges,
@@ -52,16 +59,16 @@ constexpr int32_t Utf8ExtraUnits(uint32_t lead) {
 
 constexpr bool IsUtf8Continuation(uint32_t byte) { return byte >= 0x80 && byte <= 0xBF; }
 
-// ---- UTF-16, as bytes (kinds 5 and 6) or as native units (kind 7)
+// ---- UTF-16, as bytes (Utf16Be, Utf16Le) or as native units (Wide)
 
-constexpr bool IsUtf16Kind(int32_t kind) { return kind == Utf16Be || kind == Utf16Le; }
+constexpr bool IsUtf16Kind(RawCodeKind kind) { return kind == RawCodeKind::Utf16Be || kind == RawCodeKind::Utf16Le; }
 
 constexpr bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 // The unit that two bytes, in the order they stand, hold in the kind's byte
-// order: big-endian for kind 5, little-endian otherwise.
-constexpr uint32_t Utf16Unit(int32_t kind, uint32_t first, uint32_t second) {
-    return kind == Utf16Be ? (first << 8) | second : (second << 8) | first;
+// order: big-endian for Utf16Be, little-endian otherwise.
+constexpr uint32_t Utf16Unit(RawCodeKind kind, uint32_t first, uint32_t second) {
+    return kind == RawCodeKind::Utf16Be ? (first << 8) | second : (second << 8) | first;
 }
 
 struct Utf16BytePair {
@@ -70,9 +77,9 @@ struct Utf16BytePair {
 };
 
 // The two bytes of a unit in the order the kind stores them.
-constexpr Utf16BytePair Utf16Bytes(int32_t kind, uint32_t unit) {
+constexpr Utf16BytePair Utf16Bytes(RawCodeKind kind, uint32_t unit) {
     const auto high = static_cast<uint8_t>((unit >> 8) & 0xFF), low = static_cast<uint8_t>(unit & 0xFF);
-    return kind == Utf16Be ? Utf16BytePair{high, low} : Utf16BytePair{low, high};
+    return kind == RawCodeKind::Utf16Be ? Utf16BytePair{high, low} : Utf16BytePair{low, high};
 }
 
 // ---- the character-length rule
@@ -80,17 +87,17 @@ constexpr Utf16BytePair Utf16Bytes(int32_t kind, uint32_t unit) {
 // Units that follow the unit at index in its character, by the rule of the
 // kind. next is the unit behind it (0 past the text); only the UTF-16 byte
 // kinds read it, and there only a unit's first byte starts a character.
-constexpr int32_t CharExtraUnits(int32_t kind, int32_t index, uint32_t unit, uint32_t next) {
+constexpr int32_t CharExtraUnits(RawCodeKind kind, int32_t index, uint32_t unit, uint32_t next) {
     switch (kind) {
-    case ShiftJis:
+    case RawCodeKind::ShiftJis:
         return IsShiftJisLead(unit) ? 1 : 0;
-    case Utf8:
+    case RawCodeKind::Utf8:
         return Utf8ExtraUnits(unit);
-    case Utf16Be:
-    case Utf16Le:
+    case RawCodeKind::Utf16Be:
+    case RawCodeKind::Utf16Le:
         if (index & 1) return 0;
         return IsHighSurrogate(Utf16Unit(kind, unit, next)) ? 3 : 1;
-    case Wide:
+    case RawCodeKind::Wide:
         return IsHighSurrogate(unit) ? 1 : 0;
     default:
         return 0;

@@ -45,7 +45,7 @@ int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindF
 }
 
 bool RawFolderScan::Passes(const RawString& name, uint32_t attributes, uint8_t flags) {
-    const bool known = attributes != 0xFFFFFFFFu;
+    const bool known = attributes != kNoAttributes;
     if ((flags & SkipDots) && IsDots(name)) return false;
     if ((flags & SkipSystem) && known && (attributes & kAttributeSystem)) return false;
     if ((flags & SkipHidden) && known && (attributes & kAttributeHidden)) return false;
@@ -60,14 +60,15 @@ bool RawFolderScan::Passes(const RawString& name, uint32_t attributes, uint8_t f
 void RawFolderScan::Start(const RawString& folder) {
     find_.Close();
     data_ = RawFindFileData();
-    finished_ = 0;
+    finished_ = false;
     folder_ = WithoutTrailingSeparator(folder);
-    pattern_ = JoinPath(folder_, RawString(RawText::AllFiles(), folder_.IsEmpty() ? Utf8 : folder_.Kind()));
+    const RawCodeKind kind = folder_.IsEmpty() ? RawCodeKind::Utf8 : folder_.Kind();
+    pattern_ = JoinPath(folder_, RawString(RawText::AllFiles(), kind));
 }
 
 void RawFolderScan::Close() {
     find_.Close();
-    finished_ = 1;
+    finished_ = true;
     folder_ = RawString();
     pattern_ = RawString();
 }
@@ -79,11 +80,11 @@ bool RawFolderScan::Fill() {
     data_.creationTime = find_.CreationTime();
     data_.lastAccessTime = find_.LastAccessTime();
     data_.size = find_.Size();
-    const RawCodeKind kind = folder_.IsEmpty() ? Utf8 : folder_.Kind();
+    const RawCodeKind kind = folder_.IsEmpty() ? RawCodeKind::Utf8 : folder_.Kind();
     const char16_t* units = find_.WideName();
     // Most names are plain ASCII: for the byte kinds that agree with ASCII
     // they are copied, sparing two code-page conversions per entry.
-    bool ascii = kind == Utf8 || kind == Ansi || kind == ShiftJis;
+    bool ascii = kind == RawCodeKind::Utf8 || kind == RawCodeKind::Ansi || kind == RawCodeKind::ShiftJis;
     scratch_.clear();
     int32_t n = 0;
     for (; units[n] != 0 && n < 260; ++n) {
@@ -103,7 +104,7 @@ bool RawFolderScan::Next(uint8_t flags) {
         const bool found = find_.IsOpen() ? find_.Next() : find_.First(pattern_);
         if (!found) {
             find_.Close();
-            finished_ = 1;
+            finished_ = true;
             return false;
         }
         Fill();

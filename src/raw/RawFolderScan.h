@@ -7,6 +7,7 @@
 
 #include "raw/RawFile.h"
 #include "raw/RawList.h"
+#include "raw/RawShell.h"
 #include "raw/RawString.h"
 
 namespace RawLayer {
@@ -15,7 +16,7 @@ namespace RawLayer {
 inline constexpr uint32_t kAttributeReparsePoint = 0x400;
 
 struct RawFindFileData {
-    uint32_t attributes = 0xFFFFFFFFu;  // all bits set while no entry has been read
+    uint32_t attributes = kNoAttributes;  // while no entry has been read
     uint64_t lastWriteTime = 0;         // FILETIME units
     uint64_t creationTime = 0;
     uint64_t lastAccessTime = 0;
@@ -23,7 +24,7 @@ struct RawFindFileData {
     RawString name;  // in the code kind of the folder path
     RawString path;  // the folder joined with the name
 
-    bool AttributesKnown() const { return attributes != 0xFFFFFFFFu; }
+    bool AttributesKnown() const { return attributes != kNoAttributes; }
     bool IsFolder() const { return AttributesKnown() && (attributes & kAttributeDirectory) != 0; }
     // A folder whose content may be walked: a link to a folder is not one,
     // since a link to itself or to a parent would make every walk endless.
@@ -68,7 +69,7 @@ public:
     void Close();
 
     const RawFindFileData& Data() const { return data_; }
-    bool Finished() const { return finished_ != 0; }
+    bool Finished() const { return finished_; }
     const RawString& Folder() const { return folder_; }
     const RawString& Pattern() const { return pattern_; }
 
@@ -83,7 +84,7 @@ private:
 
     RawFindFileData data_;
     RawFileFind find_;
-    uint8_t finished_ = 1;
+    bool finished_ = true;
     RawString folder_;
     RawString pattern_;
     std::string scratch_;

@@ -20,7 +20,7 @@ void ReadSectionNames(const RawString& path, RawStringList* names) {
     if (!file.OpenRead()) return;
     while (file.NextLine()) {
         const RawString& line = file.line.text;
-        if (IsSectionHeader(line)) names->Append(RawString(line, SectionNameRange(line), Utf8));
+        if (IsSectionHeader(line)) names->Append(RawString(line, SectionNameRange(line), RawCodeKind::Utf8));
     }
     file.Close();
 }
@@ -42,7 +42,7 @@ RawLabelStore& RawLabelStore::Instance() {
 }
 
 RawString RawLabelStore::FullKey(const RawString& prefix, const RawString& key) {
-    RawString full(prefix, Utf8);
+    RawString full(prefix, RawCodeKind::Utf8);
     full.AppendUnit('_');
     full.Append(key);
     return full;
@@ -84,7 +84,7 @@ RawString RawLabelStore::GetLabel(const RawString& prefix, const RawString& key)
         if (t != translations_.end()) {
             escaped = t->value;
         } else {
-            changed_ = 1;
+            changed_ = true;
             auto d = defaults_.Find(full);
             if (d != defaults_.end()) {
                 escaped = d->value;
@@ -165,7 +165,7 @@ void RawLabelStore::WriteBack(RawParameterFile& file, const RawParameterList& un
 void RawLabelStore::SaveLanguage() {
     RawLock lock(lock_);
     if (!changed_ || languageFile_.IsEmpty()) return;
-    changed_ = 0;
+    changed_ = false;
     RawParameterList merged;
     merged.Assign(defaults_);
     for (const RawParameterUnit& t : translations_) {
@@ -205,7 +205,7 @@ RawString RawLabelStore::CurrentLanguage() {
 
 bool RawLabelStore::IsChanged() {
     RawLock lock(lock_);
-    return changed_ != 0;
+    return changed_;
 }
 
 RawParameterList RawLabelStore::CopyUnderLock(const RawParameterList& list) {

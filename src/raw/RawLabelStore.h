@@ -133,7 +133,7 @@ private:
     RawParameterList translations_;
     RawParameterList defaults_;
     RawLocaleRecordList tables_;
-    uint8_t changed_ = 0;
+    bool changed_ = false;
     RawCriticalSection lock_;
 };
 

@@ -19,8 +19,8 @@ bool InRange(uint8_t c, uint8_t low, uint8_t high) { return c >= low && c <= hig
 constexpr size_t kLongSequence = 4;
 
 // Both validity checks side by side; the first to fail decides for the other.
-int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
-    if (n == 0) return ShiftJis;
+RawCodeKind SjisOrUtf8(const uint8_t* b, size_t n) {
+    if (n == 0) return RawCodeKind::ShiftJis;
     bool sjis = true, utf8 = true, inDouble = false;
     size_t need = 0;
     int32_t katakana = 0, longSequences = 0, sequences = 0;
@@ -48,32 +48,37 @@ int32_t SjisOrUtf8(const uint8_t* b, size_t n) {
                 if (need >= kLongSequence) ++longSequences;
             }
         }
-        if (!sjis) return Utf8;
-        if (!utf8) return ShiftJis;
+        if (!sjis) return RawCodeKind::Utf8;
+        if (!utf8) return RawCodeKind::ShiftJis;
     }
     // Text that is valid both ways and holds a whole multi-byte UTF-8 sequence
     // is UTF-8: curly quotes, dashes and Japanese in UTF-8 pass as Shift_JIS
     // pairs too, while real Shift_JIS rarely keeps to UTF-8's strict pattern.
-    if (sequences > 0) return Utf8;
-    return longSequences < katakana ? Utf8 : ShiftJis;
+    if (sequences > 0) return RawCodeKind::Utf8;
+    return longSequences < katakana ? RawCodeKind::Utf8 : RawCodeKind::ShiftJis;
+}
+
+// The kind the decode buffer holds for a line kind: wide lines as UTF-16 bytes.
+int32_t BufferKindFor(int32_t lineKind) {
+    return lineKind == KindValue(RawCodeKind::Wide) ? KindValue(RawCodeKind::Utf16Le) : lineKind;
 }
 
 }  // namespace
 
-std::string_view RawLineFile::Signature(int32_t kind) {
+std::string_view RawLineFile::Signature(RawCodeKind kind) {
     switch (kind) {
-    case Utf16Be: return {"\xFE\xFF", 2};
-    case Utf16Le: return {"\xFF\xFE", 2};
-    case Utf8: return {"\xEF\xBB\xBF", 3};
-    case Utf7: return {"+/v8-", 5};
+    case RawCodeKind::Utf16Be: return {"\xFE\xFF", 2};
+    case RawCodeKind::Utf16Le: return {"\xFF\xFE", 2};
+    case RawCodeKind::Utf8: return {"\xEF\xBB\xBF", 3};
+    case RawCodeKind::Utf7: return {"+/v8-", 5};
     default: return {};
     }
 }
 
-std::string_view RawLineFile::LineEnd(int32_t kind) {
+std::string_view RawLineFile::LineEnd(RawCodeKind kind) {
     switch (kind) {
-    case Utf16Be: return {"\0\r\0\n", 4};
-    case Utf16Le: return {"\r\0\n\0", 4};
+    case RawCodeKind::Utf16Be: return {"\0\r\0\n", 4};
+    case RawCodeKind::Utf16Le: return {"\r\0\n\0", 4};
     default: return {"\r\n", 2};
     }
 }
@@ -81,12 +86,13 @@ std::string_view RawLineFile::LineEnd(int32_t kind) {
 // ---------------------------------------------------------------- detection
 
 int32_t RawLineFile::Detect(const uint8_t* b, size_t n) {
+    using enum RawCodeKind;
     bool utf16Check = true;
     // What the scan of the whole block finds for each guess; the same for every
     // zero byte, so it is worked out once (a block of zeros stays linear).
-    int32_t scanned[2] = {-1, -1};  // for guess 5 and guess 6: 0 nothing, 1 CR LF first, 2 pattern first
-    auto scan = [&](int32_t guess) {
-        int32_t& result = scanned[guess - Utf16Be];
+    int32_t scanned[2] = {-1, -1};  // for Utf16Be and Utf16Le: 0 nothing, 1 CR LF first, 2 pattern first
+    auto scan = [&](RawCodeKind guess) {
+        int32_t& result = scanned[guess == Utf16Be ? 0 : 1];
         if (result >= 0) return result;
         result = 0;
         for (size_t j = 0; j < n; ++j) {
@@ -103,39 +109,39 @@ int32_t RawLineFile::Detect(const uint8_t* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const uint8_t c = b[i];
         if (InRange(c, 0x01, 0x7E)) continue;
-        if (InRange(c, 0x80, 0xC1)) return ShiftJis;
-        if (InRange(c, 0xC2, 0xEF)) return SjisOrUtf8(b + i, n - i);
-        if (InRange(c, 0xF0, 0xFD)) return Utf8;
+        if (InRange(c, 0x80, 0xC1)) return KindValue(ShiftJis);
+        if (InRange(c, 0xC2, 0xEF)) return KindValue(SjisOrUtf8(b + i, n - i));
+        if (InRange(c, 0xF0, 0xFD)) return KindValue(Utf8);
         if (c != 0) return kNotText;  // 7F, FE, FF
         if (!utf16Check) continue;
-        const int32_t guess = i % 2 == 0 ? Utf16Be : Utf16Le;
+        const RawCodeKind guess = i % 2 == 0 ? Utf16Be : Utf16Le;
         if (scan(guess) == 1) {
             utf16Check = false;  // real CR LF bytes: the zero is not UTF-16 padding
             continue;
         }
-        if (guess == Utf16Le) return Utf16Le;
+        if (guess == Utf16Le) return KindValue(Utf16Le);
         if (i + 1 < n && b[i + 1] == 0) continue;
-        return Utf16Be;
+        return KindValue(Utf16Be);
     }
     return kUndecided;
 }
 
-size_t RawLineFile::CompletePrefix(int32_t kind, const uint8_t* b, size_t n) {
+size_t RawLineFile::CompletePrefix(RawCodeKind kind, const uint8_t* b, size_t n) {
     switch (kind) {
-    case ShiftJis: {
+    case RawCodeKind::ShiftJis: {
         size_t leads = 0;
         while (leads < n && IsShiftJisLead(b[n - 1 - leads])) ++leads;
         return leads % 2 == 1 ? n - 1 : n;
     }
-    case Utf8: {
+    case RawCodeKind::Utf8: {
         size_t i = n;
         while (i > 0 && n - i <= kUtf8MostExtraUnits && IsUtf8Continuation(b[i - 1])) --i;
         if (i == 0) return n;
         const size_t lead = i - 1;
         return static_cast<size_t>(Utf8ExtraUnits(b[lead])) > n - 1 - lead ? lead : n;
     }
-    case Utf16Be:
-    case Utf16Le: {
+    case RawCodeKind::Utf16Be:
+    case RawCodeKind::Utf16Le: {
         size_t m = n & ~size_t(1);
         if (m >= 2 && IsHighSurrogate(Utf16Unit(kind, b[m - 2], b[m - 1]))) m -= 2;
         return m;
@@ -157,7 +163,7 @@ RawLineFile::RawLineFile(const RawString& filePath, int32_t readBufferSize) {
 
 RawLineFile::~RawLineFile() { Close(); }
 
-bool RawLineFile::Fail(int32_t failure) {
+bool RawLineFile::Fail(State failure) {
     state = failure;
     line = Line();
     return false;
@@ -166,28 +172,28 @@ bool RawLineFile::Fail(int32_t failure) {
 // ---------------------------------------------------------------- reading
 
 bool RawLineFile::OpenRead() {
-    if (state == Open) return false;
+    if (state == State::Open) return false;
     if (stream_ == nullptr) {
         file_ = std::make_unique<RawFile>();
         stream_ = file_.get();
     }
     writing_ = false;
-    if (!stream_->OpenRead(path)) return Fail(OpenFailed);
-    state = Open;
+    if (!stream_->OpenRead(path)) return Fail(State::OpenFailed);
+    state = State::Open;
     line = Line();
     consumed_ = 0;
     firstBlock_ = true;
     inputDone_ = false;
     convert_ = false;
-    pendingFailure_ = 0;
+    seekFailed_ = false;
     pending_.clear();
     pos_ = 0;
-    bufferKind = lineKind == Wide ? Utf16Le : lineKind;
-    cutKind_ = bufferKind;
+    bufferKind = BufferKindFor(lineKind);
+    cutKind_ = KindFromValue(bufferKind);
     if (flags & OwnDecoderFlags)
         decoderFlags_ = flags & (LookForSignature | SkipSignature | DetectEncoding);
     else
-        decoderFlags_ = sourceKind == 0 ? LookForSignature | SkipSignature | DetectEncoding : 0;
+        decoderFlags_ = sourceKind == kNoKind ? LookForSignature | SkipSignature | DetectEncoding : 0;
     block_.reserve(static_cast<size_t>(bufferSize) + 2);
     wide_.reserve(static_cast<size_t>(bufferSize) * 3);
     if (!(flags & NoFirstRead)) return ReadBlock();
@@ -197,26 +203,26 @@ bool RawLineFile::OpenRead() {
 void RawLineFile::FirstBlock(std::string& block) {
     firstBlock_ = false;
     if (decoderFlags_ & LookForSignature) {
-        int32_t found = 0;
+        int32_t found = kNoKind;
         size_t length = 0;
         // A UTF-7 signature is written when asked but never looked for.
-        for (const int32_t kind : {Utf16Be, Utf16Le, Utf8}) {
+        for (const RawCodeKind kind : {RawCodeKind::Utf16Be, RawCodeKind::Utf16Le, RawCodeKind::Utf8}) {
             const std::string_view signature = Signature(kind);
             if (!block.starts_with(signature)) continue;
-            found = kind;
+            found = KindValue(kind);
             length = signature.size();
             break;
         }
-        if (found != 0) {
+        if (found != kNoKind) {
             signatureKind = found;
-            if (sourceKind == 0) sourceKind = found;
+            if (sourceKind == kNoKind) sourceKind = found;
             if (decoderFlags_ & SkipSignature) {
                 block.erase(0, length);
                 consumed_ = length;
             }
         }
     }
-    if ((decoderFlags_ & DetectEncoding) && sourceKind == 0) {
+    if ((decoderFlags_ & DetectEncoding) && sourceKind == kNoKind) {
         int32_t kind = Detect(reinterpret_cast<const uint8_t*>(block.data()), block.size());
         // Undecided: look further ahead, then go back to where the block ended.
         int64_t ahead = 0;
@@ -227,27 +233,27 @@ void RawLineFile::FirstBlock(std::string& block) {
             ahead += got;
             kind = Detect(reinterpret_cast<const uint8_t*>(scratch.data()), got);
         }
-        if (ahead > 0 && !stream_->Seek(-ahead)) pendingFailure_ = OpenFailed;
+        if (ahead > 0 && !stream_->Seek(-ahead)) seekFailed_ = true;
         if (kind != kUndecided) sourceKind = kind;
     }
     // Conversion runs unless the file is already in the buffer's encoding or is not text.
     convert_ = sourceKind != kNotText && sourceKind != bufferKind &&
-               !(sourceKind == 0 && !IsUtf16Kind(bufferKind));
-    if (convert_) cutKind_ = sourceKind == 0 ? Ansi : sourceKind;
+               !(sourceKind == kNoKind && !IsUtf16Kind(KindFromValue(bufferKind)));
+    if (convert_) cutKind_ = sourceKind == kNoKind ? RawCodeKind::Ansi : KindFromValue(sourceKind);
 }
 
 bool RawLineFile::ReadBlock() {
     block_.resize(static_cast<size_t>(bufferSize));
     uint32_t got = 0;
     // A read error mid-file must not pass for the end of it.
-    if (!stream_->Read(block_.data(), static_cast<uint32_t>(bufferSize), &got)) return Fail(OpenFailed);
+    if (!stream_->Read(block_.data(), static_cast<uint32_t>(bufferSize), &got)) return Fail(State::OpenFailed);
     block_.resize(got);
     if (firstBlock_) FirstBlock(block_);
     if (got == 0) {
         inputDone_ = true;
         return true;
     }
-    if (pendingFailure_ != 0) return Fail(pendingFailure_);
+    if (seekFailed_) return Fail(State::OpenFailed);
     pending_.append(block_);
     return true;
 }
@@ -256,10 +262,11 @@ bool RawLineFile::ReadBlock() {
 // a wrong guess of the encoding takes for a lead byte can then never swallow
 // the line end behind it, and every line keeps its bytes as they were read.
 bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
-    const RawCodeKind to = lineKind == Wide ? Wide : static_cast<RawCodeKind>(bufferKind);
+    using enum RawCodeKind;
+    const RawCodeKind to = lineKind == KindValue(Wide) ? Wide : KindFromValue(bufferKind);
     if (!convert_) {
         RawCodeKind kind = to;
-        if (sourceKind == 0 && to != Wide) kind = (flags & UnknownAsAnsi) ? Ansi : Utf8;
+        if (sourceKind == kNoKind && to != Wide) kind = (flags & UnknownAsAnsi) ? Ansi : Utf8;
         *text = RawString::FromBytes(kind, bytes, static_cast<int32_t>(count));
         return true;
     }
@@ -275,7 +282,7 @@ bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
         for (size_t i = 0; i < wideCount; ++i)
             wide_[i] = static_cast<char16_t>(Utf16Unit(cutKind_, source[2 * i], source[2 * i + 1]));
     } else {
-        const uint32_t page = CodePageOf(static_cast<RawCodeKind>(cutKind_));
+        const uint32_t page = CodePageOf(cutKind_);
         const int32_t n = static_cast<int32_t>(count);
         if (wide_.size() < count) wide_.resize(count);
         int32_t got = RawNarrowToWide(page, bytes, n, wide_.data(), static_cast<int32_t>(wide_.size()));
@@ -284,7 +291,7 @@ bool RawLineFile::Convert(const char* bytes, size_t count, RawString* text) {
             wide_.resize(static_cast<size_t>(got));
             got = RawNarrowToWide(page, bytes, n, wide_.data(), got);
         }
-        if (got <= 0) return Fail(ConversionFailed);
+        if (got <= 0) return Fail(State::ConversionFailed);
         wideCount = static_cast<size_t>(got);
     }
     const RawString wide = RawString::MakeView(Wide, wide_.data(), static_cast<int32_t>(wideCount));
@@ -319,8 +326,8 @@ bool RawLineFile::TakeLine(size_t begin, size_t textEnd, size_t endLength) {
     // Only the last line can end inside a character: its bytes stop with the file.
     if (convert_ && endLength == 0 &&
         CompletePrefix(cutKind_, reinterpret_cast<const uint8_t*>(bytes), length) < length)
-        return Fail(ConversionFailed);
-    if (UnitSize() == 2 && length % 2 != 0) return Fail(OddUtf16Line);
+        return Fail(State::ConversionFailed);
+    if (UnitSize() == 2 && length % 2 != 0) return Fail(State::OddUtf16Line);
     Line next;
     next.valid = true;
     if (!Convert(bytes, length, &next.text)) return false;
@@ -341,7 +348,7 @@ bool RawLineFile::FitsLine(size_t textBytes, int32_t readBufferSize) {
 }
 
 bool RawLineFile::NextLine() {
-    if (state != Open) {
+    if (state != State::Open) {
         line.valid = false;
         line.text = RawString();
         line.raw.clear();
@@ -358,9 +365,9 @@ bool RawLineFile::NextLine() {
             // A CR at the end of what was read may be the first half of a CR LF.
             if (inputDone_) return TakeLine(pos_, textEnd, unit);
         } else if (inputDone_) {
-            if (pendingFailure_ != 0) return Fail(pendingFailure_);
+            if (seekFailed_) return Fail(State::OpenFailed);
             if (pos_ < size) return TakeLine(pos_, size, 0);
-            state = EndOfFile;
+            state = State::EndOfFile;
             line = Line();
             return false;
         } else {
@@ -368,7 +375,7 @@ bool RawLineFile::NextLine() {
             // depend on how much longer its converted text is; without
             // conversion six bytes of the buffer stay in reserve.
             const size_t limit = static_cast<size_t>(convert_ ? bufferSize : bufferSize - 6);
-            if (size - pos_ >= limit) return Fail(LineTooLong);
+            if (size - pos_ >= limit) return Fail(State::LineTooLong);
         }
         pending_.erase(0, pos_);
         pos_ = 0;
@@ -379,23 +386,23 @@ bool RawLineFile::NextLine() {
 // ---------------------------------------------------------------- writing
 
 bool RawLineFile::OpenWrite() {
-    if (state == Open) return false;
+    if (state == State::Open) return false;
     if (stream_ == nullptr) {
         file_ = std::make_unique<RawFile>();
         stream_ = file_.get();
     }
-    if (!stream_->OpenWrite(path)) return Fail(CreateFailed);
+    if (!stream_->OpenWrite(path)) return Fail(State::CreateFailed);
     writing_ = true;
-    state = Open;
+    state = State::Open;
     written_ = 0;
     output_.clear();
-    bufferKind = lineKind == Wide ? Utf16Le : lineKind;
+    bufferKind = BufferKindFor(lineKind);
     return true;
 }
 
 bool RawLineFile::Emit(const char* bytes, size_t count) {
     if (writeBuffer_ == 0) {
-        if (!stream_->Write(bytes, static_cast<uint32_t>(count))) return Fail(WriteFailed);
+        if (!stream_->Write(bytes, static_cast<uint32_t>(count))) return Fail(State::WriteFailed);
         return true;
     }
     output_.append(bytes, count);
@@ -407,14 +414,14 @@ bool RawLineFile::FlushOutput() {
     if (output_.empty()) return true;
     const bool ok = stream_->Write(output_.data(), static_cast<uint32_t>(output_.size()));
     output_.clear();
-    return ok ? true : Fail(WriteFailed);
+    return ok ? true : Fail(State::WriteFailed);
 }
 
 bool RawLineFile::WriteBytes(const void* bytes, size_t count) {
-    if (state != Open || !writing_) return false;
+    if (state != State::Open || !writing_) return false;
     if (count == 0) return true;
     if ((flags & WriteSignature) && written_ == 0) {
-        const std::string_view signature = Signature(bufferKind);
+        const std::string_view signature = Signature(KindFromValue(bufferKind));
         if (!signature.empty() && !Emit(signature.data(), signature.size())) return false;
         written_ += signature.size();
     }
@@ -431,11 +438,12 @@ bool RawLineFile::WriteBytes(const void* bytes, size_t count) {
 }
 
 bool RawLineFile::WriteText(const RawString& text) {
-    if (state != Open || !writing_) return false;
+    if (state != State::Open || !writing_) return false;
     if (text.IsEmpty()) return true;
     // Units are only meaningful in their own kind: anything else is converted.
-    const RawString encoded = text.Kind() == bufferKind ? text : RawString(text, static_cast<RawCodeKind>(bufferKind));
-    const size_t size = encoded.Kind() == Wide ? 2 * static_cast<size_t>(encoded.Length())
+    const RawCodeKind kind = KindFromValue(bufferKind);
+    const RawString encoded = text.Kind() == kind ? text : RawString(text, kind);
+    const size_t size = encoded.Kind() == RawCodeKind::Wide ? 2 * static_cast<size_t>(encoded.Length())
                                                : static_cast<size_t>(encoded.Length());
     if (size == 0) return true;
     return WriteBytes(encoded.Bytes(), size);
@@ -443,30 +451,30 @@ bool RawLineFile::WriteText(const RawString& text) {
 
 bool RawLineFile::WriteLine(const RawString& text) {
     if (!WriteText(text)) return false;
-    const std::string_view lineEnd = LineEnd(bufferKind);
+    const std::string_view lineEnd = LineEnd(KindFromValue(bufferKind));
     return WriteBytes(lineEnd.data(), lineEnd.size());
 }
 
 bool RawLineFile::Close() {
     if (stream_ != nullptr && stream_->IsOpen()) {
         if (writing_) {
-            if (state == Open) FlushOutput();
-            if (!stream_->Flush() && state == Open) Fail(WriteFailed);
+            if (state == State::Open) FlushOutput();
+            if (!stream_->Flush() && state == State::Open) Fail(State::WriteFailed);
         }
-        if (!stream_->Close() && writing_ && state == Open) Fail(WriteFailed);
+        if (!stream_->Close() && writing_ && state == State::Open) Fail(State::WriteFailed);
     }
     output_.clear();
     pending_.clear();
     pos_ = 0;
     writing_ = false;
     flags = 0;
-    sourceKind = 0;
-    lineKind = Utf8;
-    if (state == Open || state == EndOfFile) {
-        state = Closed;
+    sourceKind = kNoKind;
+    lineKind = KindValue(RawCodeKind::Utf8);
+    if (state == State::Open || state == State::EndOfFile) {
+        state = State::Closed;
         return true;
     }
-    return state == Closed;
+    return state == State::Closed;
 }
 
 }  // namespace RawLayer

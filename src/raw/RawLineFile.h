@@ -21,14 +21,14 @@ inline constexpr int32_t kUndecided = -1;
 class RawLineFileInfo {
 public:
     enum Flag : uint16_t {
-        UnknownAsAnsi = 0x10,   // undecided text comes as kind 0 instead of kind 2
+        UnknownAsAnsi = 0x10,   // undecided text comes as Ansi instead of Utf8
         WriteSignature = 0x20,  // the signature of the file's encoding goes first
         NoFirstRead = 0x40,     // opening does not read the first block
         OwnDecoderFlags = 0x80, // the low bits below are the decoder's flags
     };
     // Decoder flags.
     enum Decoder : uint16_t { LookForSignature = 1, SkipSignature = 2, DetectEncoding = 4 };
-    enum State : int32_t {
+    enum class State : int32_t {
         Closed = 0,
         Open = 1,
         EndOfFile = 2,
@@ -50,12 +50,13 @@ public:
     };
 
     uint16_t flags = 0;
-    int32_t state = Closed;
+    State state = State::Closed;
     RawString path;
-    int32_t lineKind = Utf8;  // kind of the lines delivered, and of a written file; 7 wide
-    int32_t bufferKind = 0;   // the line kind, 7 held as UTF-16 little-endian bytes
-    int32_t sourceKind = 0;   // the file's encoding: given, or 0 to detect; then what was found
-    int32_t signatureKind = 0;
+    // Kind of the lines delivered, and of a written file; Wide for wide lines.
+    int32_t lineKind = KindValue(RawCodeKind::Utf8);
+    int32_t bufferKind = kNoKind;     // the line kind, Wide held as Utf16Le bytes
+    int32_t sourceKind = kNoKind;     // the file's encoding: given, or detected; kNotText
+    int32_t signatureKind = kNoKind;
     int32_t bufferSize = 8192;
     Line line;
 };
@@ -83,16 +84,16 @@ public:
     bool WriteLine(const RawString& text);
     // True when the file ended in a good state (open or at its end).
     bool Close();
-    bool AtCleanEnd() const { return state == EndOfFile; }
+    bool AtCleanEnd() const { return state == State::EndOfFile; }
 
     // The detector over one block: a code kind, kNotText or kUndecided.
     static int32_t Detect(const uint8_t* bytes, size_t count);
     // How many leading bytes of the run hold only complete characters of the kind.
-    static size_t CompletePrefix(int32_t kind, const uint8_t* bytes, size_t count);
+    static size_t CompletePrefix(RawCodeKind kind, const uint8_t* bytes, size_t count);
     // The byte-order signature of the kind; empty for a kind without one.
-    static std::string_view Signature(int32_t kind);
+    static std::string_view Signature(RawCodeKind kind);
     // CR LF in the bytes of the kind.
-    static std::string_view LineEnd(int32_t kind);
+    static std::string_view LineEnd(RawCodeKind kind);
     // Whether a reader with this buffer size reads back a line whose text (its
     // line end not counted) takes this many bytes in the file, converted or not.
     static bool FitsLine(size_t textBytes, int32_t readBufferSize);
@@ -109,7 +110,7 @@ private:
     bool ReadBlock();
     void FirstBlock(std::string& block);
     bool Convert(const char* bytes, size_t count, RawString* text);
-    bool Fail(int32_t failure);
+    bool Fail(State failure);
     bool Emit(const char* bytes, size_t count);
     bool FlushOutput();
 
@@ -120,8 +121,8 @@ private:
     bool firstBlock_ = true;
     bool inputDone_ = false;
     bool convert_ = false;
-    int32_t pendingFailure_ = 0;
-    int32_t cutKind_ = 0;    // the encoding of the bytes cut into lines
+    bool seekFailed_ = false;  // reading ahead for detection could not go back
+    RawCodeKind cutKind_ = RawCodeKind::Ansi;  // the encoding of the bytes cut into lines
     uint64_t consumed_ = 0;  // file bytes already cut into lines (a skipped signature included)
     std::string block_;      // one block as read
     std::string pending_;    // the file's bytes, from pos_ not yet cut into lines

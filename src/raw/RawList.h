@@ -126,8 +126,8 @@ public:
     T& Last() const { return *Position(body_->sentinel.prev); }
     int32_t Count() const { return body_->count; }
     bool IsEmpty() const { return body_->count == 0; }
-    bool ExactKeys() const { return exactKeys_ != 0; }
-    void SetExactKeys(bool exact) { exactKeys_ = exact ? 1 : 0; }
+    bool ExactKeys() const { return exactKeys_; }
+    void SetExactKeys(bool exact) { exactKeys_ = exact; }
     bool SharesBodyWith(const RawListHandle& other) const { return body_ == other.body_; }
 
     T& Append() { return *Adopt(new T()); }
@@ -173,7 +173,7 @@ private:
     }
 
     RawListBody* body_;
-    uint8_t exactKeys_ = 0;
+    bool exactKeys_ = false;
 };
 
 template <class A, class T>

@@ -33,8 +33,8 @@ void AppendEntries(const RawString& line, RawParameterList* list) {
         if (end > begin) {
             const int32_t equal = line.FindUnit({begin, end}, '=');
             RawParameterUnit& unit = list->Append();
-            unit.key = RawString(line, {begin, equal}, Utf8);
-            unit.value = equal < end ? RawString(line, {equal + 1, end}, Utf8) : RawString();
+            unit.key = RawString(line, {begin, equal}, RawCodeKind::Utf8);
+            unit.value = equal < end ? RawString(line, {equal + 1, end}, RawCodeKind::Utf8) : RawString();
         }
         begin = end + 1;
     }
@@ -61,7 +61,7 @@ bool ReadsBack(const RawParameterUnit& unit) {
 // One line of the parts in the file's encoding, with its CR LF. False when a
 // character has no exact form in that encoding (a "?" or a look-alike would
 // be saved in its place) or when the reader could not take the line back.
-bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int32_t readBufferSize,
+bool AppendLine(std::initializer_list<const RawString*> parts, RawCodeKind kind, int32_t readBufferSize,
                 std::string* out) {
     std::u16string wide;
     for (const RawString* part : parts) wide += part->ToU16();
@@ -73,7 +73,7 @@ bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int
             out->push_back(static_cast<char>(pair.second));
         }
     } else if (!wide.empty()) {
-        const uint32_t page = CodePageOf(static_cast<RawCodeKind>(kind));
+        const uint32_t page = CodePageOf(kind);
         const auto count = static_cast<int32_t>(wide.size());
         if (!RawWideFitsCodePage(page, wide.data(), count)) return false;
         const int32_t need = RawWideToNarrow(page, wide.data(), count, nullptr, 0);
@@ -88,7 +88,7 @@ bool AppendLine(std::initializer_list<const RawString*> parts, int32_t kind, int
 const RawString& Equal() { static const RawString s = RawString::MakeLiteral("="); return s; }
 
 // The section as it is written: its header, a line per unit and an empty line.
-bool EncodeSection(const RawParameterList& list, const RawString& section, int32_t kind,
+bool EncodeSection(const RawParameterList& list, const RawString& section, RawCodeKind kind,
                    int32_t readBufferSize, std::string* out) {
     static const RawString open = RawString::MakeLiteral("["), close = RawString::MakeLiteral("]");
     if (HasLineBreakOrZero(section) || !AppendLine({&open, &section, &close}, kind, readBufferSize, out))
@@ -100,7 +100,7 @@ bool EncodeSection(const RawParameterList& list, const RawString& section, int32
     return true;
 }
 
-bool EndsWithLineEnd(const std::string& raw, int32_t kind) {
+bool EndsWithLineEnd(const std::string& raw, RawCodeKind kind) {
     const size_t n = raw.size();
     if (n == 0) return false;
     uint32_t last = static_cast<uint8_t>(raw[n - 1]);
@@ -109,6 +109,12 @@ bool EndsWithLineEnd(const std::string& raw, int32_t kind) {
         last = Utf16Unit(kind, static_cast<uint8_t>(raw[n - 2]), last);
     }
     return last == '\n' || last == '\r';
+}
+
+// The encoding a rewrite keeps: the one read, or UTF-8 for a new file or one
+// whose encoding could not be told.
+RawCodeKind WriteKind(int32_t encoding) {
+    return encoding != kNoKind ? KindFromValue(encoding) : RawCodeKind::Utf8;
 }
 
 struct OldLine {
@@ -123,7 +129,7 @@ bool RawParameterFile::ReadSection(RawParameterList* list, const RawString& sect
     RawLineFile reader(path, readBufferSize);
     if (!reader.OpenRead()) return false;
     encoding = reader.sourceKind;
-    signature = reader.signatureKind != 0 ? 1 : 0;
+    signature = reader.signatureKind != kNoKind;
     bool inside = false;
     while (reader.NextLine()) {
         const RawString& text = reader.line.text;
@@ -150,7 +156,7 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
         if (reader.OpenRead()) {
             oldExists = true;
             encoding = reader.sourceKind;
-            signature = reader.signatureKind != 0 ? 1 : 0;
+            signature = reader.signatureKind != kNoKind;
             while (reader.NextLine()) lines.push_back({reader.line.text, std::move(reader.line.raw)});
             if (!reader.AtCleanEnd()) return false;
         } else if (PathExists(path)) {
@@ -166,12 +172,12 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
     }
     // Only the new section is encoded; every other line goes back as the bytes
     // it was read from, so that a wrong guess of the encoding cannot change it.
-    const int32_t kind = encoding != 0 ? encoding : Utf8;
+    const RawCodeKind kind = WriteKind(encoding);
     std::string sectionBytes;
     if (!EncodeSection(list, section, kind, readBufferSize, &sectionBytes)) return false;
 
     RawLineFile writer(temporary);
-    writer.lineKind = kind;
+    writer.lineKind = KindValue(kind);
     if (signature) writer.flags |= RawLineFile::WriteSignature;
     writer.SetWriteBuffer(kWriteBuffer);
     if (!writer.OpenWrite()) return false;
@@ -211,7 +217,7 @@ bool RawParameterFile::WriteSection(const RawParameterList& list, const RawStrin
 bool RawParameterFile::CanWrite(const RawParameterUnit& unit) const {
     std::string bytes;
     return ReadsBack(unit) &&
-           AppendLine({&unit.key, &Equal(), &unit.value}, encoding != 0 ? encoding : Utf8, readBufferSize, &bytes);
+           AppendLine({&unit.key, &Equal(), &unit.value}, WriteKind(encoding), readBufferSize, &bytes);
 }
 
 RawString RawParameterFile::ReadValue(const RawString& section, const RawString& key, const RawString& fallback) {

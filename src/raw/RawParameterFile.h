@@ -38,8 +38,8 @@ public:
     RawString name;               // the path as the owner first gave it
     RawString path;               // the path every file operation uses
     int32_t readBufferSize = 8192;
-    int32_t encoding = 0;         // code kind found by the last read; 0 none
-    int32_t signature = 0;        // 1 when the last read found a byte-order signature
+    int32_t encoding = kNoKind;   // code kind found by the last read (a line file's source kind)
+    bool signature = false;       // the last read found a byte-order signature
 };
 
 // A line whose first unit is "[" heads a section; it must start in the first column.

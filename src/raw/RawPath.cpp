@@ -137,7 +137,7 @@ RawString PlainPath(const RawString& path) {
 }
 
 RawString LongPathForm(const RawString& path) {
-    const RawString plain(PlainPath(path), Wide);
+    const RawString plain(PlainPath(path), RawCodeKind::Wide);
     const std::u16string units = plain.ToU16();
     std::u16string form;
     if (IsDriveRoot(plain, 0, false)) {

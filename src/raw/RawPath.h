@@ -28,7 +28,7 @@ RawString JoinPath(const RawString& folder, const RawString& name);
 // folder, its leading ".\" and "..\" steps applied to the base.
 RawString ResolvePath(const RawString& path, const RawString& base);
 
-// What the platform's wide file calls are given (kind 7). A full drive path
+// What the platform's wide file calls are given (Wide). A full drive path
 // becomes "\\?\X:\...", a network path "\\?\UNC\server\share\...": such
 // paths may be 32,767 units long and name "a." or "b " exactly, where the
 // plain form would be cut at 260 units and trimmed. As the platform no longer

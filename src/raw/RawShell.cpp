@@ -90,7 +90,7 @@ bool ReadFileFacts(const RawString& path, RawFileFacts* facts) {
 }
 
 std::u16string FoldedPath(const RawString& path) {
-    std::u16string units = RawString(path, Wide).ToU16();
+    std::u16string units = RawString(path, RawCodeKind::Wide).ToU16();
     if (units.empty()) return units;
     // Upper case without linguistic rules maps unit to unit, so the result
     // has the source's length and LCMapStringEx can work in place.
@@ -99,7 +99,7 @@ std::u16string FoldedPath(const RawString& path) {
                                      static_cast<int>(units.size()), nullptr, nullptr, 0);
     if (mapped != static_cast<int>(units.size())) {
         // Not expected; a plain "a".."z" fold keeps the comparison usable.
-        units = RawString(path, Wide).ToU16();
+        units = RawString(path, RawCodeKind::Wide).ToU16();
         for (char16_t& u : units)
             if (u >= u'a' && u <= u'z') u = static_cast<char16_t>(u - 32);
     }
@@ -215,7 +215,7 @@ RawString SystemErrorText(uint32_t code) {
             }
         }
         while (!line.empty() && line.back() == u' ') line.pop_back();
-        result = RawString(RawString::FromWide(line), Utf8);
+        result = RawString(RawString::FromWide(line), RawCodeKind::Utf8);
     }
     if (result.IsEmpty()) {
         result = RawString("Error ");
@@ -269,8 +269,8 @@ bool CopyToClipboard(const RawString& text, RawRange range) {
     const RawString part(text, range, text.Kind());
     // CF_TEXT is read in the system's ANSI code page, so only ANSI bytes (and
     // Shift_JIS on a code page 932 system) may go there as they stand.
-    const bool narrow = part.IsEmpty() || part.Kind() == Ansi ||
-                        (part.Kind() == ShiftJis && RawAnsiCodePage() == 932);
+    const bool narrow = part.IsEmpty() || part.Kind() == RawCodeKind::Ansi ||
+                        (part.Kind() == RawCodeKind::ShiftJis && RawAnsiCodePage() == 932);
     RawGlobalHandle memory;
     UINT format = CF_TEXT;
     if (narrow) {
@@ -280,7 +280,7 @@ bool CopyToClipboard(const RawString& text, RawRange range) {
         if (lock.Data() == nullptr) return false;
         std::memcpy(lock.Data(), part.Bytes(), length);
     } else {
-        const RawString wide(part, Wide);
+        const RawString wide(part, RawCodeKind::Wide);
         const size_t length = static_cast<size_t>(wide.Length());
         format = CF_UNICODETEXT;
         memory.Reset(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 2 * length + 2));
@@ -296,13 +296,13 @@ bool CopyToClipboard(const RawString& text, RawRange range) {
 }
 
 RawString PasteFromClipboard() {
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return RawString(Wide);
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return RawString(RawCodeKind::Wide);
     const RawClipboardScope clipboard;
-    if (!clipboard.IsOpen()) return RawString(Wide);
+    if (!clipboard.IsOpen()) return RawString(RawCodeKind::Wide);
     const HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data == nullptr) return RawString(Wide);
+    if (data == nullptr) return RawString(RawCodeKind::Wide);
     const RawGlobalLock lock(data);
-    if (lock.Data() == nullptr) return RawString(Wide);
+    if (lock.Data() == nullptr) return RawString(RawCodeKind::Wide);
     // Another program filled this memory: never read past its size for a terminator.
     const size_t most = GlobalSize(data) / sizeof(wchar_t);
     const auto units = static_cast<const wchar_t*>(lock.Data());

@@ -51,26 +51,26 @@ bool ReplacePath(const RawString& replaced, const RawString& replacement,
                  const RawString& backup = RawString());
 
 // ---- well-known folders, in the code kind asked for; empty on failure
-RawString ProgramFile(RawCodeKind kind = Utf8);
-RawString ProgramFolder(RawCodeKind kind = Utf8);
-RawString TempFolder(RawCodeKind kind = Utf8);  // as the platform gives it, with its trailing "\"
-RawString CurrentFolder(RawCodeKind kind = Utf8);
+RawString ProgramFile(RawCodeKind kind = RawCodeKind::Utf8);
+RawString ProgramFolder(RawCodeKind kind = RawCodeKind::Utf8);
+RawString TempFolder(RawCodeKind kind = RawCodeKind::Utf8);  // as the platform gives it, with its trailing "\"
+RawString CurrentFolder(RawCodeKind kind = RawCodeKind::Utf8);
 // The path made absolute against the current folder by the platform's own
 // rules (".", "..", rooted and drive-relative paths); empty on failure.
-RawString FullPath(const RawString& path, RawCodeKind kind = Utf8);
+RawString FullPath(const RawString& path, RawCodeKind kind = RawCodeKind::Utf8);
 // A CSIDL folder, not created when missing. Known: 5 documents, 16 desktop,
 // 26 application data, 28 local application data, 35 common application data.
-RawString SpecialFolder(int32_t csidl, RawCodeKind kind = Utf8);
+RawString SpecialFolder(int32_t csidl, RawCodeKind kind = RawCodeKind::Utf8);
 inline constexpr int32_t kAppDataFolder = 26;  // CSIDL_APPDATA
 
 // ---- user interaction; window and drop handles are the platform's, passed opaque
 // MessageBox without owner, exclamation icon; the button pressed, 0 on failure.
 int32_t ShowMessage(const RawString& text, const RawString& caption);
 uint32_t DroppedFileCount(void* drop);
-RawString DroppedFile(void* drop, uint32_t index, RawCodeKind kind = Utf8);
-RawString WindowText(void* window, RawCodeKind kind = Utf8);
+RawString DroppedFile(void* drop, uint32_t index, RawCodeKind kind = RawCodeKind::Utf8);
+RawString WindowText(void* window, RawCodeKind kind = RawCodeKind::Utf8);
 bool CopyToClipboard(const RawString& text, RawRange range = kAll);
-RawString PasteFromClipboard();  // kind 7; empty when the clipboard holds no text
+RawString PasteFromClipboard();  // Wide; empty when the clipboard holds no text
 
 // Starts another program or opens a document through the shell.
 class RawShell {

@@ -25,13 +25,13 @@ RawStringBody* EmptyBody(RawCodeKind kind) {
     static const bool ready = [] {
         for (int k = 0; k < 8; ++k) {
             bodies[k].storage = RawStorage::Empty;
-            bodies[k].kind = static_cast<RawCodeKind>(k);
+            bodies[k].kind = KindFromValue(k);
             bodies[k].buffer = const_cast<char*>(kEmptyBuffer);
         }
         return true;
     }();
     (void)ready;
-    return &bodies[kind & 7];
+    return &bodies[KindValue(kind) & 7];
 }
 
 bool IsPinned(const RawStringBody* body) {
@@ -45,7 +45,7 @@ RawStringBody* NewOwnedBody(RawCodeKind kind, int32_t capacity) {
     auto body = new RawStringBody;
     body->storage = RawStorage::Owned;
     body->kind = kind;
-    const size_t unit = kind == Wide ? 2 : 1;
+    const size_t unit = kind == RawCodeKind::Wide ? 2 : 1;
     body->buffer = ::operator new(unit * (static_cast<size_t>(capacity) + 1));
     std::memset(body->buffer, 0, unit);
     body->capacity = capacity;
@@ -61,12 +61,12 @@ void ReleaseBody(RawStringBody* body) {
 
 uint32_t ReadUnit(const RawStringBody* body, int32_t i) {
     if (i < 0 || i >= body->length) return 0;
-    if (body->kind == Wide) return static_cast<const char16_t*>(body->buffer)[i];
+    if (body->kind == RawCodeKind::Wide) return static_cast<const char16_t*>(body->buffer)[i];
     return static_cast<const unsigned char*>(body->buffer)[i];
 }
 
 void WriteTerminator(RawStringBody* body) {
-    if (body->kind == Wide)
+    if (body->kind == RawCodeKind::Wide)
         static_cast<char16_t*>(body->buffer)[body->length] = 0;
     else
         static_cast<char*>(body->buffer)[body->length] = 0;
@@ -93,7 +93,7 @@ RawStringBody* ConvertUnits(RawCodeKind from, const void* units, int32_t count, 
 RawStringBody* CopyUnits(RawCodeKind kind, const void* units, int32_t count) {
     RawStringBody* body = NewOwnedBody(kind, count);
     if (count <= 0) return body;
-    std::memcpy(body->buffer, units, static_cast<size_t>(count) * (kind == Wide ? 2 : 1));
+    std::memcpy(body->buffer, units, static_cast<size_t>(count) * (kind == RawCodeKind::Wide ? 2 : 1));
     body->length = count;
     WriteTerminator(body);
     return body;
@@ -143,14 +143,14 @@ RawStringBody* WideToNarrowBody(const char16_t* wide, int32_t count, RawCodeKind
 RawStringBody* ConvertUnits(RawCodeKind from, const void* units, int32_t count, RawCodeKind to) {
     if (count <= 0) return EmptyBody(to);
     if (from == to) return CopyUnits(to, units, count);
-    if (from == Wide) return WideToNarrowBody(static_cast<const char16_t*>(units), count, to);
+    if (from == RawCodeKind::Wide) return WideToNarrowBody(static_cast<const char16_t*>(units), count, to);
     const std::u16string wide = NarrowToWide(from, units, count);
-    if (to == Wide) return CopyUnits(Wide, wide.data(), static_cast<int32_t>(wide.size()));
+    if (to == RawCodeKind::Wide) return CopyUnits(RawCodeKind::Wide, wide.data(), static_cast<int32_t>(wide.size()));
     return WideToNarrowBody(wide.data(), static_cast<int32_t>(wide.size()), to);
 }
 
 const void* UnitPointer(const RawStringBody* body, int32_t index) {
-    if (body->kind == Wide) return static_cast<const char16_t*>(body->buffer) + index;
+    if (body->kind == RawCodeKind::Wide) return static_cast<const char16_t*>(body->buffer) + index;
     return static_cast<const char*>(body->buffer) + index;
 }
 
@@ -158,30 +158,30 @@ const void* UnitPointer(const RawStringBody* body, int32_t index) {
 
 uint32_t CodePageOf(RawCodeKind kind) {
     switch (kind) {
-    case Ansi: return 0;
-    case ShiftJis: return 932;
-    case Utf8: return 65001;
-    case Utf7: return 65000;
-    case Mac: return 2;
+    case RawCodeKind::Ansi: return 0;
+    case RawCodeKind::ShiftJis: return 932;
+    case RawCodeKind::Utf8: return 65001;
+    case RawCodeKind::Utf7: return 65000;
+    case RawCodeKind::Mac: return 2;
     default: return 0;
     }
 }
 
-bool IsNarrowKind(RawCodeKind kind) { return kind != Wide; }
+bool IsNarrowKind(RawCodeKind kind) { return kind != RawCodeKind::Wide; }
 
 // ---------------------------------------------------------------- lifetime
 
-RawString::RawString() : body_(EmptyBody(Utf8)) {}
+RawString::RawString() : body_(EmptyBody(RawCodeKind::Utf8)) {}
 
 RawString::RawString(RawCodeKind kind, int32_t capacity) : body_(NewOwnedBody(kind, capacity)) {}
 
 RawString::RawString(const char* utf8)
     : RawString(utf8, utf8 ? static_cast<int32_t>(std::strlen(utf8)) : 0) {}
 
-RawString::RawString(const char* utf8, int32_t length) : body_(CopyUnits(Utf8, utf8, length)) {}
+RawString::RawString(const char* utf8, int32_t length) : body_(CopyUnits(RawCodeKind::Utf8, utf8, length)) {}
 
 RawString::RawString(std::string_view utf8)
-    : body_(CopyUnits(Utf8, utf8.data(), static_cast<int32_t>(utf8.size()))) {}
+    : body_(CopyUnits(RawCodeKind::Utf8, utf8.data(), static_cast<int32_t>(utf8.size()))) {}
 
 RawString::RawString(const RawString& source, RawRange range, RawCodeKind kind) {
     const RawRange r = source.Clamp(range);
@@ -224,12 +224,12 @@ RawString& RawString::operator=(RawString&& other) noexcept {
 }
 
 RawString RawString::FromBytes(RawCodeKind kind, const void* bytes, int32_t count) {
-    if (kind == Wide) return RawString(CopyUnits(Wide, bytes, count / 2));
+    if (kind == RawCodeKind::Wide) return RawString(CopyUnits(RawCodeKind::Wide, bytes, count / 2));
     return RawString(CopyUnits(kind, bytes, count));
 }
 
 RawString RawString::FromWide(const char16_t* units, int32_t count) {
-    return RawString(CopyUnits(Wide, units, count));
+    return RawString(CopyUnits(RawCodeKind::Wide, units, count));
 }
 
 RawString RawString::FromWide(std::u16string_view units) {
@@ -256,7 +256,7 @@ RawString RawString::MakeLiteral(const char* text) {
     // Literal bodies are pinned, and so deliberately never freed.
     auto body = new PinnedBody;
     body->storage = RawStorage::Literal;
-    body->kind = Utf8;
+    body->kind = RawCodeKind::Utf8;
     body->buffer = const_cast<char*>(text);
     body->length = body->capacity = static_cast<int32_t>(std::strlen(text));
     return RawString(body);
@@ -275,12 +275,12 @@ RawRange RawString::Clamp(RawRange range) const {
 }
 
 std::string RawString::ToUtf8() const {
-    RawString utf8(*this, Utf8);
+    RawString utf8(*this, RawCodeKind::Utf8);
     return std::string(utf8.Bytes(), static_cast<size_t>(utf8.Length()));
 }
 
 std::u16string RawString::ToU16() const {
-    RawString wide(*this, Wide);
+    RawString wide(*this, RawCodeKind::Wide);
     return std::u16string(wide.Units(), static_cast<size_t>(wide.Length()));
 }
 
@@ -316,7 +316,7 @@ void RawString::Grow(int32_t need) {
 void RawString::Reserve(int32_t capacity) { Grow(capacity); }
 
 void RawString::SetUnit(int32_t index, uint32_t unit) {
-    if (body_->kind == Wide)
+    if (body_->kind == RawCodeKind::Wide)
         static_cast<char16_t*>(body_->buffer)[index] = static_cast<char16_t>(unit);
     else
         static_cast<unsigned char*>(body_->buffer)[index] = static_cast<unsigned char>(unit);
@@ -357,10 +357,10 @@ void RawString::AppendRange(const RawString& other, RawRange range) {
     if (n <= 0) return;
     const int32_t at = Length();
     Grow(at + n);
-    if (source.Kind() == Wide && Kind() == Wide) {
+    if (source.Kind() == RawCodeKind::Wide && Kind() == RawCodeKind::Wide) {
         std::memcpy(static_cast<char16_t*>(body_->buffer) + at, source.Units() + r.begin,
                     static_cast<size_t>(n) * 2);
-    } else if (source.Kind() != Wide && Kind() != Wide) {
+    } else if (source.Kind() != RawCodeKind::Wide && Kind() != RawCodeKind::Wide) {
         std::memcpy(static_cast<char*>(body_->buffer) + at, source.Bytes() + r.begin,
                     static_cast<size_t>(n));
     } else {
@@ -570,7 +570,7 @@ bool RawString::IsSeparatorAt(int32_t position) const {
     if (position < 0 || position >= Length()) return false;
     if (u == '/') return true;
     if (u != '\\') return false;
-    if (Kind() != ShiftJis) return true;
+    if (Kind() != RawCodeKind::ShiftJis) return true;
     int32_t leads = 0;
     for (int32_t i = position - 1; i >= 0; --i) {
         if (!IsShiftJisLead(UnitAt(i))) break;
@@ -621,20 +621,20 @@ int32_t RawString::ParseInt(bool* ok) const {
     return static_cast<int32_t>(negative ? 0u - low : low);
 }
 
-int32_t RawString::ApiClass() const {
-    if (IsEmpty()) return 3;
+RawApiClass RawString::ApiClass() const {
+    if (IsEmpty()) return RawApiClass::Empty;
     switch (Kind()) {
-    case Wide: return 1;
-    case Ansi: return 0;
-    case ShiftJis:
+    case RawCodeKind::Wide: return RawApiClass::Wide;
+    case RawCodeKind::Ansi: return RawApiClass::Narrow;
+    case RawCodeKind::ShiftJis:
         // Shift_JIS bytes are only right for a narrow entry point on a system
         // whose ANSI code page is 932; elsewhere they must go through wide text.
-        return RawAnsiCodePage() == 932 ? 0 : 2;
-    case Utf8:
+        return RawAnsiCodePage() == 932 ? RawApiClass::Narrow : RawApiClass::ToWide;
+    case RawCodeKind::Utf8:
         for (int32_t i = 0; i < Length(); ++i)
-            if (UnitAt(i) >= 0x7F) return 2;
-        return 0;
-    default: return 2;
+            if (UnitAt(i) >= 0x7F) return RawApiClass::ToWide;
+        return RawApiClass::Narrow;
+    default: return RawApiClass::ToWide;
     }
 }
 
@@ -729,18 +729,18 @@ RawApiArgs::RawApiArgs(const RawString* const* args, size_t count) {
         sources_[count_] = args[i];
         args_[count_] = *args[i];
         switch (args_[count_++].ApiClass()) {
-        case 0: anyNarrow = true; break;
-        case 1: anyWide = true; break;
-        case 2: anyConvert = true; break;
-        default: break;
+        case RawApiClass::Narrow: anyNarrow = true; break;
+        case RawApiClass::Wide: anyWide = true; break;
+        case RawApiClass::ToWide: anyConvert = true; break;
+        case RawApiClass::Empty: break;
         }
     }
     wide_ = anyConvert || anyWide;
     if (anyConvert || (anyNarrow && anyWide))
-        for (size_t i = 0; i < count_; ++i) args_[i] = RawString(args_[i], Wide);
+        for (size_t i = 0; i < count_; ++i) args_[i] = RawString(args_[i], RawCodeKind::Wide);
     else if (wide_)
         for (size_t i = 0; i < count_; ++i)
-            if (args_[i].Kind() != Wide) args_[i] = RawString(Wide);
+            if (args_[i].Kind() != RawCodeKind::Wide) args_[i] = RawString(RawCodeKind::Wide);
 }
 
 const wchar_t* RawApiArgs::WideText(size_t slot) const {

@@ -21,6 +21,14 @@ enum class RawStorage : uint8_t { Empty = 0, Owned = 1, Literal = 2, View = 3 };
 uint32_t CodePageOf(RawCodeKind kind);
 bool IsNarrowKind(RawCodeKind kind);
 
+// How a text goes to a platform call that has a narrow and a wide entry point.
+enum class RawApiClass : uint8_t {
+    Narrow = 0,  // narrow-capable as it stands
+    Wide = 1,    // wide as it stands
+    ToWide = 2,  // needs converting to wide
+    Empty = 3,   // goes either way
+};
+
 struct RawRange {
     int32_t begin = 0;
     int32_t end = 0;
@@ -34,7 +42,7 @@ inline constexpr RawRange kAll{0, INT32_MAX};
 
 struct RawStringBody {
     RawStorage storage = RawStorage::Empty;
-    RawCodeKind kind = Utf8;
+    RawCodeKind kind = RawCodeKind::Utf8;
     void* buffer = nullptr;
     int32_t length = 0;
     int32_t capacity = 0;
@@ -77,12 +85,12 @@ public:
     int32_t Capacity() const { return body_->capacity; }
     uint32_t ShareCount() const { return body_->share.load(std::memory_order_relaxed); }
     bool IsEmpty() const { return body_->length == 0; }
-    bool IsWide() const { return body_->kind == Wide; }
+    bool IsWide() const { return body_->kind == RawCodeKind::Wide; }
     bool SharesBodyWith(const RawString& other) const { return body_ == other.body_; }
 
-    // Narrow units (kinds 0..6); zero-terminated.
+    // Narrow units (every kind but Wide); zero-terminated.
     const char* Bytes() const { return static_cast<const char*>(body_->buffer); }
-    // Wide units (kind 7); zero-terminated.
+    // Wide units (Wide); zero-terminated.
     const char16_t* Units() const { return static_cast<const char16_t*>(body_->buffer); }
     // Unit value (bytes unsigned); 0 outside the string.
     uint32_t UnitAt(int32_t index) const;
@@ -141,8 +149,7 @@ public:
     // Parses a range; the unsigned value accumulated, the sign reported apart.
     bool ParseRange(RawRange range, uint64_t* value, bool* negative) const;
 
-    // 3 empty, 0 narrow-capable as is, 1 wide as is, 2 needs conversion to wide.
-    int32_t ApiClass() const;
+    RawApiClass ApiClass() const;
     RawString Quoted() const;
     static int32_t CharClass(uint32_t unit);
     // Line breaks and TABs as backslash escapes; backslashes themselves are
@@ -156,7 +163,7 @@ private:
     void Grow(int32_t need);
     void SetUnit(int32_t index, uint32_t unit);
     void SetLength(int32_t length);
-    int32_t UnitSize() const { return body_->kind == Wide ? 2 : 1; }
+    int32_t UnitSize() const { return body_->kind == RawCodeKind::Wide ? 2 : 1; }
 
     RawStringBody* body_;
 };
@@ -244,11 +251,11 @@ private:
         return body(std::false_type(), Pass<false, slots[I]>(args)...);
     }
 
-    template <bool Wide, size_t Slot, class T>
+    template <bool AsWide, size_t Slot, class T>
     auto Pass(const T& arg) const {
         if constexpr (kIsText<T>) {
             const bool none = std::is_same_v<T, Optional> && args_[Slot].IsEmpty();
-            if constexpr (Wide) return none ? static_cast<const wchar_t*>(nullptr) : WideText(Slot);
+            if constexpr (AsWide) return none ? static_cast<const wchar_t*>(nullptr) : WideText(Slot);
             else return none ? static_cast<const char*>(nullptr) : args_[Slot].Bytes();
         } else if constexpr (std::is_same_v<T, Length>) {
             return LengthAsPassed(arg.text);

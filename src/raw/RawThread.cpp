@@ -3,6 +3,7 @@
 #include "raw/RawThread.h"
 
 #include "raw/RawPath.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 
 #include <windows.h>
@@ -64,18 +65,18 @@ bool RawThreadUnit::Start() {
     {
         RawLock lock(stateLock_);
         if (running_) return false;
-        starting_ = 1;
-        running_ = 1;
-        stopRequest_ = 0;
-        finished_ = 0;
+        starting_ = true;
+        running_ = true;
+        stopRequest_ = false;
+        finished_ = false;
         DWORD id = 0;
         thread_.Reset(CreateThread(nullptr, 0, &RawThreadUnit::Entry, this, 0, &id));
         if (thread_) {
             threadId_ = id;
             return true;
         }
-        starting_ = 0;
-        running_ = 0;
+        starting_ = false;
+        running_ = false;
         threadId_ = 0;
     }
     OnEnd();
@@ -93,14 +94,14 @@ void RawThreadUnit::Body() {
     {
         RawLock lock(stateLock_);
         if (priority_ != 0) SetThreadPriority(GetCurrentThread(), priority_);
-        starting_ = 0;
+        starting_ = false;
     }
     Run();
     {
         RawLock lock(stateLock_);
-        running_ = 0;
-        starting_ = 0;
-        finished_ = 1;
+        running_ = false;
+        starting_ = false;
+        finished_ = true;
     }
     OnEnd();
 }
@@ -121,22 +122,22 @@ void RawThreadUnit::Wait() {
 
 void RawThreadUnit::RequestStop() {
     RawLock lock(stateLock_);
-    stopRequest_ = 1;
+    stopRequest_ = true;
 }
 
 bool RawThreadUnit::StopRequested() {
     RawLock lock(stateLock_);
-    return stopRequest_ != 0;
+    return stopRequest_;
 }
 
 bool RawThreadUnit::IsRunning() {
     RawLock lock(stateLock_);
-    return running_ != 0;
+    return running_;
 }
 
 bool RawThreadUnit::IsFinished() {
     RawLock lock(stateLock_);
-    return finished_ != 0;
+    return finished_;
 }
 
 // ---------------------------------------------------------------- hook
@@ -196,7 +197,7 @@ RawSystemTime RawCurrentUtcTime() {
 }
 
 RawString RawFormatTimeStamp(const RawSystemTime& time, const RawString& separator) {
-    RawString out(Utf8, 24);
+    RawString out(RawCodeKind::Utf8, 24);
     out.AppendDigits(time.year, 4);
     out.AppendDigits(time.month, 2);
     out.AppendDigits(time.day, 2);
@@ -279,7 +280,7 @@ RawString RawThreadDump::Folder() {
 RawString RawThreadDump::MakeDumpPathAt(const RawSystemTime& utc) {
     const RawString folder = Folder();
     if (folder.IsEmpty()) return RawString();
-    RawString path(folder, Utf8);
+    RawString path(folder, RawCodeKind::Utf8);
     if (!path.IsSeparatorAt(path.Length() - 1)) path.AppendUnit('\\');
     path.Append(programName_, "_Dump_", RawFormatTimeStamp(utc, "_"), ".dmp");
     return path;
@@ -314,10 +315,10 @@ void InstallCrashDumpHandler() {
     static RawThreadDump* const dump = [] {
         // Without a temporary folder there is no sound place: no dump rather
         // than one in whatever the current folder happens to be.
-        const RawString temp = WithoutTrailingSeparator(TempFolder(Utf8));
-        const RawString folder = temp.IsEmpty() ? RawString() : JoinPath(temp, "Varnelo");
+        const RawString temp = WithoutTrailingSeparator(TempFolder(RawCodeKind::Utf8));
+        const RawString folder = temp.IsEmpty() ? RawString() : JoinPath(temp, kProductName);
         // Never freed: it must outlive every thread that might still fail at exit.
-        return new RawThreadDump(folder, "Varnelo");
+        return new RawThreadDump(folder, kProductName);
     }();
     gProcessDump = dump;
     RawThreadHook::Install(dump);

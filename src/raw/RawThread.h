@@ -104,10 +104,10 @@ private:
     RawKernelHandle thread_;
     uint32_t threadId_ = 0;
     int32_t priority_ = 0;
-    uint8_t starting_ = 0;
-    uint8_t stopRequest_ = 0;
-    uint8_t running_ = 0;
-    uint8_t finished_ = 0;
+    bool starting_ = false;
+    bool stopRequest_ = false;
+    bool running_ = false;
+    bool finished_ = false;
 };
 
 // ---------------------------------------------------------------- hook and dumps

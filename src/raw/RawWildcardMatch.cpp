@@ -68,7 +68,7 @@ bool RawWildcardMatch::MatchFrom(int32_t p, int32_t q, int32_t capture) {
     // Reads beyond either range give 0, which no pattern unit but a trailing "%" matches.
     auto textAt = [&](int32_t i) { return i < textEnd_ ? text.UnitAt(i) : 0u; };
     for (;;) {
-        if (q >= patternEnd_) return p >= textEnd_ || whole == 0;
+        if (q >= patternEnd_) return p >= textEnd_ || !whole;
         const uint32_t u = pattern.UnitAt(q);
         if (u == '%') {
             const uint32_t x = q + 1 < patternEnd_ ? pattern.UnitAt(q + 1) : 0u;

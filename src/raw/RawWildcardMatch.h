@@ -20,8 +20,8 @@ public:
     void SetCapture(int32_t index, RawRange range);
     RawRange Capture(int32_t index) const;
 
-    uint8_t whole = 1;       // the pattern must take the entire text
-    uint8_t ignoreCase = 0;  // literal units compare with "a".."z" folded
+    bool whole = true;        // the pattern must take the entire text
+    bool ignoreCase = false;  // literal units compare with "a".."z" folded
     RawRangeList captures;
 
 private:

@@ -262,8 +262,8 @@ void WinButton::DrawFace(const DRAWITEMSTRUCT& item) { DrawBody(item, 0); }
 namespace {
 
 RawString MenuText(const RawParameterUnit& unit, uint16_t options) {
-    RawString text(unit.key, Utf8);
-    if ((options & kHintShowValues) && !unit.value.IsEmpty()) text.Append(" (", RawString(unit.value, Utf8), ")");
+    RawString text(unit.key, RawCodeKind::Utf8);
+    if ((options & kHintShowValues) && !unit.value.IsEmpty()) text.Append(" (", RawString(unit.value, RawCodeKind::Utf8), ")");
     return text;
 }
 
@@ -272,14 +272,14 @@ RawString MenuText(const RawParameterUnit& unit, uint16_t options) {
 WinHintMenuPlan PlanHintMenu(RawParameterList& hints, uint16_t options, const RawString& filter,
                              const RawString& targetText) {
     WinHintMenuPlan plan;
-    const RawString wanted(filter, Utf8), current(targetText, Utf8), separator("-");
+    const RawString wanted(filter, RawCodeKind::Utf8), current(targetText, RawCodeKind::Utf8), separator("-");
     const bool exact = hints.ExactKeys();
     RawParameterUnit* checked = nullptr;
     bool itemSinceSeparator = false;
     uint32_t next = 0;
     for (RawParameterUnit& unit : hints) {
         unit.number = 0;
-        const RawString key(unit.key, Utf8);
+        const RawString key(unit.key, RawCodeKind::Utf8);
         if (!checked && (exact ? key == current : key.EqualsNoCase(current))) checked = &unit;
         if (key == separator) {
             if (itemSinceSeparator) plan.entries.push_back({true, 0, RawString()});

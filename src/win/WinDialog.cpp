@@ -21,7 +21,12 @@ constexpr DWORD kFlashTimeout = 70;
 
 std::wstring Wide(const RawString& text) { return text.ToWide(); }
 
-// Messages a blocked owner still handles as usual: answering them with -1
+// A blocked owner's answer to what it swallows while a modal dialog runs.
+constexpr int32_t kBlocked = -1;
+// The message loop's result when GetMessage itself fails.
+constexpr int32_t kLoopFailed = -1;
+
+// Messages a blocked owner still handles as usual: answering them with kBlocked
 // would leave it unpainted (and WM_PAINT coming back for ever), unsized or
 // unable to go away.
 bool PassesBlockedOwner(UINT message) {
@@ -201,7 +206,7 @@ int32_t WinDialog::OnBlockedMessage(HWND modal, UINT message, WPARAM wParam, LPA
             return HandleMessage(message, wParam, lParam);
         case WM_MOUSEACTIVATE:
             PostMessageW(modal, kMsgOwnerClicked, 0, 0);
-            return -1;
+            return kBlocked;
         case kMsgOwnerClicked:
             PostMessageW(modal, kMsgOwnerClicked, 0, 0);
             return 0;
@@ -219,7 +224,7 @@ int32_t WinDialog::OnBlockedMessage(HWND modal, UINT message, WPARAM wParam, LPA
             }
             return HandleMessage(message, wParam, lParam);
         default:
-            return -1;
+            return kBlocked;
     }
 }
 
@@ -359,7 +364,7 @@ int32_t WinDialog::RunMessageLoop() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return got == 0 ? static_cast<int32_t>(msg.wParam) : -1;
+    return got == 0 ? static_cast<int32_t>(msg.wParam) : kLoopFailed;
 }
 
 int32_t WinDialog::DoModal(WinView* owner) {

@@ -86,11 +86,12 @@ void WriteFont(const LOGFONTW& logFont, RawParameterList& parameters) {
         if (field == kFaceName) {
             // Bounded: a record from elsewhere need not be terminated.
             const wchar_t* face = logFont.lfFaceName;
-            unit.value = RawString(RawString::FromWide(std::wstring(face, wcsnlen(face, LF_FACESIZE)).c_str()), Utf8);
+            const std::wstring name(face, wcsnlen(face, LF_FACESIZE));
+            unit.value = RawString(RawString::FromWide(name.c_str()), RawCodeKind::Utf8);
             unit.number = 0;
         } else {
             unit.number = GetField(logFont, field);
-            unit.value = RawString(Utf8);
+            unit.value = RawString(RawCodeKind::Utf8);
             unit.value.AppendInt(unit.number);
         }
         ++field;

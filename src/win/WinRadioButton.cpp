@@ -286,7 +286,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
             while (length > 0 && bytes[length - 1] == '\0') --length;
             const RawString text(bytes, length);
             for (int32_t i = 0; i < Count(); ++i) {
-                if (RawString(Item(i).label, Utf8) == text) {
+                if (RawString(Item(i).label, RawCodeKind::Utf8) == text) {
                     Choose(i);
                     return 1;
                 }

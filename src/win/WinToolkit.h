@@ -38,7 +38,7 @@ public:
     int32_t buttonR = 4;
 
     // The text code kind every window text is read into.
-    RawLayer::RawCodeKind TextKind() const { return RawLayer::Utf8; }
+    RawLayer::RawCodeKind TextKind() const { return RawLayer::RawCodeKind::Utf8; }
 
     // SM_CXVSCROLL and SM_CYHSCROLL, read once.
     int32_t VerticalScrollWidth() const { return vScrollWidth_; }

@@ -141,9 +141,9 @@ int32_t WinView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-int32_t WinView::OnCommand(uint16_t code) { return parent_ ? parent_->OnChildCommand(this, code) : -1; }
+int32_t WinView::OnCommand(uint16_t code) { return parent_ ? parent_->OnChildCommand(this, code) : kNotTaken; }
 
-int32_t WinView::OnMenuCommand(uint32_t, uint32_t) { return -1; }
+int32_t WinView::OnMenuCommand(uint32_t, uint32_t) { return kNotTaken; }
 bool WinView::OnMeasureMenuItem(uint32_t, MEASUREITEMSTRUCT*) { return false; }
 bool WinView::OnDrawMenuItem(uint32_t, DRAWITEMSTRUCT*) { return false; }
 bool WinView::PreTranslateMessage(UINT, WPARAM, LPARAM, POINT*) { return false; }

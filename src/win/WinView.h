@@ -18,6 +18,8 @@ namespace WinLayer {
 // A handler's answer that declines the message: the next hook or the default
 // window procedure runs.
 constexpr int32_t kNotHandled = 0x7FFFFFFF;
+// The answer to a command or menu command that no view takes.
+constexpr int32_t kNotTaken = -1;
 
 // Private window messages.
 constexpr UINT kMsgOwnerClicked = WM_APP + 0;  // a blocked owner was clicked; to its modal dialog
@@ -156,7 +158,7 @@ public:
     // ---- messages
     // The base handler: commands, menu commands, Tab and Esc.
     virtual int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Forwards to the parent's OnChildCommand; -1 without a parent.
+    // Forwards to the parent's OnChildCommand; kNotTaken without a parent.
     virtual int32_t OnCommand(uint16_t code);
     // A popup-menu command (message 0x8003).
     virtual int32_t OnMenuCommand(uint32_t command, uint32_t tag);

@@ -14,36 +14,28 @@ namespace {
 
 TEST(AppMainProfilePath, LastFourCharactersBecomeIni) {
     const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Tools\\Varnelo.exe", "C:\\Tools\\Varnelo.ini"},
-        {"C:\\T\\x.EXE", "C:\\T\\x.ini"},
+        {"C:\\Tools\\Varnelo.exe", "C:\\Tools\\Varnelo.ini"}, {"C:\\T\\x.EXE", "C:\\T\\x.ini"},
         {"abcd", "abcd.ini"},  // not longer than four: nothing is cut
     };
     for (const auto& [program, profile] : cases) EXPECT_EQ(AppLayer::MainProfilePath(program).ToUtf8(), profile);
-    EXPECT_EQ(AppLayer::MainProfilePath(RawString(RawString("C:\\\xE6\x97\xA5.exe"), RawLayer::Wide)).ToUtf8(),
+    EXPECT_EQ(AppLayer::MainProfilePath(RawString(RawString("C:\\\xE6\x97\xA5.exe"), RawLayer::RawCodeKind::Wide)).ToUtf8(),
               "C:\\\xE6\x97\xA5.ini");
 }
 
 class AppMainProfileTest : public TempDirTest {
 protected:
     const std::wstring path = temp.Join(L"Varnelo.ini");
-    MainProfileState Inspect(const std::wstring& at) { return InspectMainProfile(RawString(Narrow(at))); }
+    MainProfileState Inspect(const std::wstring& at) { return InspectMainProfile(Raw(at)); }
 };
 
-TEST_F(AppMainProfileTest, FirstStartCreatesTheProfileTheSecondAccepts) {
+// The first start writes the profile; then it, and every other, is only read.
+TEST_F(AppMainProfileTest, FirstStartCreatesTheProfileThenItIsOnlyRead) {
     EXPECT_EQ(Inspect(path), MainProfileState::Created);
     EXPECT_EQ(ReadFileBytes(path), "[Common]\r\nProgram=Varnelo\r\n\r\n");
-    EXPECT_EQ(Inspect(path), MainProfileState::Accepted);
     EXPECT_FALSE(FileExists(path + L".tmp"));
-}
-
-TEST_F(AppMainProfileTest, ExistingProfilesAreOnlyRead) {
     const char utf16[] = "\xFF\xFE[\0C\0o\0m\0m\0o\0n\0]\0\r\0\n\0P\0r\0o\0g\0r\0a\0m\0=\0V\0";
-    const struct {
-        const char* label;
-        std::string content;
-        MainProfileState expected;
-    } cases[] = {
-        {"good", "[Common]\r\nProgram=Varnelo\r\n", MainProfileState::Accepted},
+    const struct { const char* label; std::string content; MainProfileState expected; } cases[] = {
+        {"as written", "[Common]\r\nProgram=Varnelo\r\n\r\n", MainProfileState::Accepted},
         {"any name, any case", "[common]\r\nprogram=Other\r\n", MainProfileState::Accepted},
         {"utf-16 with signature", std::string(utf16, sizeof utf16 - 1), MainProfileState::Accepted},
         {"empty value", "[Common]\r\nProgram=\r\n", MainProfileState::BadFormat},
@@ -58,9 +50,8 @@ TEST_F(AppMainProfileTest, ExistingProfilesAreOnlyRead) {
         EXPECT_EQ(Inspect(path), c.expected);
         EXPECT_EQ(ReadFileBytes(path), c.content);
     }
-}
-
-TEST_F(AppMainProfileTest, NoFileWhereItCannotBe) {
+    // No file where none can be.
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_EQ(Inspect(temp.Join(L"missing\\Varnelo.ini")), MainProfileState::NotWritten);
     ASSERT_TRUE(CreateFolder(path));
     EXPECT_EQ(Inspect(path), MainProfileState::Folder);

@@ -103,6 +103,12 @@ TEST(GuiLayout, RowBackground) {
                                                                 (0xD0 - 0xD0 * 50 / 256 + 0xFF) / 2,
                                                                 (0xFF - 0xFF * 50 / 256 + 0xC0) / 2)},
         {{JobFileUnit::Header, false, false, false}, face},
+        {{0, false, false, false, true}, kConflictColour},
+        {{JobFileUnit::RenameFailed, false, false, false, true}, kFailedColour},  // the outcome replaces it
+        {{JobFileUnit::RenameSucceeded, false, false, false, true}, kSucceededColour},
+        // selected and predicted to fail: mixed like the outcome colours
+        {{0, true, true, false, true}, RGB((0xC0 - 0xC0 * 50 / 256 + 0xFF) / 2, (0xD0 - 0xD0 * 50 / 256 + 0xF0) / 2,
+                                          (0xFF - 0xFF * 50 / 256 + 0xC0) / 2)},
     };
     for (const Case& c : cases) EXPECT_EQ(RowBackground(c.row, window, face, window), c.expected) << c.row.unitFlags;
 }
@@ -119,11 +125,11 @@ TEST(GuiLayout, HitZonesAndImages) {
         {300, 0, GuiHitZone::Outside}, {-1, 0, GuiHitZone::Outside},
     };
     for (const Case& c : cases) EXPECT_EQ(HitZone(c.x, c.indent, h, 100, 200), c.zone) << c.x;
-    EXPECT_EQ(ItemImage(JobFileUnit::File, JobCondition::TreeView), 0);
-    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles, JobCondition::TreeView), 3);
-    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles | JobFileUnit::Opened, JobCondition::TreeView), 1);
-    EXPECT_EQ(ItemImage(JobFileUnit::Folder, JobCondition::TreeView), 2);
-    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles, JobCondition::MatchedList), 2);
+    EXPECT_EQ(ItemImage(JobFileUnit::File, JobCondition::ViewStyle::TreeView), 0);
+    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles, JobCondition::ViewStyle::TreeView), 3);
+    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles | JobFileUnit::Opened, JobCondition::ViewStyle::TreeView), 1);
+    EXPECT_EQ(ItemImage(JobFileUnit::Folder, JobCondition::ViewStyle::TreeView), 2);
+    EXPECT_EQ(ItemImage(JobFileUnit::Folder | JobFileUnit::HasFiles, JobCondition::ViewStyle::MatchedList), 2);
 }
 
 TEST(GuiLayout, RowVisibility) {
@@ -131,20 +137,21 @@ TEST(GuiLayout, RowVisibility) {
     const uint16_t shown = JobFileUnit::Shown;
     struct Case {
         uint16_t unit;
-        int32_t style, limitation;
+        JobCondition::ViewStyle style;
+        JobCondition::Limitation limitation;
         uint16_t options;
         bool visible;
     } cases[] = {
-        {JobFileUnit::Matched, JobCondition::MatchedList, 0, defaults, true},
-        {shown, JobCondition::MatchedList, 0, defaults, false},
-        {0, JobCondition::TreeView, 3, defaults, false},
-        {shown, JobCondition::TreeView, JobCondition::Folder, defaults, false},  // files hidden on Folder
-        {shown, JobCondition::TreeView, JobCondition::Folder, 0, true},
-        {shown | JobFileUnit::Eligible, JobCondition::TreeView, JobCondition::Folder, defaults, true},
-        {shown, JobCondition::TreeView, JobCondition::Dropped, defaults, false},
-        {shown, JobCondition::TreeView, JobCondition::File, defaults, true},
+        {JobFileUnit::Matched, JobCondition::ViewStyle::MatchedList, JobCondition::Limitation::Dropped, defaults, true},
+        {shown, JobCondition::ViewStyle::MatchedList, JobCondition::Limitation::Dropped, defaults, false},
+        {0, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, defaults, false},
+        {shown, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Folder, defaults, false},  // files hidden on Folder
+        {shown, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Folder, 0, true},
+        {shown | JobFileUnit::Eligible, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Folder, defaults, true},
+        {shown, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Dropped, defaults, false},
+        {shown, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::File, defaults, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(RowVisible(c.unit, c.style, c.limitation, c.options, false), c.visible) << c.unit << " " << c.style;
-    EXPECT_TRUE(RowVisible(0, 7, 0, defaults, true));
+        EXPECT_EQ(RowVisible(c.unit, c.style, c.limitation, c.options, false), c.visible) << c.unit << " " << static_cast<int>(c.style);
+    EXPECT_TRUE(RowVisible(0, static_cast<JobCondition::ViewStyle>(7), JobCondition::Limitation::Dropped, defaults, true));
 }

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "job/JobOption.h"
 #include "raw/RawParameterFile.h"
+#include "win/WinRadioButton.h"
 #include "win/WinTestInput.h"
 
 using namespace AppLayer;
@@ -25,7 +26,6 @@ using WinLayer::Width;
 
 namespace {
 
-RawString Raw(const std::wstring& text) { return RawString::FromWide(text.c_str()); }
 
 class MainDialogTest : public TempDirTest {
 protected:
@@ -64,18 +64,28 @@ protected:
         if (r < 0) throw std::runtime_error(std::string("no row ") + name);
         return dialog->Parts().viewBox.RowUnit(r);
     }
-    // The rows' names, in order.
+    // The shown rows' names, in order.
     std::string Rows() {
         std::string out;
         GuiViewBox& view = dialog->Parts().viewBox;
-        for (int32_t r = 0; r < view.RowCount(); ++r) out += view.RowUnit(r).name.ToUtf8() + " ";
+        for (int32_t r = 0; r < view.RowCount(); ++r)
+            if (view.RowShown(r)) out += view.RowUnit(r).name.ToUtf8() + " ";
         return out;
     }
     int32_t Row(const char* name) {
         GuiViewBox& view = dialog->Parts().viewBox;
         for (int32_t r = 0; r < view.RowCount(); ++r)
-            if (view.RowUnit(r).name.ToUtf8() == name) return r;
+            if (view.RowShown(r) && view.RowUnit(r).name.ToUtf8() == name) return r;
         return -1;
+    }
+    // A click on a selector's segment, as the pointer makes it.
+    void ClickSegment(WinLayer::WinSelectorButton& selector, int32_t index) {
+        RECT client;
+        GetClientRect(selector.Window(), &client);
+        const RECT segment = WinLayer::SegmentRect(client, index, selector.Count());
+        const LPARAM at = MAKELPARAM((segment.left + segment.right) / 2, (segment.top + segment.bottom) / 2);
+        SendMessageW(selector.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(selector.Window(), WM_LBUTTONUP, 0, at);
     }
     bool Enabled(WinLayer::WinView& view) { return IsWindowEnabled(view.Window()) != 0; }
 
@@ -103,17 +113,18 @@ TEST_F(MainDialogTest, TypingAloneChangesNothingUntilEnterAndEscKeepsTheWindow) 
 
 TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
     MainDialogParts& p = Open();
-    ASSERT_EQ(p.limitationSelector.ChoiceCount(), 4);
-    EXPECT_EQ(p.limitationSelector.ChoiceText(3).ToUtf8(), "Folder&File");
-    p.styleSelector.Choose(JobCondition::MatchedList);
-    EXPECT_EQ(Rows(), "a.txt b.txt d.txt ");
+    ASSERT_EQ(p.limitationSelector.Count(), 4);
+    EXPECT_EQ(p.limitationSelector.Item(3).label.ToUtf8(), "Folder&File");
+    EXPECT_EQ(p.limitationSelector.Value(), static_cast<int32_t>(JobCondition::Limitation::File));
+    ClickSegment(p.styleSelector, 1);
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == "a.txt b.txt d.txt "; })) << Rows();
     p.oldBox.SetText("*.none");
     p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
-    EXPECT_EQ(p.viewBox.RowCount(), 0);  // only the header is left
-    p.styleSelector.Choose(JobCondition::TreeView);
+    EXPECT_EQ(Rows(), "");  // only the header is left
+    p.styleSelector.SelectValue(static_cast<int32_t>(JobCondition::ViewStyle::TreeView));
     p.oldBox.SetText("*");
-    p.limitationSelector.Choose(JobCondition::Folder);  // files hidden by default
-    EXPECT_EQ(Rows(), "data sub ");
+    ClickSegment(p.limitationSelector, 1);  // Folder: files hidden by default
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == "data sub "; })) << Rows();
     EXPECT_EQ(Unit("sub").newName.ToUtf8(), "x_sub");
 }
 
@@ -139,6 +150,57 @@ TEST_F(MainDialogTest, CheckMarks) {
     view.ClickCheckBox(d);  // not selected: only itself
     EXPECT_TRUE(view.RowUnit(a).Has(JobFileUnit::Checked));
     EXPECT_TRUE(Enabled(p.start));
+}
+
+TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t h = view.RowHeight();
+    // The middle of a row's check box (zone 1) or image (zone 2), as the pointer gives it.
+    auto at = [&](const char* name, int32_t zone) {
+        const int32_t r = Row(name);
+        const int32_t x = view.view.left + view.RowUnit(r).depth * h + (zone == 1 ? 2 : h + 2) + (h - 3) / 2;
+        return MAKELPARAM(x, view.view.top + view.ItemAt(r)->rect.top - view.scroll.y + h / 2);
+    };
+    const bool open = Rows().find("d.txt") != std::string::npos;
+    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("sub", 2));
+    EXPECT_EQ(Rows().find("d.txt") != std::string::npos, !open) << Rows();
+    EXPECT_FALSE(view.IsSelected(Row("sub")));  // the image click leaves the selection
+    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("a.txt", 1));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    view.SetCursor(Row("a.txt"));
+    SendMessageW(view.Window(), WM_KEYDOWN, 'V', 0);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+    view.SetCursor(Row("sub"));
+    SendMessageW(view.Window(), WM_KEYDOWN, 'O', 0);
+    EXPECT_EQ(Rows().find("d.txt") != std::string::npos, open) << Rows();
+}
+
+TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
+    File(L"x_a");  // a.txt's new name is taken and stays
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t a = Row("a.txt"), b = Row("b.txt");
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(p.predictor.ConflictOf(view.RowUnit(a)), JobLayer::JobConflict::Taken);
+    EXPECT_EQ(view.RowColour(a), kConflictColour);
+    EXPECT_EQ(view.RowColour(b), GetSysColor(COLOR_WINDOW));
+    EXPECT_TRUE(Enabled(p.start));  // a conflict does not stop the run
+    // The tip over the old name tells why.
+    const RECT row = view.ItemAt(a)->rect;
+    const POINT at{view.view.left + view.Columns().first - 4, view.view.top + row.top - view.scroll.y + 1};
+    const std::string tip = view.TipAt(at).ToUtf8();
+    EXPECT_NE(tip.find("a.txt"), std::string::npos) << tip;
+    EXPECT_NE(tip.find(p.predictor.ReasonOf(view.RowUnit(a)).ToUtf8()), std::string::npos) << tip;
+
+    view.ClickCheckBox(a);  // not renamed: nothing to fail
+    EXPECT_EQ(view.RowColour(a), GetSysColor(COLOR_WINDOW));
+    view.ClickCheckBox(a);
+    EXPECT_EQ(view.RowColour(a), kConflictColour);
+    p.Dispatch(&p.start, kStartRun);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
+    EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
+    EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
 }
 
 TEST_F(MainDialogTest, ForbiddenCharacterColoursTheBoxAndDisablesStart) {
@@ -211,6 +273,7 @@ TEST_F(MainDialogTest, DroppedFilesAndMissingStartPaths) {
     GlobalUnlock(drop);
     SendMessageW(p.viewBox.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     ASSERT_TRUE(PumpUntil([&] { return p.viewBox.RowCount() == 1 && p.viewBox.RowUnit(0).Has(JobFileUnit::Checked); }));
+    EXPECT_TRUE(p.viewBox.RowShown(0));
     EXPECT_EQ(p.viewBox.RowUnit(0).newName.ToUtf8(), "x_a");
     EXPECT_TRUE(Enabled(p.clear));
 }

@@ -12,57 +12,47 @@ using namespace AppLayer;
 using namespace TestSupport;
 using RawLayer::RawString;
 
-namespace {
-RawString U8(const std::wstring& wide) { return RawString(Narrow(wide)); }
-}  // namespace
-
 class GuiProfileFiles : public TempDirTest {};
 
 TEST_F(GuiProfileFiles, DefaultsAndLanguageSearch) {
-    const RawString main = U8(temp.Join(L"Varnelo.ini"));
+    const RawString main = Raw(temp.Join(L"Varnelo.ini"));
     // First start: nothing written yet, every profile is the main profile.
-    GuiProfilePaths paths = ResolveProfilePaths(main, U8(temp.Path()));
-    EXPECT_EQ(paths.guiProfile, main);
-    EXPECT_EQ(paths.configFile, main);
-    EXPECT_TRUE(paths.languageFile.IsEmpty());
-    EXPECT_TRUE(paths.languageName.IsEmpty());
+    GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
+    EXPECT_TRUE(paths.guiProfile == main && paths.configFile == main);
+    EXPECT_TRUE(paths.languageFile.IsEmpty() && paths.languageName.IsEmpty());
 
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"LanguageFile.ini"), "[English]\r\n"));
-    paths = ResolveProfilePaths(main, U8(temp.Join(L"elsewhere")));
+    paths = ResolveProfilePaths(main, Raw(temp.Join(L"elsewhere")));
     EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(temp.Join(L"LanguageFile.ini")));
 
     // A folder of that name is no language file; the program's folder is next.
-    const std::wstring prog = temp.Join(L"prog");
-    ASSERT_TRUE(CreateFolder(prog));
-    ASSERT_TRUE(WriteFileBytes(prog + L"\\LanguageFile.ini", "[English]\r\n"));
-    const std::wstring cfgFolder = temp.Join(L"cfg");
-    ASSERT_TRUE(CreateFolder(cfgFolder));
-    ASSERT_TRUE(CreateFolder(cfgFolder + L"\\LanguageFile.ini"));
+    const std::wstring prog = temp.Join(L"prog"), cfgFolder = temp.Join(L"cfg");
+    ASSERT_TRUE(PutFile(prog + L"\\LanguageFile.ini", "[English]\r\n"));
+    ASSERT_TRUE(CreateFolder(cfgFolder) && CreateFolder(cfgFolder + L"\\LanguageFile.ini"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\nConfigFile=" + Narrow(cfgFolder) +
                                    "\\Options.ini\r\nLanguage=Deutsch\r\n"));
-    paths = ResolveProfilePaths(main, U8(prog));
-    EXPECT_EQ(paths.configFile.ToUtf8(), Narrow(cfgFolder + L"\\Options.ini"));
-    EXPECT_EQ(paths.languageFile.ToUtf8(), Narrow(prog + L"\\LanguageFile.ini"));
-    EXPECT_EQ(paths.languageName.ToUtf8(), "Deutsch");
-    EXPECT_EQ(paths.guiProfile, main);
+    paths = ResolveProfilePaths(main, Raw(prog));
+    EXPECT_EQ((std::vector{paths.configFile, paths.languageFile, paths.languageName, paths.guiProfile}),
+              (std::vector{Raw(cfgFolder + L"\\Options.ini"), Raw(prog + L"\\LanguageFile.ini"), RawString("Deutsch"), main}));
 }
 
 TEST_F(GuiProfileFiles, RelativeValuesFollowTheProgramNotTheCurrentFolder) {
-    const RawString main = U8(temp.Join(L"Varnelo.ini"));
+    const RawString main = Raw(temp.Join(L"Varnelo.ini"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\nConfigFile=conf\\Options.ini\r\n"
                                "GuiProfile=$(User)\\gui.ini\r\nLanguageFile=..\\lang\\L.ini\r\n"));
     wchar_t previous[4096];
     GetCurrentDirectoryW(4096, previous);
     SetCurrentDirectoryW(temp.Path().c_str());
-    const GuiProfilePaths paths = ResolveProfilePaths(main, U8(temp.Path()));
+    const GuiProfilePaths paths = ResolveProfilePaths(main, Raw(temp.Path()));
     SetCurrentDirectoryW(previous);
     const RawString programFolder = RawLayer::ProgramFolder();
-    EXPECT_EQ(paths.configFile, RawLayer::JoinPath(programFolder, "conf\\Options.ini"));
-    EXPECT_EQ(paths.languageFile, RawLayer::JoinPath(RawLayer::ParentPath(programFolder), "lang\\L.ini"));
     const RawString userFolder = RawLayer::JoinPath(RawLayer::SpecialFolder(RawLayer::kAppDataFolder), "Varnelo");
-    EXPECT_EQ(paths.guiProfile, RawLayer::JoinPath(userFolder, "gui.ini"));
+    EXPECT_EQ((std::vector{paths.configFile, paths.languageFile, paths.guiProfile}),
+              (std::vector{RawLayer::JoinPath(programFolder, "conf\\Options.ini"),
+                           RawLayer::JoinPath(RawLayer::ParentPath(programFolder), "lang\\L.ini"),
+                           RawLayer::JoinPath(userFolder, "gui.ini")}));
     EXPECT_TRUE(RawLayer::IsFolder(userFolder));  // created on the way
 }
 
@@ -85,7 +75,7 @@ protected:
     GuiProfilePaths Paths(const std::string& gui) {
         EXPECT_TRUE(WriteFileBytes(temp.Join(L"gui.ini"), gui));
         GuiProfilePaths paths;
-        paths.guiProfile = U8(temp.Join(L"gui.ini"));
+        paths.guiProfile = Raw(temp.Join(L"gui.ini"));
         return paths;
     }
     LOGFONTW font{};
@@ -95,10 +85,7 @@ protected:
 
 TEST_F(GuiProfileState, FontsFallBackSectionBySection) {
     const int32_t system = WinLayer::WinToolkit::Instance().DefaultLogFont().lfHeight;
-    const struct {
-        std::string gui;
-        int32_t window, list, menu, tip;
-    } cases[] = {
+    const struct { std::string gui; int32_t window, list, menu, tip; } cases[] = {
         {"", system, system, system, system},
         // No [ListFont]: the window font; no [MenuFont]: the system font, not the window font.
         {"[WindowFont]\r\nHeight=-21\r\n", -21, -21, system, -21},
@@ -126,7 +113,7 @@ TEST_F(GuiProfileState, LanguageWindowParametersAndWrites) {
     ASSERT_TRUE(WriteFileBytes(languageFile, "[English]\r\nItemLabels_OldNameTag=Old name:\r\n"));
     GuiProfilePaths paths = Paths("[UserSelection]\r\nLanguage=Deutsch\r\n[WindowParameter]\r\nMargin=7\r\n");
     paths.languageName = "English";  // [Common] Language, overridden by [UserSelection]
-    paths.languageFile = U8(languageFile);
+    paths.languageFile = Raw(languageFile);
     GuiProfile profile;
     EXPECT_EQ(profile.Load(paths).ToUtf8(), "Deutsch");
     EXPECT_EQ(WinLayer::WinToolkit::Instance().margin, 7);
@@ -138,22 +125,20 @@ TEST_F(GuiProfileState, LanguageWindowParametersAndWrites) {
     EXPECT_NE(languages.find("[English]\r\nItemLabels_OldNameTag=Old name:"), std::string::npos) << languages;
 
     // The writes: language, a chosen font's list, the window rectangle.
-    EXPECT_TRUE(profile.WriteLanguage("Nihongo"));
     RawLayer::RawParameterList chosen;
     LOGFONTW tip = font;
     tip.lfHeight = -30;
     WinLayer::WriteFont(tip, chosen);
-    EXPECT_TRUE(profile.WriteFontList(GuiFontKind::Tip, chosen));
+    RECT read{1, 2, 3, 4};
+    EXPECT_FALSE(profile.ReadWindowRect(&read));
+    EXPECT_TRUE(profile.WriteLanguage("Nihongo") && profile.WriteFontList(GuiFontKind::Tip, chosen) &&
+                profile.WriteWindowRect({-8, 10, 900, 700}) && profile.ReadWindowRect(&read));
     profile.ReloadFont(GuiFontKind::Tip);
     EXPECT_EQ(profile.FontRecord(GuiFontKind::Tip).logFont.lfHeight, -30);
-    RECT saved{};
-    EXPECT_FALSE(profile.ReadWindowRect(&saved));
-    EXPECT_TRUE(profile.WriteWindowRect({-8, 10, 900, 700}));
-    RECT read{1, 2, 3, 4};
-    EXPECT_TRUE(profile.ReadWindowRect(&read));
-    EXPECT_EQ(read.left, -8);
-    EXPECT_EQ(read.bottom, 700);
-    EXPECT_EQ(profile.File().ReadValue("MainDialog", "WindowRect_R").ToUtf8(), "900");
-    EXPECT_EQ(profile.File().ReadValue("UserSelection", "Language").ToUtf8(), "Nihongo");
-    EXPECT_EQ(profile.File().ReadValue("WindowParameter", "Margin").ToUtf8(), "7");
+    EXPECT_EQ(std::pair(read.left, read.bottom), std::pair(-8L, 700L));
+    RawLayer::RawParameterFile& file = profile.File();
+    EXPECT_EQ((std::vector<std::string>{file.ReadValue("MainDialog", "WindowRect_R").ToUtf8(),
+                                        file.ReadValue("UserSelection", "Language").ToUtf8(),
+                                        file.ReadValue("WindowParameter", "Margin").ToUtf8()}),
+              (std::vector<std::string>{"900", "Nihongo", "7"}));
 }

@@ -58,6 +58,7 @@ protected:
         process.Reset(pi.hProcess);
         const RawLayer::RawKernelHandle thread(pi.hThread);
         const DWORD id = pi.dwProcessId;
+        threadId = pi.dwThreadId;
         return WaitFor([&] {
             window = nullptr;
             for (HWND w = FindWindowW(L"Varnelo", L"Varnelo"); w; w = FindWindowExW(nullptr, w, L"Varnelo", L"Varnelo")) {
@@ -68,6 +69,15 @@ protected:
             return window != nullptr;
         });
     }
+    // Typed keys go where the focus is when they arrive: wait until the
+    // window has put it into one of its children.
+    bool ChildHasFocus() {
+        return WaitFor([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(threadId, &info) && info.hwndFocus && IsChild(window, info.hwndFocus);
+        });
+    }
     bool Running() { return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; }
     bool CloseAndWait() {
         PostMessageW(window, WM_CLOSE, 0, 0);
@@ -75,9 +85,9 @@ protected:
         window = nullptr;
         return ended;
     }
-    std::string Log() {
+    std::string Log(const wchar_t* pattern = L"log\\*.log") {
         WIN32_FIND_DATAW found;
-        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(L"log\\*.log").c_str(), &found));
+        const RawLayer::RawFindHandle find(FindFirstFileW(temp.Join(pattern).c_str(), &found));
         if (!find) return {};
         return ReadFileBytes(temp.Join(L"log\\") + found.cFileName).value_or("");
     }
@@ -86,6 +96,7 @@ protected:
     std::wstring data;
     RawLayer::RawKernelHandle process;
     HWND window = nullptr;
+    DWORD threadId = 0;
 };
 
 }  // namespace
@@ -93,6 +104,7 @@ protected:
 TEST_F(WindowProcess, TypeEnterStartAndClose) {
     ASSERT_TRUE(Start(L"-l File \"" + data + L"\""));
     SetForegroundWindow(window);
+    ASSERT_TRUE(ChildHasFocus());
     // The Old name box has the focus at start; Tab order: its hint button,
     // the New name box, its hint button, two selectors, then "Start !".
     WinTest::TypeUnicode(L"*.txt");
@@ -122,4 +134,6 @@ TEST_F(WindowProcess, ApplyWithoutInspectRunsAtOnceAndStaysOpen) {
     EXPECT_TRUE(FileExists(data + L"\\a.txt"));
     EXPECT_TRUE(Running());
     ASSERT_TRUE(CloseAndWait());
+    // The window's run keeps a journal like a batch run, so it can be taken back.
+    EXPECT_NE(Log(L"log\\*.journal").find("c.bak"), std::string::npos);
 }

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "../../res/resource.h"
+#include "VarneloVersion.h"
 
 #include <cstring>
 
@@ -11,25 +12,22 @@ using namespace TestSupport;
 namespace {
 
 // Loaded as an image resource only: nothing of the program runs.
-HMODULE Program()
-{
+HMODULE Program() {
     static const HMODULE module =
         LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     return module;
 }
 
-std::string ResourceBytes(int type, int id)
-{
+std::string ResourceBytes(int type, int id) {
     HRSRC found = FindResourceW(Program(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
     HGLOBAL loaded = found ? LoadResource(Program(), found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     return data ? std::string(static_cast<const char*>(data), SizeofResource(Program(), found)) : std::string();
 }
 
-} // namespace
+}  // namespace
 
-TEST(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize)
-{
+TEST(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize) {
     ASSERT_NE(Program(), nullptr) << Narrow(ProgramPath());
     // 24 is not stored and must be scaled from a stored size.
     for (int id = IDI_FIRST; id <= IDI_LAST; ++id) {
@@ -51,8 +49,8 @@ TEST(ProgramResources, EveryIconGroupLoadsWithAlphaAtEachSize)
     }
 }
 
-TEST(ProgramResources, VersionRecordAndManifest)
-{
+// The numbers and the text come from the version that CMake's project() names.
+TEST(ProgramResources, VersionRecordAndManifest) {
     const std::string record = ResourceBytes(16 /* RT_VERSION */, 1);
     const DWORD signature = 0xFEEF04BD;
     const size_t at = record.find(std::string(reinterpret_cast<const char*>(&signature), sizeof signature));
@@ -60,17 +58,17 @@ TEST(ProgramResources, VersionRecordAndManifest)
     ASSERT_LE(at + sizeof(VS_FIXEDFILEINFO), record.size());
     VS_FIXEDFILEINFO fixed;
     std::memcpy(&fixed, record.data() + at, sizeof fixed);
-    EXPECT_EQ(fixed.dwFileVersionMS, (1u << 16) | 4u);
-    EXPECT_EQ(fixed.dwFileVersionLS, (2025u << 16) | 406u);
+    EXPECT_EQ(fixed.dwFileVersionMS, (VARNELO_VERSION_MAJOR << 16) | VARNELO_VERSION_MINOR);
+    EXPECT_EQ(fixed.dwFileVersionLS, (VARNELO_VERSION_PATCH << 16) | VARNELO_VERSION_TWEAK);
     EXPECT_EQ(fixed.dwProductVersionMS, fixed.dwFileVersionMS);
     EXPECT_EQ(fixed.dwProductVersionLS, fixed.dwFileVersionLS);
-    for (const wchar_t* text : {L"1.04.2025.0406", L"Varnelo batch renamer", L"Varnelo.exe"}) {
+    for (const wchar_t* text : {L"" VARNELO_VERSION_TEXT, L"Varnelo batch renamer", L"Varnelo.exe"}) {
         const std::string utf16(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
         EXPECT_NE(record.find(utf16), std::string::npos) << Narrow(text);
     }
-
     const std::string manifest = ResourceBytes(24 /* RT_MANIFEST */, 1);
-    for (const char* wanted : {"Microsoft.Windows.Common-Controls", "asInvoker", "PerMonitor"})
+    for (const char* wanted : {"Microsoft.Windows.Common-Controls", "asInvoker", "PerMonitor",
+                               "version=\"" VARNELO_VERSION_DOTTED "\""})
         EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
     // The ANSI code page stays the system's: UTF-8 is one code kind among others.
     EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);

@@ -5,13 +5,11 @@
 
 using namespace TestSupport;
 
-TEST(TestSupport, CommandLineQuotesOnlyWhatNeedsIt)
-{
+TEST(TestSupport, CommandLineQuotesOnlyWhatNeedsIt) {
     EXPECT_EQ(CommandLine(L"C:\\a b\\V.exe", {L"-o", L"x y", L""}), L"\"C:\\a b\\V.exe\" -o \"x y\" \"\"");
 }
 
-TEST(TestSupport, RunProcessEndsAProcessTreeThatRunsTooLong)
-{
+TEST(TestSupport, RunProcessEndsAProcessTreeThatRunsTooLong) {
     // cmd starts ping as its own child: both must be gone, or the ping would
     // hold this program's output open for half a minute.
     const ULONGLONG start = GetTickCount64();

@@ -95,9 +95,9 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
             if (Chance(random, 15)) CharUpperW(full.data() + root.size());
             list.AddPath(U8(full), true);
         }
-        const int32_t limitation = std::discrete_distribution<int32_t>({15, 15, 30, 40})(random);
+        const auto limitation = static_cast<JobCondition::Limitation>(std::discrete_distribution<int32_t>({15, 15, 30, 40})(random));
         JobCondition condition;
-        EvaluationPass(list, condition, JobCondition::TreeView, limitation, "*", "%0");
+        EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, limitation, "*", "%0");
 
         // New names by hand: names already there (collisions, swaps and
         // chains), case changes, free names, refused names and no change.

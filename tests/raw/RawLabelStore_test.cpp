@@ -12,23 +12,16 @@ using namespace TestSupport;
 
 namespace {
 
-RawString Path(const std::wstring& path) { return RawString::FromWide(path.c_str()); }
-
-const RawLocaleRecord kMainLabels[] = {{"Start", "Start !"},
-                                       {"Reload", "Reload !"},
+const RawLocaleRecord kMainLabels[] = {{"Start", "Start !"}, {"Reload", "Reload !"},
                                        {"Help", "First line\r\nSecond\tline"},
-                                       {"Folder", "Use C:\\temp\\new or \\\\server"},
-                                       {"", nullptr}};
+                                       {"Folder", "Use C:\\temp\\new or \\\\server"}, {"", nullptr}};
 const RawLocaleRecord kMenuLabels[] = {{"Open", "Open"}, {"Start", "Menu start"}, {nullptr, nullptr}};
 
 TEST(RawLabelEscape, RoundTripsAndTranslatorsEscapes) {
     struct Case { const char *text, *stored, *back; } cases[] = {  // text null: written by hand in the file
-        {"plain", "plain", "plain"},
-        {"a\r\nb", "a\\nb", "a\r\nb"},
-        {"a\nb\rc", "a\\nb\\nc", "a\r\nb\r\nc"},
+        {"plain", "plain", "plain"}, {"a\r\nb", "a\\nb", "a\r\nb"}, {"a\nb\rc", "a\\nb\\nc", "a\r\nb\r\nc"},
         {"tab\there", "tab\\there", "tab\there"},
-        {"\\\\server\\share", "\\\\\\\\server\\\\share", "\\\\server\\share"},
-        {"end\\", "end\\\\", "end\\"},
+        {"\\\\server\\share", "\\\\\\\\server\\\\share", "\\\\server\\share"}, {"end\\", "end\\\\", "end\\"},
         {nullptr, "a\\sb", "a b"}, {nullptr, "\\q", "q"}, {nullptr, "x\\", "x\\"}, {nullptr, "\\\\t", "\\t"},
     };
     for (const Case& c : cases) {
@@ -47,8 +40,7 @@ TEST(RawLabelStore, LookupsMissesAndDefaults) {
     struct Case { const char *prefix, *key, *text; } cases[] = {
         {"Main", "Start", "Start !"},
         {"Main", "start", "Start !"},  // full keys are compared ignoring ASCII case
-        {"Menu", "Start", "Menu start"},
-        {"Main", "Help", "First line\r\nSecond\tline"},
+        {"Menu", "Start", "Menu start"}, {"Main", "Help", "First line\r\nSecond\tline"},
         {"Main", "Folder", "Use C:\\temp\\new or \\\\server"},
         {"Main", "Unknown", "Unknown"},  // a miss gives the key itself
         {"Main", "Unknown", "Unknown"},
@@ -80,32 +72,28 @@ TEST(RawLabelStore, LabelListsAndTheirLookups) {
 class RawLabelFile : public TempDirTest {
 protected:
     std::wstring Write(const std::string& content, const std::wstring& name = L"LanguageFile.ini") {
-        const std::wstring path = temp.Join(name);
-        EXPECT_TRUE(WriteFileBytes(path, content));
-        return path;
+        EXPECT_TRUE(WriteFileBytes(temp.Join(name), content));
+        return temp.Join(name);
     }
     std::string Read(const std::wstring& path) { return ReadFileBytes(path).value_or("<missing>"); }
+    // A store on the file, with the language asked for loaded.
+    void Load(RawLabelStore& store, const std::wstring& path, const char* language) {
+        store.SetLanguageFile(Raw(path));
+        store.SetRequestedLanguage(language);
+        store.LoadLanguage();
+    }
 };
 
 const std::string kMapPart =
-    "; lines before the first section stay\r\n"
-    "[LangMap]\r\n"
-    "Japanese=0x411\r\n"
-    "English=1033\r\n"
-    "German=0x0407\r\n"
-    "\r\n";
+    "; lines before the first section stay\r\n[LangMap]\r\nJapanese=0x411\r\nEnglish=1033\r\nGerman=0x0407\r\n\r\n";
 const std::string kEnglishPart = "[English]\r\nMain_Start=Go !\r\n\r\n";
 const std::string kTwoLanguages = kMapPart +
-    "[Japanese]\r\n"
-    "Main_Start=\xE9\x96\x8B\xE5\xA7\x8B\r\n"
-    "Main_Help=\xE4\xB8\x80\\n\xE4\xBA\x8C\r\n"
-    "\r\n" + kEnglishPart;
+    "[Japanese]\r\nMain_Start=\xE9\x96\x8B\xE5\xA7\x8B\r\nMain_Help=\xE4\xB8\x80\\n\xE4\xBA\x8C\r\n\r\n" + kEnglishPart;
 
 TEST_F(RawLabelFile, LanguageForTheUserWithAndWithoutALangMap) {
     const char* const listed = "Japanese=1041 English=1033 German=1031 ";
     struct Case { const char* content; const char* map; uint16_t user; const char* language; } cases[] = {
-        {kTwoLanguages.c_str(), listed, 0x411, "Japanese"},
-        {kTwoLanguages.c_str(), listed, 0x409, "English"},
+        {kTwoLanguages.c_str(), listed, 0x411, "Japanese"}, {kTwoLanguages.c_str(), listed, 0x409, "English"},
         {kTwoLanguages.c_str(), listed, 0x40C, "Default"},
         // The section names make the map; the empty LangMap section is no language.
         {"[Japanese]\r\nA=1\r\n[English]\r\nA=2\r\n[LangMap]\r\n", "Japanese=0 English=0 ", 0x411, "Default"},
@@ -115,7 +103,7 @@ TEST_F(RawLabelFile, LanguageForTheUserWithAndWithoutALangMap) {
     for (const Case& c : cases) {
         const std::wstring name = L"lang" + std::to_wstring(n++) + L".ini";
         RawLabelStore store;
-        store.SetLanguageFile(Path(c.content ? Write(c.content, name) : temp.Join(name)));
+        store.SetLanguageFile(Raw(c.content ? Write(c.content, name) : temp.Join(name)));
         store.LoadLanguageMap();
         std::string map;
         for (const RawParameterUnit& unit : store.LanguageMapCopy())
@@ -129,9 +117,7 @@ TEST_F(RawLabelFile, TranslationsWinMissesAreWrittenBackSortedAndReadAgain) {
     const std::wstring path = Write(kTwoLanguages);
     {
         RawLabelStore store;
-        store.SetLanguageFile(Path(path));
-        store.SetRequestedLanguage("Japanese");
-        store.LoadLanguage();
+        Load(store, path, "Japanese");
         EXPECT_EQ(store.CurrentLanguage().ToUtf8(), "Japanese");
         auto group = store.RegisterLabels("Main", kMainLabels);
         EXPECT_EQ(group.Get("Start").ToUtf8(), "\xE9\x96\x8B\xE5\xA7\x8B");
@@ -141,19 +127,12 @@ TEST_F(RawLabelFile, TranslationsWinMissesAreWrittenBackSortedAndReadAgain) {
         EXPECT_EQ(group.Get("Unlisted").ToUtf8(), "Unlisted");
     }  // the group's release saves
     const std::string expected = kMapPart +
-        "[Japanese]\r\n"
-        "Main_Folder=Use C:\\\\temp\\\\new or \\\\\\\\server\r\n"
-        "Main_Help=\xE4\xB8\x80\\n\xE4\xBA\x8C\r\n"
-        "Main_Reload=Reload !\r\n"
-        "Main_Start=\xE9\x96\x8B\xE5\xA7\x8B\r\n"
-        "Main_Unlisted=Unlisted\r\n"
-        "\r\n" + kEnglishPart;
+        "[Japanese]\r\nMain_Folder=Use C:\\\\temp\\\\new or \\\\\\\\server\r\nMain_Help=\xE4\xB8\x80\\n\xE4\xBA\x8C\r\n"
+        "Main_Reload=Reload !\r\nMain_Start=\xE9\x96\x8B\xE5\xA7\x8B\r\nMain_Unlisted=Unlisted\r\n\r\n" + kEnglishPart;
     EXPECT_EQ(Read(path), expected);
 
     RawLabelStore again;
-    again.SetLanguageFile(Path(path));
-    again.SetRequestedLanguage("Japanese");
-    again.LoadLanguage();
+    Load(again, path, "Japanese");
     EXPECT_EQ(again.GetLabel("Main", "Folder").ToUtf8(), "Use C:\\temp\\new or \\\\server");
     EXPECT_EQ(again.GetLabel("Main", "Reload").ToUtf8(), "Reload !");
     EXPECT_FALSE(again.IsChanged());
@@ -164,10 +143,8 @@ TEST_F(RawLabelFile, TranslationsWinMissesAreWrittenBackSortedAndReadAgain) {
 TEST_F(RawLabelFile, ALanguageTheFileLacksGetsASectionOfTheDefaults) {
     const std::wstring path = Write("[English]\r\nMain_Start=Go !\r\n");
     RawLabelStore store;
-    store.SetLanguageFile(Path(path));
-    store.SetRequestedLanguage("Klingon");
     { auto group = store.RegisterLabels("Menu", kMenuLabels); }
-    store.LoadLanguage();
+    Load(store, path, "Klingon");
     EXPECT_EQ(store.CurrentLanguage().ToUtf8(), "Klingon");
     EXPECT_EQ(Read(path),
               "[English]\r\nMain_Start=Go !\r\n[Klingon]\r\nMenu_Open=Open\r\nMenu_Start=Menu start\r\n\r\n");
@@ -182,9 +159,7 @@ TEST_F(RawLabelFile, WriteBackCountsWhatWasWrittenAndSkipsWhatCannotBe) {
     const std::string common = "[English]\r\nMain_Folder=Use C:\\\\temp\\\\new or \\\\\\\\server\r\n"
                                "Main_Help=First line\\nSecond\\tline\r\n";
     RawLabelStore store;
-    store.SetLanguageFile(Path(path));
-    store.SetRequestedLanguage("English");
-    store.LoadLanguage();
+    Load(store, path, "English");
     const struct {
         const char* keys[2];
         const char* rewritten;  // the file replaced beforehand
@@ -209,10 +184,8 @@ TEST_F(RawLabelFile, StartLanguageFromTheProfiles) {
     // A null profile is a missing file; a null expectation is what the map gives for this user.
     struct Case { const char *guiProfile, *common, *expected; } cases[] = {
         {"[UserSelection]\r\nLanguage=English\r\n", "Japanese", "English"},
-        {"[UserSelection]\r\nOther=1\r\n", "Japanese", "Japanese"},
-        {nullptr, "Japanese", "Japanese"},
-        {"[UserSelection]\r\nLanguage=\r\n", "Japanese", nullptr},
-        {nullptr, "", nullptr},
+        {"[UserSelection]\r\nOther=1\r\n", "Japanese", "Japanese"}, {nullptr, "Japanese", "Japanese"},
+        {"[UserSelection]\r\nLanguage=\r\n", "Japanese", nullptr}, {nullptr, "", nullptr},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -220,9 +193,9 @@ TEST_F(RawLabelFile, StartLanguageFromTheProfiles) {
         const std::wstring language = Write(kTwoLanguages, L"lang" + std::to_wstring(n) + L".ini");
         const std::wstring gui = temp.Join(L"gui" + std::to_wstring(n++) + L".ini");
         if (c.guiProfile) { ASSERT_TRUE(WriteFileBytes(gui, c.guiProfile)); }
-        RawParameterFile profile(Path(gui));
+        RawParameterFile profile(Raw(gui));
         RawLabelStore store;
-        const RawString chosen = store.LoadStartLanguage(profile, c.common, Path(language));
+        const RawString chosen = store.LoadStartLanguage(profile, c.common, Raw(language));
         const std::string expected = c.expected ? c.expected : store.SelectLanguage().ToUtf8();
         EXPECT_EQ(chosen.ToUtf8(), expected);
         EXPECT_EQ(store.CurrentLanguage().ToUtf8(), expected);

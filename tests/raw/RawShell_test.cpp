@@ -1,7 +1,7 @@
 // Path text, file tests, folder creation, moves and well-known folders.
 #include "raw/RawShell.h"
 
-#include <shlobj.h>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "raw/RawFile.h"
@@ -13,45 +13,28 @@ using namespace TestSupport;
 
 namespace {
 
-RawString Raw(const std::wstring& path) { return RawString(Narrow(path)); }
-
 TEST(RawPathTest, JoinPathTable) {
-    const struct {
-        const char* folder;
-        const char* name;
-        const char* expected;
-    } cases[] = {
+    const struct { const char* folder; const char* name; const char* expected; } cases[] = {
         {"C:\\a", "b.txt", "C:\\a\\b.txt"}, {"C:\\a\\", "b.txt", "C:\\a\\b.txt"}, {"C:\\a/", "b", "C:\\a/b"},
-        {"", "b.txt", "b.txt"},             {"C:\\a", "", "C:\\a\\"},            {"x", "y\\z", "x\\y\\z"},
+        {"", "b.txt", "b.txt"}, {"C:\\a", "", "C:\\a\\"}, {"x", "y\\z", "x\\y\\z"},
     };
     for (const auto& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name).ToUtf8(), c.expected) << c.folder;
     // The folder's kind wins and the name is converted to it.
-    const RawString joined = JoinPath(RawString(RawString("C:\\d\xC3\xA9j\xC3\xA0"), Wide), "\xE2\x82\xAC.txt");
-    EXPECT_EQ(joined.Kind(), Wide);
+    const RawString joined = JoinPath(RawString(RawString("C:\\d\xC3\xA9j\xC3\xA0"), RawCodeKind::Wide), "\xE2\x82\xAC.txt");
+    EXPECT_EQ(joined.Kind(), RawCodeKind::Wide);
     EXPECT_EQ(joined.ToU16(), u"C:\\d\u00e9j\u00e0\\\u20ac.txt");
 }
 
 TEST(RawPathTest, ResolvePathTable) {
-    const struct {
-        const char* path;
-        const char* base;
-        const char* expected;
-    } cases[] = {
-        {"..\\..\\x.ini", "C:\\a\\b\\c", "C:\\a\\x.ini"},
-        {".\\x.ini", "C:\\a\\b\\", "C:\\a\\b\\x.ini"},
-        {"./x.ini", "C:\\a", "C:\\a\\x.ini"},
-        {"../x.ini", "C:\\a/b", "C:\\a\\x.ini"},
-        {"..\\.\\..\\x", "C:\\a\\b\\c", "C:\\a\\x"},
-        {"D:\\y\\x.ini", "C:\\a", "D:\\y\\x.ini"},
-        {"d:x.ini", "C:\\a", "d:x.ini"},
-        {"\\\\server\\share\\x", "C:\\a", "\\\\server\\share\\x"},
-        {"", "C:\\a", ""},
+    const struct { const char* path; const char* base; const char* expected; } cases[] = {
+        {"..\\..\\x.ini", "C:\\a\\b\\c", "C:\\a\\x.ini"}, {".\\x.ini", "C:\\a\\b\\", "C:\\a\\b\\x.ini"},
+        {"./x.ini", "C:\\a", "C:\\a\\x.ini"}, {"../x.ini", "C:\\a/b", "C:\\a\\x.ini"},
+        {"..\\.\\..\\x", "C:\\a\\b\\c", "C:\\a\\x"}, {"D:\\y\\x.ini", "C:\\a", "D:\\y\\x.ini"},
+        {"d:x.ini", "C:\\a", "d:x.ini"}, {"\\\\server\\share\\x", "C:\\a", "\\\\server\\share\\x"}, {"", "C:\\a", ""},
         {"\\x.ini", "C:\\a", "C:\\a\\\\x.ini"},  // a single separator is not absolute
-        {"x.ini", "", "x.ini"},
-        {"..\\x.ini", "a", "x.ini"},
+        {"x.ini", "", "x.ini"}, {"..\\x.ini", "a", "x.ini"},
         // Above a drive's root the root stays, as Windows resolves it.
-        {"..\\..\\x.ini", "C:\\a", "C:\\x.ini"},
-        {"..\\x.ini", "C:\\", "C:\\x.ini"},
+        {"..\\..\\x.ini", "C:\\a", "C:\\x.ini"}, {"..\\x.ini", "C:\\", "C:\\x.ini"},
         {"sub\\..\\x", "C:\\a", "C:\\a\\sub\\..\\x"},  // only leading steps are applied
     };
     for (const auto& c : cases)
@@ -59,62 +42,47 @@ TEST(RawPathTest, ResolvePathTable) {
 }
 
 TEST(RawPathTest, ParentAndFileName) {
-    const struct {
-        const char* path;
-        const char* parent;
-        const char* name;
-    } cases[] = {
+    const struct { const char* path; const char* parent; const char* name; } cases[] = {
         {"C:\\a\\b.txt", "C:\\a", "b.txt"}, {"b.txt", "", "b.txt"}, {"C:\\a/b", "C:\\a", "b"},
-        {"C:\\a\\", "C:\\a", ""},           {"\\x", "", "x"},
+        {"C:\\a\\", "C:\\a", ""}, {"\\x", "", "x"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParentPath(c.path).ToUtf8(), c.parent) << c.path;
         EXPECT_EQ(FileName(c.path).ToUtf8(), c.name) << c.path;
     }
-    EXPECT_TRUE(IsAbsolutePath("c:"));
-    EXPECT_TRUE(IsAbsolutePath("\\\\x"));
-    EXPECT_FALSE(IsAbsolutePath("\\x"));
-    EXPECT_FALSE(IsAbsolutePath("1:\\x"));
+    EXPECT_TRUE(IsAbsolutePath("c:") && IsAbsolutePath("\\\\x"));
+    EXPECT_FALSE(IsAbsolutePath("\\x") || IsAbsolutePath("1:\\x"));
 }
 
 TEST(RawPathTest, ShiftJisTrailByteIsNotASeparator) {
     // "表" in code page 932 is 95 5C: its second byte is a backslash.
     const char bytes[] = {'C', ':', '\\', '\x95', '\x5C', '\\', 'x'};
-    const RawString path = RawString::FromBytes(ShiftJis, bytes, 7);
+    const RawString path = RawString::FromBytes(RawCodeKind::ShiftJis, bytes, 7);
     EXPECT_EQ(ParentRange(path), RawRange(0, 5));
     EXPECT_EQ(FileNameRange(path), RawRange(6, 7));
-    const RawString folder = RawString::FromBytes(ShiftJis, bytes, 5);
+    const RawString folder = RawString::FromBytes(RawCodeKind::ShiftJis, bytes, 5);
     EXPECT_EQ(JoinPath(folder, "y").Length(), 7);  // a separator is added after the trail byte
 }
 
 TEST(RawPathTest, LongPathFormAndPlainPath) {
-    const struct {
-        const char* path;
-        const char* longForm;
-        const char* plain;
-    } cases[] = {
+    const struct { const char* path; const char* longForm; const char* plain; } cases[] = {
         {"C:\\a\\b", "\\\\?\\C:\\a\\b", "C:\\a\\b"},
         // The platform no longer tidies the long form, so it is tidied here.
         {"c:/a/./b//..\\c\\", "\\\\?\\c:\\a\\c", "c:/a/./b//..\\c\\"},
-        {"C:\\..\\x", "\\\\?\\C:\\x", "C:\\..\\x"},
-        {"C:\\", "\\\\?\\C:\\", "C:\\"},
+        {"C:\\..\\x", "\\\\?\\C:\\x", "C:\\..\\x"}, {"C:\\", "\\\\?\\C:\\", "C:\\"},
         {"C:\\a.\\b ", "\\\\?\\C:\\a.\\b ", "C:\\a.\\b "},  // kept, not trimmed
         {"\\\\srv\\share\\x\\..\\..\\y", "\\\\?\\UNC\\srv\\share\\y", "\\\\srv\\share\\x\\..\\..\\y"},
-        {"\\\\srv\\share", "\\\\?\\UNC\\srv\\share", "\\\\srv\\share"},
-        {"\\\\?\\C:\\a.", "\\\\?\\C:\\a.", "C:\\a."},
-        {"\\\\?\\C:", "\\\\?\\C:\\", "C:\\"},
-        {"\\\\.\\C:\\a", "\\\\?\\C:\\a", "C:\\a"},
+        {"\\\\srv\\share", "\\\\?\\UNC\\srv\\share", "\\\\srv\\share"}, {"\\\\?\\C:\\a.", "\\\\?\\C:\\a.", "C:\\a."},
+        {"\\\\?\\C:", "\\\\?\\C:\\", "C:\\"}, {"\\\\.\\C:\\a", "\\\\?\\C:\\a", "C:\\a"},
         {"\\\\?\\unc\\srv\\share\\x", "\\\\?\\UNC\\srv\\share\\x", "\\\\srv\\share\\x"},
         // Relative, drive-relative and device paths keep their text.
-        {"rel\\..\\x", "rel\\..\\x", "rel\\..\\x"},
-        {"C:rel", "C:rel", "C:rel"},
+        {"rel\\..\\x", "rel\\..\\x", "rel\\..\\x"}, {"C:rel", "C:rel", "C:rel"},
         {"\\\\.\\pipe\\x", "\\\\.\\pipe\\x", "\\\\.\\pipe\\x"},
-        {"\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x"},
-        {"", "", ""},
+        {"\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x", "\\\\?\\Volume{1}\\x"}, {"", "", ""},
     };
     for (const auto& c : cases) {
         const RawString longForm = LongPathForm(c.path);
-        EXPECT_EQ(longForm.Kind(), Wide) << c.path;
+        EXPECT_EQ(longForm.Kind(), RawCodeKind::Wide) << c.path;
         EXPECT_EQ(longForm.ToUtf8(), c.longForm) << c.path;
         EXPECT_EQ(PlainPath(c.path).ToUtf8(), c.plain) << c.path;
     }
@@ -126,54 +94,44 @@ TEST_F(RawShellTest, PathsBeyond260UnitsAndTrimmedNames) {
     std::wstring deep = temp.Path();
     while (deep.size() < 600) deep += L"\\" + std::wstring(60, L'f');
     const RawString folder = Raw(deep), dotted = Raw(deep + L"\\a."), moved = Raw(deep + L"\\b");
-    ASSERT_TRUE(EnsureFolder(folder));
-    EXPECT_TRUE(IsFolder(folder));
+    ASSERT_TRUE(EnsureFolder(folder) && IsFolder(folder));
     RawFile file;
-    ASSERT_TRUE(file.OpenWrite(dotted));
-    EXPECT_TRUE(file.Write("dot", 3));
+    ASSERT_TRUE(file.OpenWrite(dotted) && file.Write("dot", 3));
     file.Close();
-    EXPECT_TRUE(IsFile(dotted));
-    EXPECT_FALSE(PathExists(Raw(deep + L"\\a")));  // "a." was not taken for "a"
+    EXPECT_TRUE(IsFile(dotted) && !PathExists(Raw(deep + L"\\a")));  // "a." was not taken for "a"
     RawFolderScan scan(folder);
     ASSERT_TRUE(scan.Next(RawFolderScan::SkipDots));
     EXPECT_EQ(scan.Data().name.ToUtf8(), "a.");
     EXPECT_TRUE(MovePath(dotted, moved, 0));
     EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + deep + L"\\b"), "dot");
-    EXPECT_TRUE(DeleteFilePath(moved));
-    EXPECT_FALSE(PathExists(moved));
+    EXPECT_TRUE(DeleteFilePath(moved) && !PathExists(moved));
 }
 
 TEST_F(RawShellTest, FileTestsAndEnsureFolder) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"file"), "x"));
     EXPECT_TRUE(IsFile(Raw(temp.Join(L"file"))));
-    EXPECT_FALSE(IsFile(Raw(temp.Path())));
-    EXPECT_FALSE(PathExists(RawString()));
+    EXPECT_FALSE(IsFile(Raw(temp.Path())) || PathExists(RawString()));
 
-    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))));
-    EXPECT_TRUE(FolderExists(temp.Join(L"a\\b\\c")));
-    EXPECT_TRUE(EnsureFolder(Raw(temp.Join(L"a\\b\\c"))));      // already there
-    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file"))));        // a file is not a folder
-    EXPECT_FALSE(EnsureFolder(Raw(temp.Join(L"file\\sub"))));  // its parent is a file
-    EXPECT_FALSE(FolderExists(temp.Join(L"file\\sub")));
-    EXPECT_FALSE(EnsureFolder("relative"));  // no parent to start from: not created
-    EXPECT_FALSE(EnsureFolder(RawString()));
-    // A wide path with characters outside any ANSI code page.
-    const std::string outside = "\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80";
-    EXPECT_TRUE(EnsureFolder(RawString(Raw(temp.Join(Widen(outside))), Wide)));
-    EXPECT_TRUE(FolderExists(temp.Join(Widen(outside))));
+    // Made with their parents, and there already; a wide path with characters
+    // outside any ANSI code page; a file or a file's child is no folder; a
+    // relative path has no parent to start from.
+    const std::wstring outside = Widen("\xE6\x97\xA5\xE6\x9C\xAC\\\xF0\x9F\x98\x80");
+    const std::pair<RawString, bool> cases[] = {
+        {Raw(temp.Join(L"a\\b\\c")), true}, {Raw(temp.Join(L"a\\b\\c")), true},
+        {RawString(Raw(temp.Join(outside)), RawCodeKind::Wide), true}, {Raw(temp.Join(L"file")), false},
+        {Raw(temp.Join(L"file\\sub")), false}, {"relative", false}, {RawString(), false}};
+    for (const auto& [path, made] : cases) {
+        EXPECT_EQ(EnsureFolder(path), made) << path.ToUtf8();
+        EXPECT_EQ(FolderExists(Widen(path.ToUtf8())), made) << path.ToUtf8();
+    }
 }
 
 TEST_F(RawShellTest, MoveAndReplace) {
     const RawString a = Raw(temp.Join(L"a")), b = Raw(temp.Join(L"b")), c = Raw(temp.Join(L"c"));
-    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), "old"));
-    ASSERT_TRUE(WriteFileBytes(temp.Join(L"b"), "new"));
-    EXPECT_TRUE(ReplacePath(a, b));
-    EXPECT_EQ(ReadFileBytes(temp.Join(L"a")), "new");
-    EXPECT_FALSE(FileExists(temp.Join(L"b")));
-    EXPECT_TRUE(MovePath(a, c, 0));
-    EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
-    EXPECT_FALSE(MovePath(a, b, 0));
-    EXPECT_FALSE(ReplacePath(c, a));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"a"), "old") && WriteFileBytes(temp.Join(L"b"), "new"));
+    EXPECT_TRUE(ReplacePath(a, b) && MovePath(a, c, 0));
+    EXPECT_EQ(TreeSnapshot(temp.Path()), (std::map<std::string, std::string>{{"c", "new"}}));
+    EXPECT_FALSE(MovePath(a, b, 0) || ReplacePath(c, a));
     EXPECT_EQ(ReadFileBytes(temp.Join(L"c")), "new");
 
     const DWORD drives = GetLogicalDrives();
@@ -182,36 +140,20 @@ TEST_F(RawShellTest, MoveAndReplace) {
         if (!(drives & (1u << (d - 'A')))) letter = d;
     ASSERT_NE(letter, 0);
     const RawString offDrive(std::string(1, letter) + ":\\varnelo\\sub");
-    EXPECT_FALSE(PathExists(offDrive));
-    EXPECT_FALSE(EnsureFolder(offDrive));
-    EXPECT_FALSE(MovePath(c, offDrive, 0));
-}
-
-TEST(RawShellFolders, WellKnownFolders) {
-    const RawString program = ProgramFile();
-    EXPECT_TRUE(IsFile(program));
-    EXPECT_TRUE(FileName(program).EqualsNoCase("raw_tests.exe")) << program.ToUtf8();
-    EXPECT_EQ(ProgramFolder().ToUtf8(), ParentPath(program).ToUtf8());
-    const RawString tempFolder = TempFolder();
-    ASSERT_FALSE(tempFolder.IsEmpty());
-    EXPECT_TRUE(tempFolder.IsSeparatorAt(tempFolder.Length() - 1));
-    EXPECT_TRUE(IsFolder(tempFolder));
-    wchar_t legacy[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, legacy, CSIDL_APPDATA, FALSE));
-    EXPECT_EQ(SpecialFolder(kAppDataFolder).ToWide(), std::wstring(legacy));
-    EXPECT_TRUE(SpecialFolder(12345).IsEmpty());
+    EXPECT_FALSE(PathExists(offDrive) || EnsureFolder(offDrive) || MovePath(c, offDrive, 0));
 }
 
 TEST(RawShellClipboard, RoundTrip) {
     if (!OpenClipboard(nullptr)) GTEST_SKIP() << "no clipboard in this session";
     CloseClipboard();
-    ASSERT_TRUE(CopyToClipboard(RawString("caf\xC3\xA9 \xE2\x82\xAC")));
-    EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-    EXPECT_EQ(PasteFromClipboard().ToU16(), u"caf\u00e9 \u20ac");
-    ASSERT_TRUE(CopyToClipboard(RawString("abcdef"), {1, 4}));
-    EXPECT_EQ(PasteFromClipboard().ToUtf8(), "bcd");
-    ASSERT_TRUE(CopyToClipboard(RawString::FromBytes(Ansi, "plain", 5)));
-    EXPECT_EQ(PasteFromClipboard().ToUtf8(), "plain");  // the system offers CF_TEXT as wide too
+    // The system offers CF_TEXT (the ANSI text) as wide text too.
+    const std::tuple<RawString, RawRange, const char*> cases[] = {{"caf\xC3\xA9 \xE2\x82\xAC", kAll, "caf\xC3\xA9 \xE2\x82\xAC"},
+        {"abcdef", {1, 4}, "bcd"}, {RawString::FromBytes(RawCodeKind::Ansi, "plain", 5), kAll, "plain"}};
+    for (const auto& [text, range, pasted] : cases) {
+        ASSERT_TRUE(CopyToClipboard(text, range));
+        EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+        EXPECT_EQ(PasteFromClipboard().ToUtf8(), pasted);
+    }
 }
 
 }  // namespace

@@ -5,12 +5,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <filesystem>
-#include <iterator>
 #include <regex>
 #include <string>
-#include <thread>
-#include <vector>
+#include <tuple>
 
 #include "TestSupport.h"
 
@@ -32,18 +29,14 @@ public:
     }
     void OnEnd() override { ends.fetch_add(1); }
 
-    std::atomic<int> runs{0};
-    std::atomic<int> ends{0};
-    std::atomic<int> priority{0};
+    std::atomic<int> runs{0}, ends{0}, priority{0};
     std::atomic<bool> sawStop{false};
     bool hold = false;
-    RawEvent entered;
-    RawEvent release;
+    RawEvent entered, release;
 };
 
 // A body that waits for its own unit must go on, not wait for itself.
-class SelfWaitingUnit : public RawThreadUnit {
-public:
+struct SelfWaitingUnit : RawThreadUnit {
     void Run() override { Wait(); }
 };
 
@@ -55,25 +48,20 @@ TEST(RawThreadUnit, StartWaitDoubleStartAndRestart) {
     unit.hold = true;
     ASSERT_TRUE(unit.Start());
     ASSERT_TRUE(unit.entered.Wait(10000));
-    EXPECT_TRUE(unit.IsRunning());
-    EXPECT_FALSE(unit.Start());
+    EXPECT_TRUE(unit.IsRunning() && !unit.Start());
     unit.RequestStop();
     unit.release.Set();
     unit.Wait();
-    EXPECT_EQ(unit.runs.load(), 1);
-    EXPECT_EQ(unit.ends.load(), 1);
+    EXPECT_EQ(std::pair(unit.runs.load(), unit.ends.load()), std::pair(1, 1));
     // Wait right after Start, before the new thread can have entered its body;
     // the stop meant for the last run must not reach this one.
     unit.hold = false;
     unit.SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
     ASSERT_TRUE(unit.Start());
     unit.Wait();
-    EXPECT_FALSE(unit.IsRunning());
-    EXPECT_TRUE(unit.IsFinished());
-    EXPECT_FALSE(unit.sawStop.load());
-    EXPECT_EQ(unit.runs.load(), 2);
-    EXPECT_EQ(unit.ends.load(), 2);
-    EXPECT_EQ(unit.priority.load(), THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_TRUE(!unit.IsRunning() && unit.IsFinished() && !unit.sawStop);
+    EXPECT_EQ(std::tuple(unit.runs.load(), unit.ends.load(), unit.priority.load()),
+              std::tuple(2, 2, THREAD_PRIORITY_BELOW_NORMAL));
 
     SelfWaitingUnit self;
     ASSERT_TRUE(self.Start());
@@ -100,8 +88,7 @@ TEST(RawThreadDump, PathFromTheReplacedFolderNameAndTime) {
     struct Case { const char *folder, *expected; } cases[] = {
         {"C:\\Temp\\Varnelo", "C:\\Temp\\Varnelo\\Varnelo_Dump_20250406_093015_042.dmp"},
         {"C:\\Temp\\Varnelo\\", "C:\\Temp\\Varnelo\\Varnelo_Dump_20250406_093015_042.dmp"},
-        {"D:/logs/", "D:/logs/Varnelo_Dump_20250406_093015_042.dmp"},
-        {"", ""},
+        {"D:/logs/", "D:/logs/Varnelo_Dump_20250406_093015_042.dmp"}, {"", ""},
     };
     for (const Case& c : cases) {
         RawThreadDump dump("C:\\first", "Varnelo");
@@ -114,71 +101,53 @@ TEST(RawThreadDump, PathFromTheReplacedFolderNameAndTime) {
 
 // ---------------------------------------------------------------- real crashes
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    std::error_code missing;  // a folder that was never made holds nothing
-    for (const auto& entry : std::filesystem::directory_iterator(folder, missing))
-        names.push_back(entry.path().filename().wstring());
-    return names;
-}
-
-// A full-memory dump is about 100 MB under Wine and takes half a minute or
-// more: only one case writes one, and the helpers run side by side.
 TEST(RawCrash, FailuresOfTheHelperAndWhereTheirDumpsGo) {
     const std::wstring helper = ModuleFolder() + L"\\raw_crash_helper.exe";
     ASSERT_TRUE(FileExists(helper));
     TempDir temp;
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"blocker"), "a file, not a folder"));
-    struct Case {
+    const struct {
         const wchar_t* mode;
         const wchar_t* folder;  // below the test's folder; null: the helper keeps its default
         DWORD code;             // 3: the helper's own filter ran after the program's
         bool dumps;
+        std::string printed;
     } cases[] = {
-        // A fault in a thread unit after start-up replaced the folder; the
-        // writer creates both missing levels.
-        {L"thread", L"thread\\logs", 3, true},
-        // An uncaught C++ exception reaches the same handler through terminate.
-        {L"throw", L"throw\\logs", 3, true},
+        // An uncaught C++ exception, through terminate, after start-up replaced
+        // the folder; the writer creates both missing levels.
+        {L"throw", L"throw\\logs", 3, true, ""},
+        // A fault in a thread unit reaches the handler too.
+        {L"thread", nullptr, 3, false, "reached"},
         // A folder that cannot be made: the process must still end, not hang
         // or fail again in the writer.
-        {L"thread", L"blocker\\logs", 3, false},
+        {L"throw", L"blocker\\logs", 3, false, ""},
         // A fault with the guard in place but no handler: no dump, even in the default folder.
-        {L"nohandler", nullptr, 3, false},
-        {L"none", nullptr, 0, false},
+        {L"nohandler", nullptr, 3, false, ""},
+        // Before start-up replaces it, the folder is the temporary folder's "Varnelo".
+        {L"none", nullptr, 0, false, Narrow(temp.Join(L"Varnelo"))},
     };
-    // The helpers inherit the environment, and GetTempPath reads TMP first.
+    // The helpers inherit the environment, and GetTempPath reads TMP first;
+    // nothing below stops the test before TMP is put back.
     wchar_t saved[32768];
     const DWORD had = GetEnvironmentVariableW(L"TMP", saved, 32768);
     ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", temp.Path().c_str()));
-    constexpr size_t kCount = std::size(cases);
-    DWORD codes[kCount] = {};
-    std::string printed[kCount];
-    bool started[kCount] = {};
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < kCount; ++i) {
-        const std::wstring command = cases[i].folder ? CommandLine(helper, {cases[i].mode, temp.Join(cases[i].folder)})
-                                                     : CommandLine(helper, {cases[i].mode});
-        threads.emplace_back([&, i, command] { started[i] = RunProcess(command, &codes[i], &printed[i], 300000); });
-    }
-    for (std::thread& t : threads) t.join();
-    SetEnvironmentVariableW(L"TMP", had ? saved : nullptr);
-    // Before start-up replaces it, the folder is the temporary folder's "Varnelo".
-    EXPECT_EQ(printed[kCount - 1], Narrow(temp.Join(L"Varnelo")));
-    for (size_t i = 0; i < kCount; ++i) {
-        SCOPED_TRACE(Narrow(cases[i].mode));
-        ASSERT_TRUE(started[i]);
-        EXPECT_EQ(codes[i], cases[i].code);
-        const std::wstring folder = temp.Join(cases[i].folder ? cases[i].folder : L"Varnelo");
-        const auto names = FilesIn(folder);
-        ASSERT_EQ(names.size(), cases[i].dumps ? 1u : 0u);
-        for (const std::wstring& name : names) {
-            EXPECT_TRUE(std::regex_match(name, std::wregex(L"Varnelo_Dump_\\d{8}_\\d{6}_\\d{3}\\.dmp")))
-                << Narrow(name);
-            const auto bytes = ReadFileBytes(folder + L"\\" + name);
-            EXPECT_TRUE(bytes && bytes->size() > 32 && bytes->compare(0, 4, "MDMP") == 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.mode));
+        DWORD code = 99;
+        std::string printed;
+        const std::wstring folder = temp.Join(c.folder ? c.folder : L"Varnelo");
+        EXPECT_TRUE(RunProcess(c.folder ? CommandLine(helper, {c.mode, folder}) : CommandLine(helper, {c.mode}),
+                               &code, &printed, 300000));
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(printed, c.printed);
+        const auto dumps = TreeSnapshot(folder);
+        EXPECT_EQ(dumps.size(), c.dumps ? 1u : 0u);
+        for (const auto& [name, bytes] : dumps) {
+            EXPECT_TRUE(std::regex_match(name, std::regex("Varnelo_Dump_\\d{8}_\\d{6}_\\d{3}\\.dmp"))) << name;
+            EXPECT_TRUE(bytes.size() > 32 && bytes.compare(0, 4, "MDMP") == 0);
         }
     }
+    SetEnvironmentVariableW(L"TMP", had ? saved : nullptr);
 }
 
 }  // namespace

@@ -12,38 +12,26 @@ namespace {
 
 TEST(RawWildcardMatchTest, Table) {
     const struct {
-        const char* pattern;
-        const char* text;
-        bool whole;
-        bool ignoreCase;
-        bool matched;
+        const char *pattern, *text;
+        bool whole, ignoreCase, matched;
         std::vector<std::string> captures;
     } cases[] = {
         {"ReadMe_*.txt", "readme_guide.TXT", true, true, true, {"guide"}},
         {"ReadMe_*.txt", "ReadMe_guide.txt.bak", true, true, false, {}},
         {"ReadMe_*.txt", "ReadMe_guide.txt.bak", false, true, true, {"guide"}},
         {"ReadMe_*.txt", "readme_guide.txt", true, false, false, {}},
-        {"*.*", "x.y.z", true, false, true, {"x.y", "z"}},
-        {"*", "", true, false, true, {""}},
-        {"?", "", true, false, false, {}},
-        {"?", "a", true, false, true, {"a"}},
-        {"a?c", "abc", true, false, true, {"b"}},
-        {"a?c", "abbc", true, false, false, {}},
-        {"*b*", "abcbd", true, false, true, {"abc", "d"}},
-        {"a%mb", "a,b", true, false, true, {}},
-        {"a%mb", "a;b", true, false, false, {}},
-        {"a%nb", "a\r\nb", true, false, true, {}},
-        {"a%nb", "a\nb", true, false, true, {}},
-        {"a%nb", "a\rb", true, false, false, {}},
+        {"*.*", "x.y.z", true, false, true, {"x.y", "z"}}, {"*", "", true, false, true, {""}},
+        {"?", "", true, false, false, {}}, {"?", "a", true, false, true, {"a"}},
+        {"a?c", "abc", true, false, true, {"b"}}, {"a?c", "abbc", true, false, false, {}},
+        {"*b*", "abcbd", true, false, true, {"abc", "d"}}, {"a%mb", "a,b", true, false, true, {}},
+        {"a%mb", "a;b", true, false, false, {}}, {"a%nb", "a\r\nb", true, false, true, {}},
+        {"a%nb", "a\nb", true, false, true, {}}, {"a%nb", "a\rb", true, false, false, {}},
         {"%B%E%O%C%K%J%e%i%l%q%r%s%t%v", "[]()<>%;:\"\r \t|", true, false, true, {}},
         {"%x%%", "x%", true, false, true, {}},
         {"%s", "S", true, true, false, {}},  // escapes compare exactly
         {"a%", "a", true, false, true, {}},  // a trailing "%" meets the end of the text
-        {"a%", "ab", true, false, false, {}},
-        {"", "", true, false, true, {}},
-        {"", "x", true, false, false, {}},
-        {"", "x", false, false, true, {}},
-        {"?*?", "ab", true, false, true, {"a", "", "b"}},
+        {"a%", "ab", true, false, false, {}}, {"", "", true, false, true, {}}, {"", "x", true, false, false, {}},
+        {"", "x", false, false, true, {}}, {"?*?", "ab", true, false, true, {"a", "", "b"}},
         {"*?", "abc", true, false, true, {"ab", "c"}},
     };
     for (const auto& c : cases) {
@@ -54,7 +42,7 @@ TEST(RawWildcardMatchTest, Table) {
         EXPECT_EQ(matcher.Match(text, kAll, pattern, kAll), c.matched) << c.pattern << " / " << c.text;
         if (!c.matched) continue;
         std::vector<std::string> captures;
-        for (const RawRange& r : matcher.captures) captures.push_back(RawString(text, r, Utf8).ToUtf8());
+        for (const RawRange& r : matcher.captures) captures.push_back(RawString(text, r, RawCodeKind::Utf8).ToUtf8());
         EXPECT_EQ(captures, c.captures) << c.pattern << " / " << c.text;
     }
 }
@@ -64,12 +52,11 @@ TEST(RawWildcardMatchTest, RangesAndFirstCapture) {
     const RawString text("xxab.cyy"), pattern("--*.?--");
     EXPECT_TRUE(matcher.Match(text, {2, 6}, pattern, {2, 5}, 2));
     ASSERT_EQ(matcher.captures.Count(), 4);
-    EXPECT_EQ(matcher.Capture(0), RawRange(0, 0));  // filled up to the first index
-    EXPECT_EQ(matcher.Capture(2), RawRange(2, 4));
-    EXPECT_EQ(matcher.Capture(3), RawRange(5, 6));
     matcher.SetCapture(1, {7, 8});
-    EXPECT_EQ(matcher.Capture(1), RawRange(7, 8));
-    EXPECT_EQ(matcher.Capture(9), RawRange());
+    // Filled up to the first index; beyond the captures an empty range.
+    EXPECT_EQ((std::vector<RawRange>{matcher.Capture(0), matcher.Capture(1), matcher.Capture(2), matcher.Capture(3),
+                                     matcher.Capture(9)}),
+              (std::vector<RawRange>{{0, 0}, {7, 8}, {2, 4}, {5, 6}, {}}));
 }
 
 TEST(RawWildcardMatchTest, ManyStarsOnALongTextStayFast) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -47,27 +48,17 @@ public:
     ~TestDialog() override {
         if (HasWindow()) DestroyWindow(Window());
     }
-
-    bool CanClose() override {
-        ++closeAsked;
-        return allowClose;
-    }
+    bool CanClose() override { return ++closeAsked, allowClose; }
     void OnStateChange(int32_t oldState, int32_t newState) override { states.emplace_back(oldState, newState); }
-    int32_t OnMenuCommand(uint32_t command, uint32_t tag) override {
-        menuCommand = {command, tag};
-        return 0;
-    }
+    int32_t OnMenuCommand(uint32_t command, uint32_t tag) override { return menuCommand = {command, tag}, 0; }
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == kMsgOwnerClicked) ++ownerClicks;
-        if (message == WM_LBUTTONDOWN) ++clicks;
-        if (message == kProbe) return 5;
-        return WinView::HandleMessage(message, wParam, lParam);
+        ownerClicks += message == kMsgOwnerClicked;
+        clicks += message == WM_LBUTTONDOWN;
+        return message == kProbe ? 5 : WinView::HandleMessage(message, wParam, lParam);
     }
 
     bool allowClose = true;
-    std::atomic<int> closeAsked{0};
-    std::atomic<int> ownerClicks{0};
-    std::atomic<int> clicks{0};
+    std::atomic<int> closeAsked{0}, ownerClicks{0}, clicks{0};
     std::vector<std::pair<int32_t, int32_t>> states;
     std::pair<uint32_t, uint32_t> menuCommand{0, 0};
 };
@@ -84,8 +75,7 @@ public:
 
 private:
     std::vector<int>* log_;
-    int name_;
-    int32_t probeAnswer_;
+    int name_, probeAnswer_;
 };
 
 // Destroys the dialog's window and takes the quit message it posts off the queue.
@@ -96,9 +86,7 @@ void Destroy(WinDialog& dialog) {
     EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
 }
 
-bool Foreground(HWND window) {
-    return PumpUntil([&] { return GetForegroundWindow() == window; });
-}
+bool Foreground(HWND window) { return PumpUntil([&] { return GetForegroundWindow() == window; }); }
 
 }  // namespace
 
@@ -140,10 +128,7 @@ TEST_F(WinDialogKeys, TabOrderWrapsAndSkips) {
     EXPECT_FALSE(missing.HasWindow());
     EXPECT_EQ(first.ControlId(), WinViewList::kFirstChildId);
     EXPECT_EQ(last.ControlId(), WinViewList::kFirstChildId + 5);
-    const struct {
-        bool shift;
-        WinView* expected;
-    } steps[] = {
+    const struct { bool shift; WinView* expected; } steps[] = {
         {false, &second}, {false, &last}, {false, &first},  // forwards, wrapping at the end
         {true, &last},    {true, &second}, {true, &first},  // backwards, wrapping at the start
     };
@@ -174,12 +159,14 @@ TEST_F(WinDialogKeys, EscapeClosesOnlyWhenTheDialogAgrees) {
     EXPECT_EQ(dialog.Children().Count(), 0);
 }
 
-TEST(WinDialog, HooksMenuCommandsAndSizeStates) {
+TEST(WinDialog, HooksMenuCommandsSizeStatesAndSessionEnd) {
     TestDialog dialog("VarneloHookDialog", {60, 60, 360, 260});
+    TestChild child("BUTTON", WinViewProperty::kSubclassed);
     std::vector<int> log;
     RecordingHook one(dialog, &log, 1, 7);
     RecordingHook two(dialog, &log, 2, 9);
     ASSERT_TRUE(dialog.Create());
+    dialog.AddChild(child);
 
     // The first WM_SIZE reports the initial state, then the first report.
     ASSERT_GE(dialog.states.size(), 2u);
@@ -196,14 +183,8 @@ TEST(WinDialog, HooksMenuCommandsAndSizeStates) {
     PostMessageW(dialog.Window(), kMsgMenuCommand, 42, 0x12345678);
     EXPECT_TRUE(PumpUntil([&] { return dialog.menuCommand.first == 42; }));
     EXPECT_EQ(dialog.menuCommand.second, 0x12345678u);
-    Destroy(dialog);
-}
 
-TEST(WinDialog, SessionEndTearsDownOnlyWhenTheSessionEnds) {
-    TestDialog dialog("VarneloSessionDialog", {60, 60, 360, 260});
-    TestChild child("BUTTON", WinViewProperty::kSubclassed);
-    ASSERT_TRUE(dialog.Create());
-    dialog.AddChild(child);
+    // The session's end tears the dialog down only when the session does end.
     auto destroyedReports = [&] {
         return std::count_if(dialog.states.begin(), dialog.states.end(),
                              [](auto s) { return s.second == WinDialog::kSizeDestroyed; });
@@ -223,10 +204,7 @@ namespace {
 class SystemMenuHook : public WinTMenuExecution {
 public:
     using WinTMenuExecution::WinTMenuExecution;
-    void BuildMenu(HMENU menu) override {
-        built = menu;
-        AppendMenuW(menu, MF_STRING, 0x1110, L"About");
-    }
+    void BuildMenu(HMENU menu) override { built = menu, AppendMenuW(menu, MF_STRING, 0x1110, L"About"); }
     void UpdateMenu(HMENU menu) override { updated = menu; }
     void Execute(uint32_t command) override { executed = command; }
     HMENU built = nullptr, updated = nullptr;
@@ -241,10 +219,7 @@ public:
     }
     void OnEnter(const WinPoint&) override { ++enters; }
     void OnLeave(const WinPoint&) override { ++leaves; }
-    bool OnHover(const WinPoint&) override {
-        ++hovers;
-        return true;
-    }
+    bool OnHover(const WinPoint&) override { return ++hovers, true; }
     int enters = 0, leaves = 0, hovers = 0;
 };
 
@@ -271,9 +246,7 @@ TEST(WinDialog, SystemMenuAndPointerHooks) {
     WinTest::MoveTo(WinTest::Centre(child.Window()));
     EXPECT_TRUE(PumpUntil([&] { return hover.enters == 1 && hover.hovers == 1; }));
     WinTest::MoveTo({1000, 900});
-    EXPECT_TRUE(PumpUntil([&] { return hover.leaves == 1; }));
-    EXPECT_EQ(hover.enters, 1);
-    EXPECT_FALSE(hover.pointerInside);
+    EXPECT_TRUE(PumpUntil([&] { return hover.leaves == 1; }) && (hover.enters == 1 && !hover.pointerInside));
     Destroy(dialog);
 }
 
@@ -291,11 +264,7 @@ TEST(WinDialog, PopupMenuGroupsAndChosenCommand) {
     menu.AppendItem(13, "Thirteen");
     const WinPopupMenu shared = menu;
     ASSERT_EQ(GetMenuItemCount(shared.Handle()), 4);
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof(item);
-    item.fMask = MIIM_FTYPE;
-    ASSERT_TRUE(GetMenuItemInfoW(menu.Handle(), 2, TRUE, &item));
-    EXPECT_TRUE(item.fType & MFT_SEPARATOR);
+    EXPECT_EQ(GetMenuState(menu.Handle(), 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
     EXPECT_EQ(GetMenuItemID(menu.Handle(), 3), 13u);
 
     // Keys already queued drive the menu's own loop: the first item is chosen.
@@ -340,10 +309,7 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
     });
     modal.DoModal(&owner);
     driver.join();
-    EXPECT_TRUE(clicked);
-    EXPECT_EQ(owner.clicks, 0);
-    EXPECT_TRUE(passedOn);
-    EXPECT_TRUE(painted);
+    EXPECT_EQ(std::tuple(clicked, passedOn, painted, owner.clicks.load()), std::tuple(true, true, true, 0));
     EXPECT_EQ(owner.ModalWindow(), nullptr);
     EXPECT_EQ(GetFocus(), owner.Window());
     // The modal dialog's quit ended its loop only; the owner lives on.
@@ -355,10 +321,8 @@ TEST(WinDialog, OneClassNameIsRegisteredOnce) {
     static int round = 0;  // a new name for each repetition of the test
     const std::string name = "VarneloTwinDialog" + std::to_string(++round);
     const int32_t before = WinToolkit::Instance().ClassRegistrations();
-    TestDialog a(name.c_str(), {10, 10, 210, 110});
-    TestDialog b(name.c_str(), {220, 10, 420, 110});
-    ASSERT_TRUE(a.Create());
-    ASSERT_TRUE(b.Create());
+    TestDialog a(name.c_str(), {10, 10, 210, 110}), b(name.c_str(), {220, 10, 420, 110});
+    ASSERT_TRUE(a.Create() && b.Create());
     EXPECT_EQ(WinToolkit::Instance().ClassRegistrations(), before + 1);
     EXPECT_EQ(b.ControlId(), a.ControlId() + 1);
     Destroy(a);
@@ -366,17 +330,13 @@ TEST(WinDialog, OneClassNameIsRegisteredOnce) {
 }
 
 TEST(WinDialog, EmptyTextMeasuresOneLineAndNoWidth) {
-    TestChild empty("STATIC", 0);
+    TestChild empty("STATIC", 0), letter("STATIC", 0);
     empty.ClearText();
-    TestChild letter("STATIC", 0);
-    letter.SetText("A");
     RECT e, a;
     empty.Measure(e);
-    letter.Measure(a);
-    EXPECT_EQ(e.right - e.left, 0);
-    EXPECT_GT(a.right - a.left, 0);
-    EXPECT_GT(e.bottom - e.top, 0);
-    EXPECT_EQ(e.bottom - e.top, a.bottom - a.top);
+    letter.Measure(a);  // its text is its class name
+    EXPECT_TRUE(e.right == e.left && a.right > a.left);
+    EXPECT_TRUE(e.bottom > e.top && e.bottom - e.top == a.bottom - a.top);
 }
 
 namespace {
@@ -391,10 +351,7 @@ public:
         edit.placement = {10, 10, 370, 40};
         edit.ClearText();
     }
-    void OnCreated() override {
-        AddChild(edit);
-        SetFocus(edit.Window());
-    }
+    void OnCreated() override { AddChild(edit), SetFocus(edit.Window()); }
     TestChild edit;
 };
 
@@ -426,6 +383,5 @@ TEST(WinDialogThread, OwnLoopTakesTypedTextIntactAndEndsCleanly) {
     dialog.Close();
     EXPECT_TRUE(dialog.WaitDialogRunning(false, WinTest::kDeadlineMs));
     dialog.Wait();
-    EXPECT_TRUE(dialog.IsFinished());
-    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(dialog.IsFinished() && !IsWindow(window));
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "WinTestInput.h"
@@ -27,28 +28,13 @@ void Face31(LOGFONTW& f, wchar_t unit) {
     f.lfFaceName[31] = 0;
 }
 
-RawString U8(const std::wstring& wide) { return RawString(TestSupport::Narrow(wide)); }
-
 }  // namespace
 
 class WinFontFiles : public TestSupport::TempDirTest {};
 
 TEST_F(WinFontFiles, RecordRoundTripsThroughASection) {
-    LOGFONTW font{};
-    font.lfHeight = -17;
-    font.lfWidth = 3;
-    font.lfEscapement = 900;
-    font.lfOrientation = -900;
-    font.lfWeight = 700;
-    font.lfItalic = 1;
-    font.lfUnderline = 1;
-    font.lfStrikeOut = 1;
-    font.lfCharSet = 128;
-    font.lfOutPrecision = 4;
-    font.lfClipPrecision = 2;
-    font.lfQuality = 5;
-    font.lfPitchAndFamily = 0x31;
-    wcscpy(font.lfFaceName, L"MS \u30b4\u30b7\u30c3\u30af");
+    // Every field set, each to a value of its own.
+    const LOGFONTW font{-17, 3, 900, -900, 700, 1, 1, 1, 128, 4, 2, 5, 0x31, L"MS \u30b4\u30b7\u30c3\u30af"};
 
     RawParameterList written;
     written.Add("Height", "99");  // an existing key is set in place, not added again
@@ -57,7 +43,7 @@ TEST_F(WinFontFiles, RecordRoundTripsThroughASection) {
     EXPECT_EQ(written.Count(), 15);
     EXPECT_EQ(written.First().value, RawString("-17"));
 
-    RawParameterFile file(U8(temp.Join(L"gui.ini")));
+    RawParameterFile file(TestSupport::Raw(temp.Join(L"gui.ini")));
     ASSERT_TRUE(file.WriteSection(written, "ListFont"));
     RawParameterList read;
     ASSERT_TRUE(file.ReadSection(&read, "ListFont"));
@@ -69,11 +55,7 @@ TEST_F(WinFontFiles, RecordRoundTripsThroughASection) {
 
 TEST(WinFont, ReadChangesOnlyWhatTheSectionHolds) {
     const LOGFONTW base = WinToolkit::Instance().DefaultLogFont();
-    const struct {
-        const char* key;
-        std::string value;
-        void (*expect)(LOGFONTW&);
-    } cases[] = {
+    const struct { const char* key; std::string value; void (*expect)(LOGFONTW&); } cases[] = {
         {"Height", "-20", [](LOGFONTW& f) { f.lfHeight = -20; }},
         {"Italic", "257", [](LOGFONTW& f) { f.lfItalic = 1; }},  // byte fields keep the low 8 bits
         // The field holds 32 units; a name is cut to 31 so that it stays terminated.
@@ -95,10 +77,7 @@ TEST(WinFont, ReadChangesOnlyWhatTheSectionHolds) {
 
 // The font dialog belongs to the system; keys answer it from another thread.
 TEST(WinFont, ChooseFontTakesTheChoiceOrLeavesEverything) {
-    const struct {
-        WORD key;
-        bool chosen;
-    } cases[] = {{VK_ESCAPE, false}, {VK_RETURN, true}};
+    const struct { WORD key; bool chosen; } cases[] = {{VK_ESCAPE, false}, {VK_RETURN, true}};
     for (const auto& c : cases) {
         WinFontRecord record;
         record.logFont = WinToolkit::Instance().DefaultLogFont();
@@ -119,15 +98,12 @@ TEST(WinFont, ChooseFontTakesTheChoiceOrLeavesEverything) {
                 Sleep(10);
             }
         });
-        EXPECT_EQ(ChooseFont(nullptr, record, parameters), c.chosen);
+        const bool chosen = ChooseFont(nullptr, record, parameters);
         driver.join();
-        EXPECT_TRUE(answered);
-        EXPECT_EQ(parameters.Count(), c.chosen ? 14 : 0);
-        EXPECT_EQ(record.Handle() != before, c.chosen);
-        if (c.chosen) {
-            LOGFONTW stored{};
-            ReadFont(parameters, stored);
-            EXPECT_TRUE(SameFont(stored, record.logFont));
-        }
+        EXPECT_EQ(std::tuple(answered.load(), chosen, parameters.Count(), record.Handle() != before),
+                  std::tuple(true, c.chosen, c.chosen ? 14 : 0, c.chosen));
+        LOGFONTW stored = record.logFont;
+        ReadFont(parameters, stored);  // an empty list changes nothing
+        EXPECT_TRUE(SameFont(stored, record.logFont));
     }
 }

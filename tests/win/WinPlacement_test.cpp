@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "win/WinToolkit.h"
 #include "win/WinView.h"
 
@@ -19,10 +22,7 @@ TEST(WinPlacement, FlagsMoveEdgesWithTheirReference) {
     const RECT grown{0, 0, 160, 80};  // from {0, 0, 100, 50}: 60 wider, 30 taller
     const RECT odd{0, 0, 101, 51};    // centres 50 and 25 by integer halves
     const RECT moved{20, 10, 120, 60};
-    const struct {
-        uint16_t flags;
-        RECT oldRef, newRef, expected;
-    } cases[] = {
+    const struct { uint16_t flags; RECT oldRef, newRef, expected; } cases[] = {
         {0x0000, {0, 0, 100, 50}, grown, {10, 10, 40, 20}},
         {0x2111, {0, 0, 100, 50}, grown, {10, 10, 100, 20}},  // follows left and right, keeps top and height
         {0x1111, {0, 0, 100, 50}, grown, {10, 10, 100, 50}},  // follows all four edges
@@ -40,14 +40,10 @@ TEST(WinPlacement, FlagsMoveEdgesWithTheirReference) {
 }
 
 TEST(WinPlacement, TextTopInItsRectangle) {
-    const struct {
-        uint16_t options;
-        int32_t textHeight, expected;
-    } cases[] = {
+    const struct { uint16_t options; int32_t textHeight, expected; } cases[] = {
         {0, 12, 24},  // centred: 10 + (40 - 12) / 2
         {0, 13, 23},  // integer halves
-        {kTextTop, 12, 10},
-        {kTextBottom, 12, 38},
+        {kTextTop, 12, 10}, {kTextBottom, 12, 38},
         {kTextBottom, 40, 10},  // no room to move
         {0, 60, 10},
     };
@@ -56,20 +52,14 @@ TEST(WinPlacement, TextTopInItsRectangle) {
 }
 
 TEST(WinPlacement, TrackingLimits) {
-    const struct {
-        RECT window, client, minimum;
-        POINT minTrack, maxTrack;
-    } cases[] = {
+    const struct { RECT window, client, minimum; POINT minTrack, maxTrack; } cases[] = {
         {{0, 0, 400, 300}, {0, 0, 380, 260}, {0, 0, 200, 100}, {220, 140}, {1280, 1000}},
         {{100, 50, 500, 350}, {0, 0, 380, 260}, {}, {20, 40}, {1280, 1000}},  // down to the frame alone
     };
     for (const auto& c : cases) {
         const WinTrackLimits limits = ComputeTrackLimits(c.window, c.client, c.minimum, {0, 0, 1280, 1000});
         const POINT lo = limits.MinTrack(c.window), hi = limits.MaxTrack(c.window);
-        EXPECT_EQ(lo.x, c.minTrack.x);
-        EXPECT_EQ(lo.y, c.minTrack.y);
-        EXPECT_EQ(hi.x, c.maxTrack.x);
-        EXPECT_EQ(hi.y, c.maxTrack.y);
+        EXPECT_EQ(std::tuple(lo.x, lo.y, hi.x, hi.y), std::tuple(c.minTrack.x, c.minTrack.y, c.maxTrack.x, c.maxTrack.y));
     }
 }
 
@@ -79,14 +69,8 @@ TEST(WinPlacement, FittingAddsMarginsFrameAndScrollBars) {
     const WinToolkit& toolkit = WinToolkit::Instance();
     RECT border{0, 0, 0, 0};
     AdjustWindowRectEx(&border, WS_BORDER, FALSE, 0);
-    const struct {
-        uint32_t style;
-        WinMargins margins;
-        int32_t extraWidth, extraHeight;
-    } cases[] = {
-        {0, {}, 0, 0},
-        {0, {2, 3, 4, 5}, 6, 8},
-        {WS_BORDER, {1, 1, 1, 1}, 2 + Width(border), 2 + Height(border)},
+    const struct { uint32_t style; WinMargins margins; int32_t extraWidth, extraHeight; } cases[] = {
+        {0, {}, 0, 0}, {0, {2, 3, 4, 5}, 6, 8}, {WS_BORDER, {1, 1, 1, 1}, 2 + Width(border), 2 + Height(border)},
         {WS_VSCROLL | WS_HSCROLL, {}, toolkit.VerticalScrollWidth(), toolkit.HorizontalScrollHeight()},
     };
     for (const auto& c : cases) {
@@ -96,7 +80,7 @@ TEST(WinPlacement, FittingAddsMarginsFrameAndScrollBars) {
         view.margins = c.margins;
         view.Fit();
         EXPECT_GT(view.contentWidth, 0);
-        EXPECT_EQ(view.fittedWidth - view.contentWidth, c.extraWidth) << c.style;
-        EXPECT_EQ(view.fittedHeight - view.contentHeight, c.extraHeight) << c.style;
+        EXPECT_EQ(std::pair(view.fittedWidth - view.contentWidth, view.fittedHeight - view.contentHeight),
+                  std::pair(c.extraWidth, c.extraHeight)) << c.style;
     }
 }
