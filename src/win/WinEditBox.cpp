@@ -430,7 +430,7 @@ int32_t WinEditBox::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
 int32_t WinEditBox::OnSetWindowText(LPARAM text) {
     if (!storingText_) {
         const auto* wide = reinterpret_cast<const wchar_t*>(text);
-        ResetText(wide ? RawString::FromWide(wide) : RawString(Wide));
+        ResetText(wide ? RawString::FromWide(wide) : RawString(RawCodeKind::Wide));
         WinView::SetText(EditText());
         Relayout();
         ShowCaretNow();
@@ -442,7 +442,7 @@ void WinEditBox::OnDropFiles(HDROP drop) {
     if (!IsReadOnly()) {
         RawStringList names;
         const uint32_t count = DroppedFileCount(drop);
-        for (uint32_t i = 0; i < count; ++i) names.Append(DroppedFile(drop, i, Wide));
+        for (uint32_t i = 0; i < count; ++i) names.Append(DroppedFile(drop, i, RawCodeKind::Wide));
         DropNames(names);
     }
     // The drop is the receiver's to free, also when it takes nothing from it.
@@ -609,7 +609,7 @@ int32_t WinEditBox::OnMenuCommand(uint32_t command, uint32_t) {
             if (!IsReadOnly()) OpenIme();
             return 0;
         case kEditRegister: RegisterWord(); return 0;
-        default: return -1;
+        default: return kNotTaken;
     }
 }
 
@@ -617,14 +617,14 @@ void WinEditBox::OpenIme() {
     if (!imeContext_) return;
     ImmSetOpenStatus(imeContext_.Get(), TRUE);
     // The selection becomes the reading, so that the IME converts it again.
-    const std::wstring reading = RawString(EditText(), Selection(), Wide).ToWide();
+    const std::wstring reading = RawString(EditText(), Selection(), RawCodeKind::Wide).ToWide();
     ImmSetCompositionStringW(imeContext_.Get(), SCS_SETSTR, nullptr, 0, const_cast<wchar_t*>(reading.c_str()),
                              static_cast<DWORD>(reading.size() * sizeof(wchar_t)));
 }
 
 void WinEditBox::RegisterWord() {
     if (!imeContext_ || !HasWindow()) return;
-    std::wstring word = RawString(EditText(), Selection(), Wide).ToWide();
+    std::wstring word = RawString(EditText(), Selection(), RawCodeKind::Wide).ToWide();
     REGISTERWORDW entry{nullptr, word.data()};
     ImmConfigureIMEW(GetKeyboardLayout(0), Window(), IME_CONFIG_REGISTERWORD, &entry);
 }

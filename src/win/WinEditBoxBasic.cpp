@@ -26,7 +26,7 @@ RawString WideUnits(std::u16string_view units) { return RawString::FromWide(unit
 
 }  // namespace
 
-WinEditBoxBasic::WinEditBoxBasic() : text_(Wide), undoText_(Wide) {}
+WinEditBoxBasic::WinEditBoxBasic() : text_(RawCodeKind::Wide), undoText_(RawCodeKind::Wide) {}
 
 RawRange WinEditBoxBasic::Selection() const { return {std::min(caret_, anchor_), std::max(caret_, anchor_)}; }
 
@@ -101,14 +101,14 @@ int32_t WinEditBoxBasic::LineStep(int32_t position, int32_t direction) const {
 
 void WinEditBoxBasic::SaveUndo(RawRange range, int32_t insertedLength) {
     const RawRange r = text_.Clamp(range);
-    undoText_ = RawString(text_, r, Wide);
+    undoText_ = RawString(text_, r, RawCodeKind::Wide);
     undoRange_ = {r.begin, r.begin + insertedLength};
 }
 
 void WinEditBoxBasic::Replace(RawRange range, const RawString& text) {
     const RawRange r = text_.Clamp(range);
     // Units are copied as they stand, so the new text must be wide as well.
-    const RawString wide(text, Wide);
+    const RawString wide(text, RawCodeKind::Wide);
     text_.Replace(r, wide, kAll);
     caret_ = anchor_ = std::min(r.begin + wide.Length(), text_.Length());
     ++revision_;
@@ -137,7 +137,7 @@ void WinEditBoxBasic::InsertChar(uint32_t codePoint) {
 }
 
 void WinEditBoxBasic::InsertText(const RawString& text) {
-    const RawString wide(text, Wide);
+    const RawString wide(text, RawCodeKind::Wide);
     const RawRange range = Selection();
     SaveUndo(range, wide.Length());
     Replace(range, wide);
@@ -196,9 +196,9 @@ void WinEditBoxBasic::SelectWordAt(int32_t position) {
 }
 
 void WinEditBoxBasic::ResetText(const RawString& text) {
-    text_ = RawString(text, Wide);
+    text_ = RawString(text, RawCodeKind::Wide);
     caret_ = anchor_ = text_.Length();
-    undoText_ = RawString(Wide);
+    undoText_ = RawString(RawCodeKind::Wide);
     undoRange_ = {};
     pendingHigh_ = 0;
     ++revision_;
@@ -206,10 +206,10 @@ void WinEditBoxBasic::ResetText(const RawString& text) {
 
 void WinEditBoxBasic::DropNames(const RawStringList& names) {
     if (IsReadOnly()) return;
-    RawString joined(Wide);
+    RawString joined(RawCodeKind::Wide);
     for (const RawString& name : names) {
         if (!joined.IsEmpty()) joined.AppendUnit(' ');
-        joined.Append(RawString(name, Wide));
+        joined.Append(RawString(name, RawCodeKind::Wide));
     }
     SaveUndo(kAll, joined.Length());
     Replace(kAll, joined);

@@ -93,12 +93,12 @@ RawString WinHelpDocuments::FindViewer() const {
 bool WinHelpDocuments::IsViewerExtension(const RawString& path) const {
     const RawRange extension = path.ExtensionRange();
     if (extension.begin >= extension.end) return false;
-    const RawString wanted(path, extension, Utf8);
+    const RawString wanted(path, extension, RawCodeKind::Utf8);
     RawStringList extensions;
     SplitCommas(viewerExtensions, &extensions);
     for (const RawString& e : extensions) {
         // A configured ".md" means "md" as well.
-        const RawString bare = e.UnitAt(0) == '.' ? RawString(e, {1, e.Length()}, Utf8) : e;
+        const RawString bare = e.UnitAt(0) == '.' ? RawString(e, {1, e.Length()}, RawCodeKind::Utf8) : e;
         if (!bare.IsEmpty() && bare.EqualsNoCase(wanted)) return true;
     }
     return false;

@@ -348,7 +348,7 @@ TEST_F(WinEditBoxTest, EditBarMenuTakesItsLabelsAndState) {
     PostMessageW(dialog.single.Window(), kMsgMenuCommand, kEditSelect, 0);
     PostMessageW(dialog.single.Window(), kMsgMenuCommand, kEditInsertTab, 0);
     EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == u"\t"; }));
-    EXPECT_EQ(dialog.single.OnMenuCommand(10, 0), -1);
+    EXPECT_EQ(dialog.single.OnMenuCommand(10, 0), kNotTaken);
 }
 
 // Compositions are made through the input context itself (SCS_SETSTR), as an

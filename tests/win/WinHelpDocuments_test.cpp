@@ -14,8 +14,6 @@ using RawLayer::RawString;
 
 namespace {
 
-RawString Raw(const std::wstring& text) { return RawString::FromWide(text.c_str()); }
-
 std::vector<std::wstring> Names(const RawLayer::RawStringList& paths, const std::wstring& folder) {
     std::vector<std::wstring> names;
     for (const RawString& path : paths) {
