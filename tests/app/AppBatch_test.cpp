@@ -59,7 +59,7 @@ TEST_F(Batch, RunsTable) {
          {L"-i", L"-o", L"*.txt", L"-n", L"%0.bak", L"-l", L"File", L"."}, 0,
          {"PLAN\t%D\\a.txt\ta.bak", "PLAN\t%D\\sub\\c.txt\tc.bak",
           "PLAN\t%D\\\xE6\x97\xA5\xE6\x9C\xAC.txt\t\xE6\x97\xA5\xE6\x9C\xAC.bak", "3 planned, 0 conflicts"}, {}},
-        {"-a alone renames as -i -a does", {L"F\\x.txt"}, {L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, 0,
+        {"folder renamed with its content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, 0,
          {"OK\t%D\\F\tF_old", "OK\t%D\\F_old\\x.txt\tx.txt_old", "2 renamed, 0 failed"},
          {{"F_old\\", ""}, {"F_old\\x.txt_old", "F\\x.txt"}}},
         {"trailing space, folder and content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0 ", L"-l", L"Both", L"F"}, 1,
