@@ -1,0 +1,392 @@
+// Edit boxes in a real dialog, driven by SendInput: typing (a surrogate pair
+// too), selecting by keys and mouse, word selection, undo, the clipboard,
+// read-only boxes, notifications, dropped files, the menu and the IME.
+#include "win/WinEditBox.h"
+
+#include <imm.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "WinTestInput.h"
+#include "WinTestShot.h"
+#include "raw/RawShell.h"
+#include "win/WinDialog.h"
+
+using namespace WinLayer;
+using RawLayer::RawString;
+using WinTest::PumpUntil;
+
+namespace {
+
+class EditDialog : public WinDialog {
+public:
+    EditDialog() {
+        Property().className = "VarneloEditDialog";
+        Property().style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+        placement = {100, 100, 620, 420};
+        SetText("Edit box");
+        multi.editOptions = WinEditBoxBasic::kEditMultiLine;
+        readOnly.editOptions = WinEditBoxBasic::kEditReadOnly;
+        arrows.editOptions = WinEditBoxBasic::kEditArrowMode;
+    }
+    ~EditDialog() override {
+        if (HasWindow()) DestroyWindow(Window());
+    }
+    void OnCreated() override {
+        single.placement = {10, 10, 500, 38};
+        multi.placement = {10, 48, 500, 170};
+        readOnly.placement = {10, 180, 500, 208};
+        arrows.placement = {10, 218, 500, 246};
+        for (WinEditBox* box : {&single, &multi, &readOnly, &arrows}) AddChild(*box);
+    }
+    // Records the codes; a cancel must not close the dialog here.
+    int32_t OnChildCommand(WinView* child, uint16_t code) override {
+        if (code != kNotifyTextChanged) commands.emplace_back(child->ControlId(), code);
+        return 0;
+    }
+    WinEditBox single, multi, readOnly, arrows;
+    std::vector<std::pair<int32_t, uint16_t>> commands;
+};
+
+std::u16string TextOf(const WinEditBox& box) { return box.EditText().ToU16(); }
+
+// A key with Ctrl and Shift held as asked.
+void Combo(WORD key, bool ctrl = false, bool shift = false) {
+    INPUT in[6];
+    UINT n = 0;
+    if (ctrl) in[n++] = WinTest::Key(VK_CONTROL, false);
+    if (shift) in[n++] = WinTest::Key(VK_SHIFT, false);
+    in[n++] = WinTest::Key(key, false);
+    in[n++] = WinTest::Key(key, true);
+    if (shift) in[n++] = WinTest::Key(VK_SHIFT, true);
+    if (ctrl) in[n++] = WinTest::Key(VK_CONTROL, true);
+    SendInput(n, in, sizeof(INPUT));
+}
+
+// The screen point of a text position (between two characters), or of the
+// middle of the character that starts there.
+POINT ScreenPoint(const WinEditBox& box, int32_t position, bool middle = false) {
+    const WinEditBoxDraw& draw = box.Drawing();
+    const RECT area = draw.TextArea(box.ViewRect());
+    const POINT scroll = box.ScrollOffset();
+    int32_t x = draw.PointOf(position).x;
+    if (middle) x = (x + draw.PointOf(position + 1).x) / 2;
+    POINT p{area.left + x - scroll.x, area.top + draw.PointOf(position).y - scroll.y + draw.lineHeight / 2};
+    ClientToScreen(box.Window(), &p);
+    return p;
+}
+
+void Drag(POINT from, POINT to) {
+    INPUT in[4] = {WinTest::Mouse(from, MOUSEEVENTF_MOVE), WinTest::Mouse(from, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
+                   WinTest::Mouse(to, MOUSEEVENTF_MOVE), WinTest::Mouse(to, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)};
+    SendInput(4, in, sizeof(INPUT));
+}
+
+bool Selected(const WinEditBox& box, int32_t anchor, int32_t caret) {
+    return PumpUntil([&] { return box.Anchor() == anchor && box.Caret() == caret; });
+}
+
+// Handles every message already queued.
+void Flush() { PumpUntil([] { return true; }); }
+
+std::u16string ClipboardText() { return RawLayer::PasteFromClipboard().ToU16(); }
+
+// A drop of the names, as the shell hands it over: DROPFILES, then the wide
+// names one after the other, each ended by a zero, and one zero more.
+HDROP MakeDrop(const std::vector<std::wstring>& names) {
+    size_t units = 1;
+    for (const std::wstring& name : names) units += name.size() + 1;
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& name : names) {
+        std::copy(name.begin(), name.end(), out);
+        out += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+}  // namespace
+
+class WinEditBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dialog.Create());
+        dialog.Activate(0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); }));
+    }
+    void TearDown() override {
+        if (!dialog.HasWindow()) return;
+        const int quits = WinTest::QuitsSeen();
+        DestroyWindow(dialog.Window());
+        EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
+    }
+    void Focus(WinEditBox& box) {
+        SetFocus(box.Window());
+        ASSERT_TRUE(PumpUntil([&] { return GetFocus() == box.Window() && box.HasFocus(); }));
+    }
+    void Put(WinEditBox& box, const std::u16string& text) {
+        box.SetText(RawString::FromWide(text));
+        ASSERT_EQ(TextOf(box), text);
+    }
+    EditDialog dialog;
+};
+
+TEST_F(WinEditBoxTest, TypingAndSelectingByKeysAndMouse) {
+    Focus(dialog.single);
+    const std::u16string typed = u"ab \u540d\u524d \U0001F600";  // the pair arrives as two WM_CHARs
+    WinTest::TypeUnicode(std::wstring(typed.begin(), typed.end()));
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == typed; }));
+    ASSERT_EQ(dialog.single.Caret(), 8);
+    EXPECT_EQ(dialog.single.GetText().ToUtf8(), RawString::FromWide(typed).ToUtf8());
+    EXPECT_EQ(RawLayer::WindowText(dialog.single.Window()).ToU16(), typed);
+
+    const struct {
+        WORD key;
+        bool ctrl, shift;
+        int32_t anchor, caret;
+    } steps[] = {
+        {VK_LEFT, false, true, 8, 6},  // the pair is one character
+        {VK_LEFT, false, true, 8, 5},
+        {VK_HOME, false, false, 0, 0},
+        {VK_RIGHT, false, true, 0, 1},
+        {VK_END, false, true, 0, 8},
+        {VK_LEFT, true, false, 0, 0},
+        {VK_RIGHT, true, true, 0, 8},
+    };
+    for (const auto& s : steps) {
+        Combo(s.key, s.ctrl, s.shift);
+        EXPECT_TRUE(Selected(dialog.single, s.anchor, s.caret)) << s.anchor << "," << s.caret;
+    }
+
+    // A drag from between "a" and "b" to behind the Japanese word.
+    Drag(ScreenPoint(dialog.single, 1), ScreenPoint(dialog.single, 5));
+    EXPECT_TRUE(Selected(dialog.single, 1, 5));
+    EXPECT_FALSE(dialog.single.editOptions & WinEditBoxBasic::kEditMouseSelecting);
+    // Keep a look at text, selection and caret.
+    ASSERT_TRUE(PumpUntil([&] { return dialog.single.CaretShown() && !GetUpdateRect(dialog.single.Window(), nullptr, FALSE); }));
+    EXPECT_TRUE(WinTest::SaveWindowShot(dialog.Window(), TestSupport::ModuleFolder() + L"\\shot_editbox.bmp"));
+}
+
+TEST_F(WinEditBoxTest, DoubleClickSelectsARunOfOneCharacterClass) {
+    const std::u16string text = u"alpha_1, \u540d\u524d\u306e  beta";
+    Put(dialog.single, text);
+    const struct {
+        int32_t at;  // the character clicked
+        int32_t begin, end;
+    } cases[] = {
+        {2, 0, 7},    // letters, digits, underscore
+        {7, 7, 8},    // punctuation
+        {10, 9, 12},  // Japanese
+        {12, 12, 14}, // blanks
+        {15, 14, 18},
+    };
+    for (const auto& c : cases) {
+        const POINT p = ScreenPoint(dialog.single, c.at, true);
+        WinTest::ClickAt(p);
+        WinTest::ClickAt(p);
+        EXPECT_TRUE(Selected(dialog.single, c.begin, c.end)) << c.at;
+        // The next click starts a sequence of its own.
+        WinTest::ClickAt(ScreenPoint(dialog.single, 0));
+        ASSERT_TRUE(Selected(dialog.single, 0, 0));
+    }
+}
+
+TEST_F(WinEditBoxTest, UndoRestoresTheOldTextSelectedAndToggles) {
+    Put(dialog.single, u"one two three");
+    Focus(dialog.single);
+    Drag(ScreenPoint(dialog.single, 4), ScreenPoint(dialog.single, 7));
+    ASSERT_TRUE(Selected(dialog.single, 4, 7));
+    const struct {
+        bool type;  // type a character, else press Ctrl+Z
+        std::u16string text;
+        int32_t anchor, caret;
+    } steps[] = {
+        {true, u"one \u00e9 three", 5, 5},
+        {false, u"one two three", 4, 7},
+        {false, u"one \u00e9 three", 4, 5},
+        {false, u"one two three", 4, 7},
+    };
+    for (const auto& s : steps) {
+        if (s.type) WinTest::TypeUnicode(L"\u00e9");
+        else Combo('Z', true);
+        EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == s.text; }));
+        EXPECT_TRUE(Selected(dialog.single, s.anchor, s.caret));
+    }
+}
+
+TEST_F(WinEditBoxTest, ClipboardAndReadOnly) {
+    const std::u16string text = u"\u540d\u524d \u2713 \U0001F600 \u00e9";
+    Put(dialog.single, text);
+    Put(dialog.readOnly, u"fixed text");
+    const struct {
+        const char* name;
+        WinEditBox* box;
+        std::vector<std::pair<WORD, bool>> keys;  // key, with Ctrl
+        std::u16string text;
+        std::u16string clipboard;
+    } cases[] = {
+        {"copy all", &dialog.single, {{'A', true}, {'C', true}}, text, text},
+        {"paste into the multi-line box", &dialog.multi, {{'V', true}, {'V', true}}, text + text, text},
+        {"cut keeps what it took", &dialog.single, {{'A', true}, {'X', true}}, u"", text},
+        {"read-only: no cut, no delete, no paste", &dialog.readOnly,
+         {{'A', true}, {'X', true}, {VK_DELETE, false}, {'V', true}, {VK_BACK, false}}, u"fixed text", text},
+        {"read-only: copy works", &dialog.readOnly, {{'A', true}, {'C', true}}, u"fixed text", u"fixed text"},
+    };
+    for (const auto& c : cases) {
+        Focus(*c.box);
+        for (const auto& [key, ctrl] : c.keys) Combo(key, ctrl);
+        // Input is taken in order: once Home has collapsed the selection, every key before it went through.
+        Combo(VK_HOME);
+        EXPECT_TRUE(Selected(*c.box, 0, 0)) << c.name;
+        EXPECT_TRUE(PumpUntil([&] { return TextOf(*c.box) == c.text && ClipboardText() == c.clipboard; }))
+            << c.name << ": " << TestSupport::Narrow(std::wstring(TextOf(*c.box).begin(), TextOf(*c.box).end()));
+    }
+}
+
+TEST_F(WinEditBoxTest, KeysAndFocusLossNotifyTheParent) {
+    const int32_t single = dialog.single.ControlId(), multi = dialog.multi.ControlId(),
+                  arrows = dialog.arrows.ControlId();
+    const struct {
+        const char* name;
+        WinEditBox* box;
+        WORD key;
+        bool ctrl;
+        std::vector<std::pair<int32_t, uint16_t>> commands;
+        WinEditBox* focusAfter;
+    } cases[] = {
+        {"Enter in a single line", &dialog.single, VK_RETURN, false, {{single, kNotifyExecute}}, &dialog.single},
+        {"Ctrl+Enter in a multi-line box", &dialog.multi, VK_RETURN, true, {{multi, kNotifyExecute}}, &dialog.multi},
+        {"Enter in a multi-line box breaks the line", &dialog.multi, VK_RETURN, false, {}, &dialog.multi},
+        {"Down in arrow mode", &dialog.arrows, VK_DOWN, false, {{arrows, kNotifyDown}}, &dialog.arrows},
+        {"Esc", &dialog.single, VK_ESCAPE, false, {{single, kNotifyCancel}}, &dialog.single},
+        {"Down moves on and the box that lost the focus says so", &dialog.single, VK_DOWN, false,
+         {{single, kNotifyFocusLost}}, &dialog.multi},
+    };
+    for (const auto& c : cases) {
+        Focus(*c.box);
+        Flush();
+        dialog.commands.clear();
+        const uint32_t revision = c.box->TextRevision();
+        Combo(c.key, c.ctrl);
+        if (c.commands.empty()) {
+            EXPECT_TRUE(PumpUntil([&] { return c.box->TextRevision() != revision; })) << c.name;
+        } else {
+            EXPECT_TRUE(PumpUntil([&] { return dialog.commands.size() >= c.commands.size(); })) << c.name;
+        }
+        EXPECT_EQ(dialog.commands, c.commands) << c.name;
+        EXPECT_EQ(GetFocus(), c.focusAfter->Window()) << c.name;
+    }
+    EXPECT_EQ(TextOf(dialog.multi), u"\r\n");
+}
+
+TEST_F(WinEditBoxTest, DroppedFilesReplaceTheTextJoinedBySpaces) {
+    const std::vector<std::wstring> names = {L"C:\\one.txt", L"C:\\\u540d\u524d\\\u30d5\u30a1\u30a4\u30eb.txt",
+                                             L"C:\\three dir\\3.txt"};
+    const std::u16string joined = u"C:\\one.txt C:\\\u540d\u524d\\\u30d5\u30a1\u30a4\u30eb.txt C:\\three dir\\3.txt";
+    const struct {
+        WinEditBox* box;
+        std::u16string text;
+        std::vector<std::pair<int32_t, uint16_t>> commands;
+    } cases[] = {
+        {&dialog.single, joined, {{dialog.single.ControlId(), kNotifyFilesDropped}}},
+        {&dialog.readOnly, u"kept", {}},
+    };
+    for (const auto& c : cases) {
+        Put(*c.box, u"kept");
+        dialog.commands.clear();
+        SendMessageW(c.box->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+        EXPECT_EQ(TextOf(*c.box), c.text);
+        Flush();  // the notifications are posted
+        EXPECT_EQ(dialog.commands, c.commands);
+    }
+    // The drop can be undone.
+    Focus(dialog.single);
+    Combo('Z', true);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == u"kept"; }));
+}
+
+TEST_F(WinEditBoxTest, EditBarMenuTakesItsLabelsAndState) {
+    const WinEditBarLabels labels = LoadEditBarLabels();
+    const struct {
+        const char* name;
+        WinEditMenuState state;
+        std::vector<std::pair<uint32_t, bool>> items;  // command (0: separator), grayed
+    } cases[] = {
+        {"plain", {false, false, false, false},
+         {{2, true}, {0, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}, {0, false}, {8, true}, {9, true}}},
+        {"with cancel, undo and IME", {true, false, true, true},
+         {{1, false}, {0, false}, {2, false}, {0, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false},
+          {0, false}, {8, false}, {9, false}}},
+        {"read-only never undoes", {false, true, true, false},
+         {{2, true}, {0, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}, {0, false}, {8, true}, {9, true}}},
+    };
+    for (const auto& c : cases) {
+        WinPopupMenu menu;
+        BuildEditMenu(menu, c.state, labels);
+        std::vector<std::pair<uint32_t, bool>> items;
+        for (int i = 0; i < GetMenuItemCount(menu.Handle()); ++i) {
+            const UINT state = GetMenuState(menu.Handle(), i, MF_BYPOSITION);
+            const bool separator = state & MF_SEPARATOR;
+            items.emplace_back(separator ? 0 : GetMenuItemID(menu.Handle(), i), !separator && (state & MF_GRAYED));
+        }
+        EXPECT_EQ(items, c.items) << c.name;
+    }
+    EXPECT_EQ(labels[kEditCancel].ToUtf8(), "Cancel edit.");
+    EXPECT_EQ(labels[kEditRegister].ToUtf8(), "Register selection.");
+
+    // A chosen command acts on the box; commands beyond the table are declined.
+    Put(dialog.single, u"abc");
+    PostMessageW(dialog.single.Window(), kMsgMenuCommand, kEditSelect, 0);
+    PostMessageW(dialog.single.Window(), kMsgMenuCommand, kEditInsertTab, 0);
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == u"\t"; }));
+    EXPECT_EQ(dialog.single.OnMenuCommand(10, 0), kNotTaken);
+}
+
+// Compositions are made through the input context itself (SCS_SETSTR), as an
+// IME would; Wine's built-in IME passes them on as composition messages.
+TEST_F(WinEditBoxTest, ImeCompositionShowsInlineAndLongResultsGoInWhole) {
+    if (!dialog.single.HasImeContext()) GTEST_SKIP() << "the keyboard layout has no IME";
+    const std::u16string kana = u"\u304b\u306a";
+    const std::u16string longKana(600, u'\u3042');  // 1,200 bytes
+    const struct {
+        const char* name;
+        std::u16string composed;
+        bool completeByClick;
+        std::u16string text;
+        int32_t caret;
+    } cases[] = {
+        {"the selection goes, the result replaces it", kana, false, u"a" + kana + u"c", 3},
+        {"a long composition is not cut", longKana, false, u"a" + longKana + u"c", 601},
+        {"a click completes the composition", kana, true, u"a" + kana + u"c", 3},
+    };
+    for (const auto& c : cases) {
+        Put(dialog.single, u"abc");
+        Focus(dialog.single);
+        dialog.single.Select(1, 2);
+        const HIMC context = ImmGetContext(dialog.single.Window());
+        ASSERT_NE(context, nullptr);
+        std::wstring composed(c.composed.begin(), c.composed.end());
+        ImmSetCompositionStringW(context, SCS_SETSTR, composed.data(), static_cast<DWORD>(composed.size() * 2),
+                                 nullptr, 0);
+        const WinEditComposition& composition = dialog.single.Composition();
+        EXPECT_TRUE(PumpUntil([&] { return composition.active && composition.text == c.composed; })) << c.name;
+        EXPECT_EQ(TextOf(dialog.single), u"ac") << c.name;  // shown inline, not yet in the text
+        EXPECT_EQ(composition.at, 1) << c.name;
+        if (c.completeByClick) WinTest::ClickAt(ScreenPoint(dialog.single, 0));
+        else ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+        EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == c.text && !composition.active; })) << c.name;
+        if (!c.completeByClick) {
+            EXPECT_EQ(dialog.single.Caret(), c.caret) << c.name;
+        }
+        ImmReleaseContext(dialog.single.Window(), context);
+    }
+}
