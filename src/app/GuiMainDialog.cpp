@@ -92,6 +92,9 @@ RawString ProgressText(const char* what, int32_t done, int32_t all) {
 
 MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     : owner(dialog), viewBox(items) {
+    // One-line name boxes: Tab walks on to the next child, as in any dialog.
+    oldBox.editOptions |= WinLayer::WinEditBoxBasic::kEditTabMovesFocus;
+    newBox.editOptions |= WinLayer::WinEditBoxBasic::kEditTabMovesFocus;
     oldHint.SetTarget(&oldBox);
     oldHint.SetCodes(kOldHintMenu, kOldHintChosen);
     newHint.SetTarget(&newBox);

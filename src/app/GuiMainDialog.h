@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/GuiControls.h"
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
 #include "app/GuiViewBox.h"
@@ -19,6 +18,7 @@
 #include "raw/RawLabelStore.h"
 #include "raw/RawList.h"
 #include "win/WinButton.h"
+#include "win/WinEditBox.h"
 #include "win/WinDialog.h"
 #include "win/WinRadioButton.h"
 #include "win/WinStaticBox.h"
@@ -62,10 +62,10 @@ struct MainDialogParts {
     GuiMainLayout layout;
 
     WinLayer::WinStaticBox oldLabel;
-    GuiTextBox oldBox;
+    WinLayer::WinEditBox oldBox;
     WinLayer::WinHintButton oldHint;
     WinLayer::WinStaticBox newLabel;
-    GuiTextBox newBox;
+    WinLayer::WinEditBox newBox;
     WinLayer::WinHintButton newHint;
     WinLayer::WinStaticBox limitationLabel;
     WinLayer::WinSelectorButton limitationSelector;
