@@ -64,6 +64,15 @@ TempDir::~TempDir() {
     if (!path.empty() && !RemoveTree(path)) ADD_FAILURE() << "cannot remove the temporary folder " << Narrow(path);
 }
 
+void ProgramTest::SetUp()
+{
+    program = temp.Join(L"prog\\Varnelo.exe");
+    data = temp.Join(L"data");
+    ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
+    ASSERT_TRUE(CreateFolder(data));
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+}
+
 std::wstring TempDir::Join(const std::wstring& relative) const { return path + L"\\" + relative; }
 
 bool RemoveTree(const std::wstring& path) {

@@ -40,6 +40,16 @@ protected:
     TempDir temp;
 };
 
+// A copy of Varnelo.exe in a folder of its own ("prog"), so that its main
+// profile and log stay inside the test's folder, and an empty "data" folder
+// for it to work on.
+class ProgramTest : public TempDirTest {
+protected:
+    void SetUp() override;
+    std::wstring program;  // prog\Varnelo.exe
+    std::wstring data;
+};
+
 // Removes a file or a folder tree; read-only files go too, and linked
 // folders (reparse points) are unlinked, never entered. True when nothing is
 // left at path.

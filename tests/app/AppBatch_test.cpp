@@ -12,15 +12,8 @@ using namespace TestSupport;
 
 namespace {
 
-class Batch : public TempDirTest {
+class Batch : public ProgramTest {
 protected:
-    void SetUp() override {
-        program = temp.Join(L"prog\\Varnelo.exe");
-        data = temp.Join(L"data");
-        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
-        ASSERT_TRUE(CreateFolder(data));
-        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
-    }
     // Runs in the data folder; the lines printed, CR LF checked and removed.
     std::vector<std::string> Run(const std::vector<std::wstring>& args, DWORD* code) {
         std::string out;
@@ -33,8 +26,6 @@ protected:
         return lines;
     }
     std::string Data(const std::wstring& relative) { return Narrow(data + L"\\" + relative); }
-    std::wstring program;
-    std::wstring data;
 };
 
 }  // namespace

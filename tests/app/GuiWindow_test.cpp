@@ -25,18 +25,15 @@ bool WaitFor(const std::function<bool()>& done) {
     return true;
 }
 
-// The program in a folder of its own, so that its profile and log stay there.
-class WindowProcess : public TempDirTest {
+// The program started for its window on a small tree.
+class WindowProcess : public ProgramTest {
 protected:
     void SetUp() override {
-        program = temp.Join(L"prog\\Varnelo.exe");
-        data = temp.Join(L"data");
-        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
-        ASSERT_TRUE(CreateFolder(data));
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(CreateFolder(data + L"\\sub"));
         for (const wchar_t* f : {L"a.txt", L"b.txt", L"c.doc", L"sub\\d.txt"})
             ASSERT_TRUE(WriteFileBytes(data + L"\\" + f, "x"));
-        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
         // The log goes beside the program, where the test finds it.
         ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
                                    "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=" + Narrow(temp.Join(L"log")) +
@@ -92,8 +89,6 @@ protected:
         return ReadFileBytes(temp.Join(L"log\\") + found.cFileName).value_or("");
     }
 
-    std::wstring program;
-    std::wstring data;
     RawLayer::RawKernelHandle process;
     HWND window = nullptr;
     DWORD threadId = 0;

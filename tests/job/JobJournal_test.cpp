@@ -276,14 +276,11 @@ TEST_F(JobJournalDisk, TheNewestRunNotUndoneIsFoundAndARunGoingOnIsLeftAlone) {
 
 // ---------------------------------------------------------------- Varnelo.exe -u
 
-class JobJournalUndo : public TempDirTest {
+class JobJournalUndo : public ProgramTest {
 protected:
     void SetUp() override {
-        program = temp.Join(L"prog\\Varnelo.exe");
-        data = temp.Join(L"data");
-        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
-        ASSERT_TRUE(CreateFolder(data));
-        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
                                    "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=logs\r\n"));
     }
@@ -307,8 +304,6 @@ protected:
         if (find) do found.push_back(temp.Join(L"prog\\logs\\") + d.cFileName); while (FindNextFileW(find.Get(), &d));
         return found;
     }
-    std::wstring program;
-    std::wstring data;
 };
 
 TEST_F(JobJournalUndo, ARunOverATreeComesBackWholeOnce) {
