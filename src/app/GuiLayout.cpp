@@ -192,4 +192,34 @@ int32_t ItemImage(uint16_t unitFlags, JobCondition::ViewStyle viewStyle) {
     return (unitFlags & (JobFileUnit::HasFolders | JobFileUnit::HasFiles)) ? 3 : 2;
 }
 
+void GuiItemMenuRules::Add(uint16_t unitFlags, bool named, bool hasNewName) {
+    ++count_;
+    if (unitFlags & JobFileUnit::Folder) {
+        folder_ = true;
+        if (unitFlags & JobFileUnit::Opened) openedFolder_ = true;
+        else closedFolder_ = true;
+    }
+    if ((unitFlags & JobFileUnit::Matched) && hasNewName) {
+        if (unitFlags & JobFileUnit::Checked) uncheckable_ = true;
+        else checkable_ = true;
+    }
+    if (named) named_ = true;
+}
+
+bool GuiItemMenuRules::Enabled(GuiItemCommand command, bool treeView) const {
+    switch (command) {
+        case GuiItemCommand::OpenFolders: return treeView && closedFolder_;
+        case GuiItemCommand::CloseFolders: return treeView && openedFolder_;
+        case GuiItemCommand::OpenRecursively:
+        case GuiItemCommand::CloseRecursively: return treeView && folder_;
+        case GuiItemCommand::CheckToItems: return checkable_;
+        case GuiItemCommand::UncheckToItems: return uncheckable_;
+        case GuiItemCommand::AppendItems: return true;
+        case GuiItemCommand::ExcludeItems: return count_ > 0;
+        case GuiItemCommand::RemoveItems: return named_;
+        case GuiItemCommand::OpenByExplorer: return count_ == 1;
+    }
+    return false;
+}
+
 }  // namespace AppLayer

@@ -114,4 +114,36 @@ GuiHitZone HitZone(int32_t x, int32_t indent, int32_t rowHeight, int32_t firstCo
 // (or any folder in the matched list), 3 closed folder with content.
 int32_t ItemImage(uint16_t unitFlags, JobLayer::JobCondition::ViewStyle viewStyle);
 
+// The item menu's commands, in menu order.
+enum class GuiItemCommand : uint32_t {
+    OpenFolders = 1,
+    CloseFolders,
+    OpenRecursively,
+    CloseRecursively,
+    CheckToItems,
+    UncheckToItems,
+    AppendItems,
+    ExcludeItems,
+    RemoveItems,
+    OpenByExplorer,
+};
+
+// Which item-menu entries a selection enables, gathered row by row at the
+// right click.
+class GuiItemMenuRules {
+public:
+    // named: the unit has no parent (the user named it).
+    void Add(uint16_t unitFlags, bool named, bool hasNewName);
+    bool Enabled(GuiItemCommand command, bool treeView) const;
+
+private:
+    int32_t count_ = 0;
+    bool folder_ = false;
+    bool closedFolder_ = false;
+    bool openedFolder_ = false;
+    bool checkable_ = false;
+    bool uncheckable_ = false;
+    bool named_ = false;
+};
+
 }  // namespace AppLayer

@@ -6,9 +6,12 @@
 
 #include <algorithm>
 
+#include "app/GuiProfile.h"
 #include "job/JobOption.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawShell.h"
+#include "win/WinPopupMenu.h"
+#include "win/WinTipDialog.h"
 #include "win/WinToolkit.h"
 
 namespace AppLayer {
@@ -34,6 +37,24 @@ const RawLayer::RawLocaleRecord kListLabels[] = {
     {nullptr, nullptr},
 };
 
+// In command order: entry n is command n + 1.
+const RawLayer::RawLocaleRecord kItemMenuLabels[] = {
+    {"OpenFolders", "Open selected folders."},
+    {"CloseFolders", "Close selected folders."},
+    {"OpenRecursively", "Open folders recursively."},
+    {"CloseRecursively", "Close folders recursively."},
+    {"CheckToItems", "Check mark to items."},
+    {"UncheckToItems", "Uncheck mark to items."},
+    {"AppendItems", "Append items by dialog."},
+    {"ExcludeItems", "Exclude selected items."},
+    {"RemoveItems", "Remove selected items."},
+    {"OpenByExplorer", "Open by explorer."},
+    {nullptr, nullptr},
+};
+constexpr uint32_t kItemCommands = 10;
+// Entries of the owner-drawn menu: this much room around the text.
+constexpr int32_t kMenuTextPad = 6;
+
 const JobOption& Options() { return JobOption::Instance(); }
 
 void DrawText(HDC dc, const RawString& text, RECT rect, UINT flags) {
@@ -43,30 +64,41 @@ void DrawText(HDC dc, const RawString& text, RECT rect, UINT flags) {
 
 }  // namespace
 
-// Hover tracking: the tip's text is found where the pointer rests and
-// dropped when it moves away.
+// Hover tracking: where the pointer rests on an item, its tip shows until
+// the pointer moves more than a few pixels away or leaves the box.
 class GuiViewBox::Hover : public WinEnterControl {
 public:
-    explicit Hover(GuiViewBox& box) : WinEnterControl(box), box_(box) { trackHover = true; }
+    explicit Hover(GuiViewBox& box) : WinEnterControl(box), box_(box) {}
     bool OnHover(const WinPoint& point) override {
         at_ = {point.x, point.y};
         tip_ = box_.TipAt(at_);
-        if (tip_.IsEmpty()) Rearm();
-        return !tip_.IsEmpty();
+        if (tip_.IsEmpty()) {
+            Rearm();
+            return false;
+        }
+        window_.SetTipFont(GuiProfile::Instance().FontRecord(GuiFontKind::Tip).Handle());
+        window_.ShowTip(tip_);
+        return true;
     }
     bool OnHoverMove(const WinPoint& point) override {
         if (std::abs(point.x - at_.x) <= 5 && std::abs(point.y - at_.y) <= 5) return true;
-        tip_ = RawString();
+        Close();
         Rearm();
         return false;
     }
-    void OnLeave(const WinPoint&) override { tip_ = RawString(); }
+    void OnLeave(const WinPoint&) override { Close(); }
+    void Close() {
+        if (tip_.IsEmpty()) return;
+        tip_ = RawString();
+        window_.CloseTip();
+    }
     const RawString& Tip() const { return tip_; }
+    WinTipDialog& Window() { return window_; }
 
 private:
     // The platform reports one hover per tracking request.
     void Rearm() {
-        if (!box_.HasWindow()) return;
+        if (!box_.HasWindow() || !trackHover) return;
         TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_HOVER | TME_LEAVE, box_.Window(), hoverTime};
         TrackMouseEvent(&track);
     }
@@ -74,6 +106,7 @@ private:
     GuiViewBox& box_;
     POINT at_{};
     RawString tip_;
+    WinTipDialog window_;
 };
 
 GuiViewBox::GuiViewBox(JobFileList& list) : list_(list) {
@@ -86,12 +119,17 @@ GuiViewBox::GuiViewBox(JobFileList& list) : list_(list) {
     header_.flags = JobFileUnit::Header | JobFileUnit::Matched;
     header_.name = labels.Get("OldNameTag");
     header_.newName = labels.Get("NewNameTag");
+    const RawLayer::RawLabelStore::Group menu =
+        RawLayer::RawLabelStore::Instance().RegisterLabels("ItemMenu", kItemMenuLabels);
+    for (uint32_t i = 0; i < kItemCommands; ++i) menuTexts_[i] = menu.Get(kItemMenuLabels[i].key);
     hover_ = std::make_unique<Hover>(*this);
 }
 
 GuiViewBox::~GuiViewBox() = default;
 
 void GuiViewBox::OnCreated() {
+    // Without the option no tip is ever shown.
+    hover_->trackHover = Options().Has(JobOption::ViewTip);
     Metrics();
     Refresh();
 }
@@ -481,6 +519,10 @@ void GuiViewBox::OnDropFiles(HDROP drop) {
     const uint32_t count = RawLayer::DroppedFileCount(drop);
     for (uint32_t i = 0; i < count; ++i) paths.Append(RawLayer::DroppedFile(drop, i));
     DragFinish(drop);
+    AddAndAnnounce(paths);
+}
+
+void GuiViewBox::AddAndAnnounce(const RawLayer::RawStringList& paths) {
     if (addPaths) addPaths(paths);
     else AddPaths(paths);
     ResetRows();
@@ -488,8 +530,180 @@ void GuiViewBox::OnDropFiles(HDROP drop) {
         PostMessageW(Parent()->Window(), WM_COMMAND, MAKEWPARAM(ControlId(), kItemsAdded), 0);
 }
 
+// ---------------------------------------------------------------- item menu
+
+const RawString& GuiViewBox::ShownTip() const { return hover_->Tip(); }
+
+GuiItemMenuRules GuiViewBox::MenuRules() {
+    GuiItemMenuRules rules;
+    const WinListBoxRowSet rows = Rows();
+    for (int32_t i = 0; i < rows.Count(); ++i) {
+        if (!rows.items[i]->IsSelected()) continue;
+        const JobFileUnit& unit = *DataOf(*rows.items[i]);
+        rules.Add(unit.flags, unit.parent == nullptr, !unit.newName.IsEmpty());
+    }
+    return rules;
+}
+
+void GuiViewBox::OnContextMenu(POINT point, int32_t index) {
+    if (Suspended()) return;
+    hover_->Close();
+    // As in the file manager: a right click off the selection selects the
+    // clicked row alone, so that the menu acts on what was clicked.
+    if (Rows().IsItem(index) && !IsSelected(index)) SetCursor(index);
+    SnapshotSelection();
+    const GuiItemMenuRules rules = MenuRules();
+    const bool tree = condition.viewStyle == JobCondition::ViewStyle::TreeView;
+    WinPopupMenu menu;
+    for (uint32_t command = 1; command <= kItemCommands; ++command) {
+        // The groups: folders, check marks, items, the file manager.
+        if (command == 5 || command == 7 || command == 10) menu.BeginGroup();
+        const bool enabled = rules.Enabled(static_cast<GuiItemCommand>(command), tree);
+        menu.AppendOwnerDrawn(command, enabled ? 0 : MF_DISABLED | MF_GRAYED);
+    }
+    menu.Show(*this, point, static_cast<uint32_t>(Cursor()));
+}
+
+int32_t GuiViewBox::OnMenuCommand(uint32_t command, uint32_t tag) {
+    if (command < 1 || command > kItemCommands || Suspended()) return 0;
+    RunItemCommand(static_cast<GuiItemCommand>(command), static_cast<int32_t>(tag));
+    return 0;
+}
+
+void GuiViewBox::RunItemCommand(GuiItemCommand command, int32_t cursorRow) {
+    switch (command) {
+        case GuiItemCommand::OpenFolders: return SetFolders(true, false);
+        case GuiItemCommand::CloseFolders: return SetFolders(false, false);
+        case GuiItemCommand::OpenRecursively: return SetFolders(true, true);
+        case GuiItemCommand::CloseRecursively: return SetFolders(false, true);
+        case GuiItemCommand::CheckToItems: return SetChecks(true);
+        case GuiItemCommand::UncheckToItems: return SetChecks(false);
+        case GuiItemCommand::AppendItems: return AppendByDialog();
+        case GuiItemCommand::ExcludeItems: return ExcludeOrRemove(false);
+        case GuiItemCommand::RemoveItems: return ExcludeOrRemove(true);
+        case GuiItemCommand::OpenByExplorer: return OpenWithProgram(cursorRow);
+    }
+}
+
+namespace {
+
+bool InSnapshot(const ListRow& row) { return (row.flags & ListRow::kSnapshot) != 0; }
+
+}  // namespace
+
+// Rows and units run in the same order, so one walk pairs them.
+void GuiViewBox::SetFolders(bool open, bool recursive) {
+    if (condition.viewStyle != JobCondition::ViewStyle::TreeView) return;
+    int32_t row = 0;
+    for (JobFileList::Position p = list_.begin(); p != list_.end() && row < ItemCount(); ++p, ++row) {
+        if (!InSnapshot(*ItemAt(row)) || !p->Has(JobFileUnit::Folder)) continue;
+        if (!recursive) {
+            if (open) p->Set(JobFileUnit::Opened);
+            else p->Clear(JobFileUnit::Opened);
+            list_.ShowChildren(p, open);
+            continue;
+        }
+        const JobFileList::Position stop = list_.SubtreeEnd(p);
+        for (JobFileList::Position q = p; q != stop; ++q) {
+            if (!q->Has(JobFileUnit::Folder)) continue;
+            if (open) q->Set(JobFileUnit::Opened);
+            else q->Clear(JobFileUnit::Opened);
+        }
+        list_.ShowDescendants(p, open);
+    }
+    Refresh();
+}
+
+void GuiViewBox::SetChecks(bool check) {
+    for (int32_t row = 0; row < ItemCount(); ++row) {
+        if (!InSnapshot(*ItemAt(row))) continue;
+        JobFileUnit& unit = RowUnit(row);
+        if (!unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) continue;
+        if (check) unit.Set(JobFileUnit::Checked);
+        else unit.Clear(JobFileUnit::Checked);
+    }
+    if (checksChanged) checksChanged();
+    Redraw();
+}
+
+void GuiViewBox::ExcludeOrRemove(bool remove) {
+    int32_t first = -1;
+    int32_t row = 0;
+    for (JobFileList::Position p = list_.begin(); p != list_.end() && row < ItemCount(); ++p, ++row) {
+        if (!InSnapshot(*ItemAt(row))) continue;
+        if (!remove) {
+            list_.MarkExcluded(p);
+        } else if (p->parent == nullptr) {
+            list_.MarkRemoved(p);
+            if (first < 0) first = row;
+        }
+    }
+    if (remove && first >= 0) {
+        // The rows point at the units: they go before the units do.
+        ResetItems();
+        widths_.clear();
+        list_.RemoveMarked();
+        for (JobFileUnit& unit : list_) AppendRow(&unit);
+        Refresh();
+        // The cursor stays where the user was working, not at the top.
+        for (int32_t r = std::min(first, ItemCount() - 1); r >= 0; --r) {
+            if (!RowShown(r)) continue;
+            SetCursor(r);
+            ScrollIntoView(r);
+            break;
+        }
+    } else {
+        Refresh();
+    }
+    if (checksChanged) checksChanged();
+}
+
+void GuiViewBox::AppendByDialog() {
+    RawString path = lastAppended_;
+    if (!choosePath || !choosePath(path) || path.IsEmpty()) return;
+    lastAppended_ = path;
+    RawLayer::RawStringList paths;
+    paths.Append(path);
+    AddAndAnnounce(paths);
+}
+
+bool GuiViewBox::OnMeasureMenuItem(uint32_t, MEASUREITEMSTRUCT* item) {
+    if (item->CtlType != ODT_MENU || item->itemID < 1 || item->itemID > kItemCommands) return false;
+    RawLayer::RawWindowDc dc(Window());
+    RawLayer::RawSelectObject select(dc.Dc(), MenuFont());
+    const std::wstring text = menuTexts_[item->itemID - 1].ToWide();
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc.Dc(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | kMeasureFlags);
+    // Room for the check-mark column at the left, as system menus keep it.
+    item->itemWidth = static_cast<UINT>(Width(r) + GetSystemMetrics(SM_CXMENUCHECK) + 2 * kMenuTextPad);
+    item->itemHeight = static_cast<UINT>(Height(r) + kMenuTextPad);
+    return true;
+}
+
+bool GuiViewBox::OnDrawMenuItem(uint32_t, DRAWITEMSTRUCT* item) {
+    if (item->CtlType != ODT_MENU || item->itemID < 1 || item->itemID > kItemCommands) return false;
+    const bool selected = (item->itemState & ODS_SELECTED) != 0;
+    const bool grayed = (item->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
+    FillSolid(item->hDC, item->rcItem, GetSysColor(selected && !grayed ? COLOR_HIGHLIGHT : COLOR_MENU));
+    SetBkMode(item->hDC, TRANSPARENT);
+    SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    RawLayer::RawSelectObject select(item->hDC, MenuFont());
+    RECT text = item->rcItem;
+    text.left += GetSystemMetrics(SM_CXMENUCHECK) + kMenuTextPad;
+    DrawText(item->hDC, menuTexts_[item->itemID - 1], text, kTextFlags & ~DT_END_ELLIPSIS);
+    return true;
+}
+
+HFONT GuiViewBox::MenuFont() {
+    const HFONT menu = GuiProfile::Instance().FontRecord(GuiFontKind::Menu).Handle();
+    return menu ? menu : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
 int32_t GuiViewBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool idle = !Suspended();
+    // Whatever the user does next, the tip is in the way.
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_KEYDOWN || message == WM_MOUSEWHEEL)
+        hover_->Close();
     switch (message) {
         case WM_SIZE:
             // The columns share the new width; the rows' widths follow them.

@@ -66,6 +66,21 @@ public:
     // folder with the new name (column 1), and why a predicted rename fails.
     RawLayer::RawString TipAt(POINT point);
 
+    // ---- item menu (the right button)
+    // Asks for a path to add (true: chosen); the path dialog unless replaced.
+    std::function<bool(RawLayer::RawString& path)> choosePath;
+    // The rules over the selection as it is now.
+    GuiItemMenuRules MenuRules();
+    // Runs a command on the rows of the last selection snapshot; cursorRow is
+    // the row the menu was opened for.
+    void RunItemCommand(GuiItemCommand command, int32_t cursorRow);
+    void OnContextMenu(POINT point, int32_t index) override;
+    int32_t OnMenuCommand(uint32_t command, uint32_t tag) override;
+    bool OnMeasureMenuItem(uint32_t zero, MEASUREITEMSTRUCT* item) override;
+    bool OnDrawMenuItem(uint32_t zero, DRAWITEMSTRUCT* item) override;
+    // The tip showing now; empty when none.
+    const RawLayer::RawString& ShownTip() const;
+
     // ---- user operations
     void ToggleCheck(JobLayer::JobFileUnit& unit);
     void ToggleSelectionChecks(int32_t clickedRow);
@@ -109,6 +124,13 @@ private:
     bool OnDoubleClick(LPARAM lParam);
     bool OnKey(WPARAM key);
     void OnDropFiles(HDROP drop);
+    // Names the paths, then asks the dialog for an evaluation pass.
+    void AddAndAnnounce(const RawLayer::RawStringList& paths);
+    void SetFolders(bool open, bool recursive);
+    void ExcludeOrRemove(bool remove);
+    void SetChecks(bool check);
+    void AppendByDialog();
+    HFONT MenuFont();
     void Redraw() { Invalidate(); }
 
     JobLayer::JobFileList& list_;
@@ -125,6 +147,8 @@ private:
     int32_t pathFontRate_ = 80;
     RawLayer::RawString progress_;
     std::unique_ptr<Hover> hover_;
+    RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
+    RawLayer::RawString lastAppended_;  // the path dialog starts there next time
 };
 
 }  // namespace AppLayer

@@ -27,6 +27,11 @@ bool WinPopupMenu::AppendItem(uint32_t command, const RawLayer::RawString& text,
     return AppendMenuW(Handle(), MF_STRING | flags, command, text.ToWide().c_str()) != 0;
 }
 
+bool WinPopupMenu::AppendOwnerDrawn(uint32_t command, uint32_t flags) {
+    if (!BeforeAppend()) return false;
+    return AppendMenuW(Handle(), MF_OWNERDRAW | flags, command, reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(command))) != 0;
+}
+
 bool WinPopupMenu::Show(WinView& view, POINT clientPoint, uint32_t tag) {
     const HWND window = view.Window();
     if (!window || !Handle()) return false;

@@ -27,6 +27,8 @@ public:
     void BeginGroup();
     // Appends an item at the end; flags are MF_* values (checked, grayed, ...).
     bool AppendItem(uint32_t command, const RawLayer::RawString& text, uint32_t flags = 0);
+    // An item the view measures and paints itself; its item data is the command.
+    bool AppendOwnerDrawn(uint32_t command, uint32_t flags = 0);
 
     // Shows the menu at a client point of the view; a chosen command is posted
     // to the view as 0x8003 (command, tag). True when one was chosen.

@@ -5,7 +5,9 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 #include <stdexcept>
 #include <string>
 
@@ -178,6 +180,7 @@ TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
 
 TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     File(L"x_a");  // a.txt's new name is taken and stays
+    JobOption::Instance().flags |= JobOption::ViewTip;
     MainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t a = Row("a.txt"), b = Row("b.txt");
@@ -189,9 +192,15 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     // The tip over the old name tells why.
     const RECT row = view.ItemAt(a)->rect;
     const POINT at{view.view.left + view.Columns().first - 4, view.view.top + row.top - view.scroll.y + 1};
-    const std::string tip = view.TipAt(at).ToUtf8();
+    // The pointer resting there shows it; moving on takes it away.
+    const POINT screen = WinTest::ScreenPoint(view.Window(), at);
+    WinTest::MoveTo(screen);
+    ASSERT_TRUE(PumpUntil([&] { return !view.ShownTip().IsEmpty(); }));
+    const std::string tip = view.ShownTip().ToUtf8();
     EXPECT_NE(tip.find("a.txt"), std::string::npos) << tip;
     EXPECT_NE(tip.find(p.predictor.ReasonOf(view.RowUnit(a)).ToUtf8()), std::string::npos) << tip;
+    WinTest::MoveTo({screen.x - 40, screen.y});
+    ASSERT_TRUE(PumpUntil([&] { return view.ShownTip().IsEmpty(); }));
 
     view.ClickCheckBox(a);  // not renamed: nothing to fail
     EXPECT_EQ(view.RowColour(a), GetSysColor(COLOR_WINDOW));
@@ -201,6 +210,139 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
     EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
     EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
+}
+
+TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {
+    using C = GuiItemCommand;
+    constexpr uint16_t kFolder = JobFileUnit::Folder, kOpened = JobFileUnit::Opened;
+    constexpr uint16_t kChecked = JobFileUnit::Matched | JobFileUnit::Checked, kUnchecked = JobFileUnit::Matched;
+    struct Pick {
+        uint16_t flags;
+        bool named;
+        bool hasNewName;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Pick> picks;
+        bool tree;
+        std::vector<C> enabled;  // every other entry is disabled
+    };
+    const Case cases[] = {
+        {"nothing selected", {}, true, {C::AppendItems}},
+        {"a closed named folder", {{kFolder, true, false}}, true,
+         {C::OpenFolders, C::OpenRecursively, C::CloseRecursively, C::AppendItems, C::ExcludeItems, C::RemoveItems,
+          C::OpenByExplorer}},
+        {"the same in the matched list", {{kFolder, true, false}}, false,
+         {C::AppendItems, C::ExcludeItems, C::RemoveItems, C::OpenByExplorer}},
+        {"an opened folder's children, one checked", {{kFolder | kOpened, false, false}, {kChecked, false, true}}, true,
+         {C::CloseFolders, C::OpenRecursively, C::CloseRecursively, C::UncheckToItems, C::AppendItems,
+          C::ExcludeItems}},
+        {"unchecked with a new name, and matched without one", {{kUnchecked, false, true}, {kChecked, false, false}},
+         true, {C::CheckToItems, C::AppendItems, C::ExcludeItems}},
+        {"unmatched but checked", {{JobFileUnit::Checked, true, true}}, true,
+         {C::AppendItems, C::ExcludeItems, C::RemoveItems, C::OpenByExplorer}},
+    };
+    for (const Case& c : cases) {
+        GuiItemMenuRules rules;
+        for (const Pick& pick : c.picks) rules.Add(pick.flags, pick.named, pick.hasNewName);
+        for (uint32_t command = 1; command <= 10; ++command) {
+            const bool expected = std::find(c.enabled.begin(), c.enabled.end(), static_cast<C>(command)) != c.enabled.end();
+            EXPECT_EQ(rules.Enabled(static_cast<C>(command), c.tree), expected) << c.what << ", command " << command;
+        }
+    }
+}
+
+TEST_F(MainDialogTest, ItemMenuShowsTheRulesAtTheClickedRow) {
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t a = Row("a.txt");
+    ASSERT_GE(a, 0);
+    view.SetCursor(Row("b.txt"));
+    // The menu runs its own loop inside the right click; a timer there reads
+    // its entries and closes it.
+    static std::vector<UINT> states;
+    states.clear();
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        const HWND menuWindow = FindWindowW(L"#32768", nullptr);
+        if (!menuWindow || !IsWindowVisible(menuWindow)) return;
+        KillTimer(nullptr, id);
+        const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+        for (UINT command = 1; command <= 10; ++command) states.push_back(GetMenuState(menu, command, MF_BYCOMMAND));
+        EndMenu();
+    });
+    const RECT row = view.ItemAt(a)->rect;
+    const LPARAM at = MAKELPARAM(view.view.left + view.Columns().first + 10, view.view.top + row.top - view.scroll.y + 2);
+    SendMessageW(view.Window(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+    EXPECT_TRUE(view.IsSelected(a));  // off the selection: the clicked row alone
+    EXPECT_FALSE(view.IsSelected(Row("b.txt")));
+    ASSERT_EQ(states.size(), 10u);
+    for (UINT command = 1; command <= 10; ++command) {
+        // a.txt: a checked child file with a new name.
+        const bool enabled = command == 6 || command == 7 || command == 8 || command == 10;
+        EXPECT_EQ((states[command - 1] & MF_GRAYED) == 0, enabled) << command;
+        EXPECT_TRUE(states[command - 1] & MF_OWNERDRAW) << command;
+    }
+}
+
+TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
+    File(L"sub\\deep\\f.txt");
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    using C = GuiItemCommand;
+    auto run = [&](std::initializer_list<const char*> names, C command) {
+        for (int32_t r = 0; r < view.RowCount(); ++r) view.SetSelected(r, false);
+        for (const char* name : names) view.SetSelected(Row(name), true);
+        view.SnapshotSelection();
+        view.RunItemCommand(command, view.Cursor());
+    };
+    auto shows = [&](const char* name) { return Row(name) >= 0; };
+    run({"sub"}, C::OpenRecursively);
+    EXPECT_TRUE(shows("f.txt") && shows("deep")) << Rows();
+    run({"sub"}, C::CloseFolders);
+    EXPECT_FALSE(shows("d.txt") || shows("f.txt")) << Rows();
+    run({"sub"}, C::OpenFolders);  // deep stayed open inside
+    EXPECT_TRUE(shows("d.txt") && shows("f.txt")) << Rows();
+    run({"sub"}, C::CloseRecursively);
+    run({"sub"}, C::OpenFolders);
+    EXPECT_TRUE(shows("deep") && !shows("f.txt")) << Rows();
+
+    run({"a.txt", "c.doc"}, C::UncheckToItems);
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    run({"a.txt", "c.doc"}, C::CheckToItems);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+    EXPECT_FALSE(Unit("c.doc").Has(JobFileUnit::Checked));  // unmatched
+
+    run({"sub"}, C::ExcludeItems);
+    EXPECT_TRUE(Unit("sub").Has(JobFileUnit::Excluded) && Unit("d.txt").Has(JobFileUnit::Excluded));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Excluded));
+
+    run({"a.txt"}, C::RemoveItems);  // not named: stays
+    EXPECT_TRUE(shows("a.txt"));
+
+    const std::wstring more = temp.Join(L"more");
+    CreateFolder(more);
+    ASSERT_TRUE(WriteFileBytes(more + L"\\g.txt", "x"));
+    RawString asked;
+    view.choosePath = [&](RawString& path) {
+        asked = path;
+        path = Raw(more);
+        return true;
+    };
+    run({}, C::AppendItems);
+    ASSERT_TRUE(PumpUntil([&] { return shows("more"); })) << Rows();
+    run({}, C::AppendItems);
+    EXPECT_EQ(asked.ToUtf8(), Raw(more).ToUtf8());  // the last choice comes back
+    auto newNameOf = [&](const char* name) {
+        for (const JobFileUnit& unit : p.items)
+            if (unit.name.ToUtf8() == name) return unit.newName.ToUtf8();
+        return std::string("(none)");
+    };
+    ASSERT_TRUE(PumpUntil([&] { return newNameOf("g.txt") == "x_g"; }));  // a pass ran
+
+    run({"data"}, C::RemoveItems);
+    EXPECT_FALSE(shows("data") || shows("a.txt")) << Rows();
+    EXPECT_TRUE(shows("more"));
+    EXPECT_EQ(newNameOf("a.txt"), "(none)");  // gone from the item list too
 }
 
 TEST_F(MainDialogTest, ForbiddenCharacterColoursTheBoxAndDisablesStart) {
