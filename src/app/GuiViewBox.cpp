@@ -71,7 +71,8 @@ public:
     explicit Hover(GuiViewBox& box) : WinEnterControl(box), box_(box) {}
     bool OnHover(const WinPoint& point) override {
         at_ = {point.x, point.y};
-        tip_ = box_.TipAt(at_);
+        // A tip over the open item menu would hide its entries.
+        tip_ = box_.menuOpen_ ? RawString() : box_.TipAt(at_);
         if (tip_.IsEmpty()) {
             Rearm();
             return false;
@@ -561,7 +562,9 @@ void GuiViewBox::OnContextMenu(POINT point, int32_t index) {
         const bool enabled = rules.Enabled(static_cast<GuiItemCommand>(command), tree);
         menu.AppendOwnerDrawn(command, enabled ? 0 : MF_DISABLED | MF_GRAYED);
     }
+    menuOpen_ = true;
     menu.Show(*this, point, static_cast<uint32_t>(Cursor()));
+    menuOpen_ = false;
 }
 
 int32_t GuiViewBox::OnMenuCommand(uint32_t command, uint32_t tag) {

@@ -148,7 +148,8 @@ private:
     RawLayer::RawString progress_;
     std::unique_ptr<Hover> hover_;
     RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
-    RawLayer::RawString lastAppended_;  // the path dialog starts there next time
+    RawLayer::RawString lastAppended_;
+    bool menuOpen_ = false;  // the path dialog starts there next time
 };
 
 }  // namespace AppLayer
