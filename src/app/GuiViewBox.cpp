@@ -7,9 +7,11 @@
 #include <algorithm>
 
 #include "app/GuiProfile.h"
+#include "../../res/resource.h"
 #include "job/JobOption.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawShell.h"
+#include "win/WinBitmap.h"
 #include "win/WinPopupMenu.h"
 #include "win/WinTipDialog.h"
 #include "win/WinToolkit.h"
@@ -370,28 +372,25 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
     FillSolid(dc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, kGridColour);
 }
 
-// The item images: a page for a file, a folder closed with content, open, or empty.
+// The item images, frame = the image number: a file, an open folder, a
+// folder without content, a closed folder with content.
+WinBitmapPool& ItemImagePool() {
+    struct Pool : WinBitmapPool {
+        Pool() : WinBitmapPool(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)) {
+            static constexpr uint16_t kIds[] = {IDI_ITEM_FILE, IDI_ITEM_FOLDER_OPEN, IDI_ITEM_FOLDER_EMPTY,
+                                                IDI_ITEM_FOLDER_CLOSED};
+            LoadIconFrames(*this, WinToolkit::Instance().InstanceHandle(), kIds);
+        }
+    };
+    static Pool pool;  // destroyed at exit
+    return pool;
+}
+
 void GuiViewBox::PaintImage(HDC dc, int32_t x, int32_t y, int32_t image) {
     const int32_t s = rowHeight_ - 3;
-    if (s < 4) return;
-    RawLayer::RawPenHandle pen(CreatePen(PS_SOLID, 1, 0x00606060));
-    RawLayer::RawSelectObject selectPen(dc, pen.Get());
-    if (image == 0) {
-        RawLayer::RawBrushHandle paper(CreateSolidBrush(0x00FFFFFF));
-        RawLayer::RawSelectObject brush(dc, paper.Get());
-        Rectangle(dc, x + s / 5, y, x + s - s / 5, y + s);
-        return;
-    }
-    const COLORREF fill = image == 2 ? 0x00C0E8F8 : 0x0040C0F0;
-    RawLayer::RawBrushHandle yellow(CreateSolidBrush(fill));
-    RawLayer::RawSelectObject brush(dc, yellow.Get());
-    Rectangle(dc, x, y + s / 5, x + s / 2, y + s / 2);
-    Rectangle(dc, x, y + s / 3, x + s, y + s);
-    if (image == 1) {
-        // Open: the front flap lies down.
-        const POINT flap[] = {{x + s / 4, y + s / 2}, {x + s, y + s / 2}, {x + s - s / 4, y + s}, {x, y + s}};
-        Polygon(dc, flap, 4);
-    }
+    WinBitmapPool& pool = ItemImagePool();
+    if (s < 4 || image >= pool.FrameCount()) return;
+    pool.Draw(image, dc, {x, y, x + s, y + s});
 }
 
 // ---------------------------------------------------------------- tips
