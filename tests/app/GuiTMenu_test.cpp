@@ -3,6 +3,7 @@
 // the restart of Varnelo.exe after a language choice.
 #include "app/GuiTMenuExecution.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -184,6 +185,7 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     MainDialogParts& p = dialog->Parts();
     p.RunRename();
     ASSERT_TRUE(FileExists(data + L"\\x_a"));
+    ASSERT_TRUE(WriteFileBytes(data + L"\\b.txt", "new"));  // b cannot go back: nothing is replaced
     EXPECT_FALSE(Grayed(Menu(), 11));
     std::vector<std::string> asked;
     int32_t answer = 0;
@@ -195,24 +197,23 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     EXPECT_TRUE(FileExists(data + L"\\x_a"));
     answer = 1;
     Command(kUndoLastRun);
-    ASSERT_EQ(asked.size(), 2u);  // two questions, no report of failures
+    ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[1].rfind("Undo the run of 20", 0), 0u) << asked[1];
     EXPECT_NE(asked[1].find(" (2 items) ? 2"), std::string::npos) << asked[1];
-    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(asked[2], "1 restored, 1 failed. 1");
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt", "x_b"}));
     std::string rows;
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
-    EXPECT_EQ(rows, "data a.txt b.txt ");
+    EXPECT_EQ(rows, "data a.txt b.txt x_b ");
     EXPECT_TRUE(Grayed(Menu(), 11));
 }
 
 namespace {
 
-// The first visible main window of a process other than `except`.
-HWND ProgramWindow(DWORD except, DWORD* process) {
-    for (HWND w = FindWindowW(L"Varnelo", nullptr); w; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr)) {
-        GetWindowThreadProcessId(w, process);
-        if (*process != except && IsWindowVisible(w)) return w;
-    }
+// A visible main window of a process that `of` picks, or null.
+HWND ProgramWindow(const std::function<bool(DWORD)>& of, DWORD* process) {
+    for (HWND w = FindWindowW(L"Varnelo", nullptr); w; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr))
+        if (GetWindowThreadProcessId(w, process) && of(*process) && IsWindowVisible(w)) return w;
     return nullptr;
 }
 
@@ -222,8 +223,7 @@ struct ProcessCloser {
     ~ProcessCloser() {
         for (auto& [handle, id] : processes) {
             DWORD owner = 0;
-            for (HWND w = FindWindowW(L"Varnelo", nullptr); w; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr))
-                if (GetWindowThreadProcessId(w, &owner) && owner == id) PostMessageW(w, WM_CLOSE, 0, 0);
+            if (HWND w = ProgramWindow([id = id](DWORD p) { return p == id; }, &owner)) PostMessageW(w, WM_CLOSE, 0, 0);
             if (WaitForSingleObject(handle.Get(), 20000) != WAIT_OBJECT_0) TerminateProcess(handle.Get(), 1);
         }
     }
@@ -243,12 +243,12 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp.Path().c_str(), &si, &pi));
-    RawLayer::RawKernelHandle thread(pi.hThread);
+    const RawLayer::RawKernelHandle thread(pi.hThread);
     ProcessCloser closer;
     closer.processes.emplace_back(RawLayer::RawKernelHandle(pi.hProcess), pi.dwProcessId);
     HWND window = nullptr;
-    DWORD owner = 0;
-    ASSERT_TRUE(PumpUntil([&] { return (window = ProgramWindow(0, &owner)) != nullptr; }, 20000));
+    DWORD id = 0;
+    ASSERT_TRUE(PumpUntil([&] { return (window = ProgramWindow([&](DWORD p) { return p == pi.dwProcessId; }, &id)); }, 20000));
     ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_a.txt"); }, 20000));
 
     // The system menu opened and closed again, as Alt+Space does, builds the title menu.
@@ -263,10 +263,8 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     ASSERT_TRUE(PumpUntil([&] { return !inMenu(); }, 20000));
     SendMessageW(window, WM_SYSCOMMAND, kLanguage + 1, 0);
     EXPECT_EQ(WaitForSingleObject(closer.processes[0].first.Get(), 20000), WAIT_OBJECT_0);
-    DWORD second = 0;
-    ASSERT_TRUE(PumpUntil([&] { return ProgramWindow(pi.dwProcessId, &second) != nullptr; }, 20000));
-    closer.processes.emplace_back(RawLayer::RawKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, second)),
-                                  second);
+    ASSERT_TRUE(PumpUntil([&] { return ProgramWindow([&](DWORD p) { return p != pi.dwProcessId; }, &id); }, 20000));
+    closer.processes.emplace_back(RawLayer::RawKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id)), id);
     EXPECT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_new_a.txt"); }, 20000));
     const std::string profile = ReadFileBytes(temp.Join(L"prog\\Varnelo.ini")).value_or("");
     EXPECT_NE(profile.find("[UserSelection]\r\nLanguage=German"), std::string::npos) << profile;
