@@ -257,6 +257,8 @@ void GuiTMenuExecution::ChooseLanguage(int32_t index) {
 }
 
 void GuiTMenuExecution::UndoLastRun() {
+    // A command sent while a run owns the item list must not reload it under the run.
+    if (dialog_.Parts().Busy()) return;
     JobJournalRun run;
     if (!JobLayer::FindUndoableRun(JobOption::Instance().logFolder, &run)) return;
     if (Ask(UndoQuestion(run), WinInfoDialog::OkCancelButtons(), WinInfoDialog::kQuestionIcon) != kOk) return;

@@ -161,6 +161,8 @@ TEST_F(TitleMenuTest, MoveToPrimaryScreenFromOffScreen) {
     RECT area{}, placed{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     SetWindowPos(dialog->Window(), nullptr, -5000, -4000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(dialog->Window(), &placed);
+    ASSERT_LT(placed.right, area.left);
     Command(kMoveToPrimary);
     GetWindowRect(dialog->Window(), &placed);
     EXPECT_GE(placed.left, area.left);
