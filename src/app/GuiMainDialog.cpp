@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/AppRestart.h"
 #include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
@@ -180,6 +181,9 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
         case kClear:
             ClearItems();
             break;
+        case kRestart:
+            RestartProgram(owner);
+            break;
         case kListFontChosen:
             ReloadFont(GuiFontKind::List);
             break;
@@ -321,7 +325,7 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
 
 // ---------------------------------------------------------------- dialog
 
-GuiMainDialog::GuiMainDialog() : parts_(*this) {
+GuiMainDialog::GuiMainDialog() : parts_(*this), titleMenu_(*this) {
     Property().className = kProductName;
     bigIcon = kBigIcon;
     smallIcon = kSmallIcon;

@@ -11,6 +11,7 @@
 
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
+#include "app/GuiTMenuExecution.h"
 #include "app/GuiViewBox.h"
 #include "job/JobCondition.h"
 #include "job/JobConflict.h"
@@ -115,6 +116,7 @@ public:
     // Labels, choices, layout, title, size and the saved position; before Create.
     void Prepare();
     MainDialogParts& Parts() { return parts_; }
+    GuiTMenuExecution& TitleMenu() { return titleMenu_; }
 
     void OnCreate() override;
     void OnCreated() override;
@@ -130,6 +132,7 @@ public:
 
 private:
     MainDialogParts parts_;
+    GuiTMenuExecution titleMenu_;
     RECT arrangedClient_{};
 };
 

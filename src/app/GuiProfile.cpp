@@ -144,13 +144,17 @@ bool GuiProfile::WriteFontList(GuiFontKind kind, const RawParameterList& fontLis
 }
 
 bool GuiProfile::ChooseAndWriteFont(HWND owner, GuiFontKind kind) {
+    return ChooseAndWriteFont(owner, kind, WinLayer::ChooseFont);
+}
+
+bool GuiProfile::ChooseAndWriteFont(HWND owner, GuiFontKind kind, const FontDialog& dialog) {
     WinLayer::WinFontRecord& record = FontRecord(kind);
     if (kind == GuiFontKind::Window) {
         record.logFont = WinLayer::WinToolkit::Instance().DefaultLogFont();
         record.Recreate();
     }
     RawParameterList chosen;
-    return WinLayer::ChooseFont(owner, record, chosen) && WriteFontList(kind, chosen);
+    return dialog(owner, record, chosen) && WriteFontList(kind, chosen);
 }
 
 bool GuiProfile::ReadWindowRect(RECT* rect) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "raw/RawList.h"
 #include "raw/RawParameterFile.h"
 #include "raw/RawString.h"
@@ -40,6 +42,10 @@ class GuiProfile {
 public:
     static GuiProfile& Instance();
 
+    // The font dialog: on a choice the record takes it, the list is written
+    // from it and the result is true (WinLayer::ChooseFont is the system's).
+    using FontDialog = std::function<bool(HWND, WinLayer::WinFontRecord&, RawLayer::RawParameterList&)>;
+
     // Start-up: the language ([UserSelection] over [Common]; the language
     // file gains a section for a language it lacks), [WindowParameter] into
     // the toolkit, the window font from [WindowFont] and the three font
@@ -60,6 +66,7 @@ public:
     // Shows the font dialog over the kind's current font and, when a font was
     // chosen, writes its section. The window font takes effect at the next start.
     bool ChooseAndWriteFont(HWND owner, GuiFontKind kind);
+    bool ChooseAndWriteFont(HWND owner, GuiFontKind kind, const FontDialog& dialog);
     bool WriteFontList(GuiFontKind kind, const RawLayer::RawParameterList& fontList);
     // [MainDialog] WindowRect_L/T/R/B: read keeps what is missing; false
     // without the section.

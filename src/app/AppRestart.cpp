@@ -1,0 +1,20 @@
+// The restart: the same program file, the argument text exactly as typed,
+// the same current folder; the new process is not waited for.
+#include "app/AppRestart.h"
+
+#include "app/AppCommandLine.h"
+#include "raw/RawShell.h"
+
+namespace AppLayer {
+
+bool RestartProgram(WinLayer::WinDialog& mainDialog) {
+    RawLayer::RawShell shell;
+    shell.program = RawLayer::ProgramFile();
+    shell.workingFolder = RawLayer::CurrentFolder();
+    const bool launched = shell.Launch(RemoveProgramName(ProcessCommandLine()), RawLayer::RawString());
+    shell.process.Reset();
+    mainDialog.End(0);
+    return launched;
+}
+
+}  // namespace AppLayer

@@ -1,0 +1,273 @@
+// The title menu on the real main window: its entries, help documents and
+// languages, a font choice, moving the window, taking the last run back, and
+// the restart of Varnelo.exe after a language choice.
+#include "app/GuiTMenuExecution.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "TestSupport.h"
+#include "app/GuiMainDialog.h"
+#include "job/JobLog.h"
+#include "job/JobOption.h"
+#include "raw/RawLabelStore.h"
+#include "raw/RawProduct.h"
+#include "win/WinTestInput.h"
+
+using namespace AppLayer;
+using namespace TestSupport;
+using JobLayer::JobOption;
+using RawLayer::RawString;
+using WinTest::PumpUntil;
+
+namespace {
+
+std::string MenuText(HMENU menu, UINT position) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+    return Narrow(text);
+}
+bool Grayed(HMENU menu, UINT position) { return (GetMenuState(menu, position, MF_BYPOSITION) & MF_GRAYED) != 0; }
+
+class TitleMenuTest : public TempDirTest {
+protected:
+    void SetUp() override {
+        data = temp.Join(L"data");
+        for (const wchar_t* f : {L"a.txt", L"b.txt"}) ASSERT_TRUE(PutFile(data + L"\\" + f, "x"));
+        GuiProfile::Instance().File() = RawLayer::RawParameterFile(Raw(temp.Join(L"gui.ini")));
+        JobOption& option = JobOption::Instance();
+        option.Reset();
+        option.items.Append(Raw(data));
+        option.oldName = "*.txt";
+        option.newName = "x_%0";
+        option.limitation = "File";
+        option.configFile = RawLayer::RawParameterFile(Raw(temp.Join(L"conf.ini")));
+        option.logFolder = Raw(temp.Join(L"log"));
+    }
+    void TearDown() override {
+        dialog.reset();
+        JobOption::Instance().Reset();
+        RawLayer::RawLabelStore::Instance().SetLanguageFile(RawString());
+    }
+    // A new window whose help documents are looked for in the folder "prog".
+    GuiTMenuExecution& Open() {
+        dialog = std::make_unique<GuiMainDialog>();
+        dialog->TitleMenu().help = WinLayer::WinHelpDocuments(Raw(temp.Join(L"prog")));
+        dialog->Prepare();
+        EXPECT_TRUE(dialog->Create());
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(dialog->Window()) != 0; }));
+        return dialog->TitleMenu();
+    }
+    // The system menu as it is about to open.
+    HMENU Menu() {
+        const HMENU menu = dialog->TitleMenu().SystemMenu();
+        SendMessageW(dialog->Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+        return menu;
+    }
+    void Command(uint32_t command) { SendMessageW(dialog->Window(), WM_SYSCOMMAND, command, 0); }
+    // The command the menu posted to the dialog, taken off the queue unhandled.
+    uint16_t TakePosted() {
+        MSG msg{};
+        if (!PeekMessageW(&msg, dialog->Window(), WM_COMMAND, WM_COMMAND, PM_REMOVE)) return 0;
+        EXPECT_EQ(LOWORD(msg.wParam), dialog->ControlId());
+        return HIWORD(msg.wParam);
+    }
+    std::string Gui() { return ReadFileBytes(temp.Join(L"gui.ini")).value_or(""); }
+
+    std::wstring data;
+    std::unique_ptr<GuiMainDialog> dialog;
+};
+
+}  // namespace
+
+TEST_F(TitleMenuTest, EntriesInOrderAboveTheSystemsOwnAndBuiltOnce) {
+    Open();
+    HMENU menu = Menu();
+    const int before = GetMenuItemCount(menu);
+    const char* expected[] = {"", "", "View help.", "Move to primary screen.", "", "Select language.",
+                              "Open gui profile.", "Select window font.", "Select list font.", "Select menu font.",
+                              "Select tip font.", "Undo last run.", ""};
+    EXPECT_EQ(MenuText(menu, 0), std::string("Version ") + RawLayer::kVersionText);
+    for (UINT at = 1; at < std::size(expected); ++at) EXPECT_EQ(MenuText(menu, at), expected[at]) << at;
+    for (UINT at : {1u, 4u, 12u}) EXPECT_TRUE(GetMenuState(menu, at, MF_BYPOSITION) & MF_SEPARATOR) << at;
+    EXPECT_EQ(GetMenuItemID(menu, 11), kUndoLastRun);
+    EXPECT_TRUE(Grayed(menu, 11));  // no run in the log folder
+    EXPECT_EQ(GetMenuItemCount(Menu()), before);
+}
+
+TEST_F(TitleMenuTest, ViewHelpByDocumentCount) {
+    for (const char* name : {"", "a.pdf", "b.pdf"}) {
+        if (*name) {
+            ASSERT_TRUE(PutFile(temp.Join(L"prog\\Manual\\") + Widen(name), "%PDF"));
+        }
+        Open();
+        HMENU menu = Menu();
+        const HMENU popup = GetSubMenu(menu, 2);
+        const int documents = static_cast<int>(dialog->TitleMenu().Documents().Count());
+        SCOPED_TRACE(documents);
+        EXPECT_EQ(popup != nullptr, documents == 2);
+        EXPECT_EQ(Grayed(menu, 2), documents == 0);
+        if (popup) {
+            EXPECT_EQ(MenuText(popup, 0) + " " + MenuText(popup, 1), "a.pdf b.pdf");
+            EXPECT_EQ(GetMenuItemID(popup, 1), kHelpDocument + 1);
+        } else {
+            EXPECT_EQ(GetMenuItemID(menu, 2), kViewHelp);
+        }
+    }
+}
+
+TEST_F(TitleMenuTest, LanguagesFromTheLanguageMapAndTheChoiceWrittenBeforeTheRestart) {
+    Open();
+    HMENU menu = Menu();
+    EXPECT_TRUE(Grayed(menu, 5));  // no language file
+    EXPECT_EQ(GetSubMenu(menu, 5), nullptr);
+    dialog.reset();
+
+    const std::wstring languages = temp.Join(L"LanguageFile.ini");
+    ASSERT_TRUE(WriteFileBytes(languages, "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"));
+    RawLayer::RawLabelStore::Instance().SetLanguageFile(Raw(languages));
+    RawLayer::RawLabelStore::Instance().LoadLanguageMap();
+    Open();
+    const HMENU popup = GetSubMenu(Menu(), 5);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(MenuText(popup, 0) + " " + MenuText(popup, 1), "English German");
+    Command(kLanguage + 2);  // beyond the list: nothing
+    EXPECT_EQ(TakePosted(), 0);
+    Command(kLanguage + 1);
+    EXPECT_NE(Gui().find("[UserSelection]\r\nLanguage=German"), std::string::npos) << Gui();
+    EXPECT_EQ(TakePosted(), kRestart);  // taken off here: in this process it would start the test program
+}
+
+TEST_F(TitleMenuTest, ListFontChoiceIsWrittenAndRedrawsTheViewAtOnce) {
+    GuiTMenuExecution& menu = Open();
+    const int32_t rowHeight = dialog->Parts().viewBox.RowHeight();
+    menu.fontDialog = [](HWND, WinLayer::WinFontRecord&, RawLayer::RawParameterList&) { return false; };
+    Command(kChooseListFont);
+    EXPECT_EQ(TakePosted(), 0);
+    EXPECT_EQ(Gui().find("[ListFont]"), std::string::npos);  // cancelled: nothing written
+    menu.fontDialog = [](HWND, WinLayer::WinFontRecord& record, RawLayer::RawParameterList& chosen) {
+        record.logFont.lfHeight = -3 * record.logFont.lfHeight - 30;
+        WinLayer::WriteFont(record.logFont, chosen);
+        return true;
+    };
+    Command(kChooseListFont);
+    EXPECT_NE(Gui().find("[ListFont]\r\nHeight="), std::string::npos) << Gui();
+    EXPECT_TRUE(PumpUntil([&] { return dialog->Parts().viewBox.RowHeight() > rowHeight; }));
+}
+
+TEST_F(TitleMenuTest, MoveToPrimaryScreenFromOffScreen) {
+    Open();
+    RECT area{}, placed{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    SetWindowPos(dialog->Window(), nullptr, -5000, -4000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(dialog->Window(), &placed);
+    ASSERT_LT(placed.right, area.left);
+    Command(kMoveToPrimary);
+    GetWindowRect(dialog->Window(), &placed);
+    EXPECT_GE(placed.left, area.left);
+    EXPECT_GE(placed.top, area.top);
+    EXPECT_LT(placed.left, area.right);
+    EXPECT_LT(placed.top, area.bottom);
+    // Larger than the work area: kept at its left and top edges.
+    const RECT big = GuiTMenuExecution::PrimaryPlacement({0, 0, 301, 201}, {10, 20, 110, 120});
+    EXPECT_EQ(big.left, 10);
+    EXPECT_EQ(big.top, 20);
+    EXPECT_EQ(GuiTMenuExecution::PrimaryPlacement({0, 0, 41, 41}, {10, 20, 111, 121}).left, 40);
+}
+
+TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
+    // The process's log is opened once and never after its end.
+    JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
+    if (!log.OpenLog(Raw(temp.Join(L"log")), 0)) GTEST_SKIP() << "the log of this process has ended already";
+    struct Ender {
+        ~Ender() { JobLayer::JobLogServer::Instance().Shutdown(); }
+    } ender;
+    GuiTMenuExecution& menu = Open();
+    MainDialogParts& p = dialog->Parts();
+    p.RunRename();
+    ASSERT_TRUE(FileExists(data + L"\\x_a"));
+    ASSERT_TRUE(WriteFileBytes(data + L"\\b.txt", "new"));  // b cannot go back: nothing is replaced
+    EXPECT_FALSE(Grayed(Menu(), 11));
+    std::vector<std::string> asked;
+    int32_t answer = 0;
+    menu.question = [&](const RawString& text, const WinLayer::WinButtonSet& buttons, uint16_t) {
+        asked.push_back(text.ToUtf8() + " " + std::to_string(buttons.size()));
+        return answer;
+    };
+    Command(kUndoLastRun);  // cancelled
+    EXPECT_TRUE(FileExists(data + L"\\x_a"));
+    answer = 1;
+    Command(kUndoLastRun);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[1].rfind("Undo the run of 20", 0), 0u) << asked[1];
+    EXPECT_NE(asked[1].find(" (2 items) ? 2"), std::string::npos) << asked[1];
+    EXPECT_EQ(asked[2], "1 restored, 1 failed. 1");
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt", "x_b"}));
+    std::string rows;
+    for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
+    EXPECT_EQ(rows, "data a.txt b.txt x_b ");
+    EXPECT_TRUE(Grayed(Menu(), 11));
+}
+
+namespace {
+
+// A visible main window of a process that `of` picks, or null.
+HWND ProgramWindow(const std::function<bool(DWORD)>& of, DWORD* process) {
+    for (HWND w = FindWindowW(L"Varnelo", nullptr); w; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr))
+        if (GetWindowThreadProcessId(w, process) && of(*process) && IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+// Closes the processes the test started, whatever became of the test.
+struct ProcessCloser {
+    std::vector<std::pair<RawLayer::RawKernelHandle, DWORD>> processes;
+    ~ProcessCloser() {
+        for (auto& [handle, id] : processes) {
+            DWORD owner = 0;
+            if (HWND w = ProgramWindow([id = id](DWORD p) { return p == id; }, &owner)) PostMessageW(w, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(handle.Get(), 20000) != WAIT_OBJECT_0) TerminateProcess(handle.Get(), 1);
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolder) {
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"), "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=" +
+                                                                     Narrow(temp.Join(L"log")) + "\r\n"));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\LanguageFile.ini"), "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"));
+    ASSERT_TRUE(WriteFileBytes(data + L"\\a.txt", "x"));
+    // "-a" renames at start, so each instance shows that it had the
+    // arguments and the current folder the relative start path needs.
+    std::wstring line = CommandLine(program, {L"-a", L"-o", L"*.txt", L"-n", L"new_%0.txt", L"-l", L"File", L"data"});
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp.Path().c_str(), &si, &pi));
+    const RawLayer::RawKernelHandle thread(pi.hThread);
+    ProcessCloser closer;
+    closer.processes.emplace_back(RawLayer::RawKernelHandle(pi.hProcess), pi.dwProcessId);
+    HWND window = nullptr;
+    DWORD id = 0;
+    ASSERT_TRUE(PumpUntil([&] { return (window = ProgramWindow([&](DWORD p) { return p == pi.dwProcessId; }, &id)); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_a.txt"); }, 20000));
+
+    // The system menu opened and closed again, as Alt+Space does, builds the title menu.
+    auto inMenu = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && (info.flags & GUI_INMENUMODE);
+    };
+    PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_TRUE(PumpUntil(inMenu, 20000));
+    PostMessageW(window, WM_CANCELMODE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !inMenu(); }, 20000));
+    SendMessageW(window, WM_SYSCOMMAND, kLanguage + 1, 0);
+    EXPECT_EQ(WaitForSingleObject(closer.processes[0].first.Get(), 20000), WAIT_OBJECT_0);
+    ASSERT_TRUE(PumpUntil([&] { return ProgramWindow([&](DWORD p) { return p != pi.dwProcessId; }, &id); }, 20000));
+    closer.processes.emplace_back(RawLayer::RawKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id)), id);
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_new_a.txt"); }, 20000));
+    const std::string profile = ReadFileBytes(temp.Join(L"prog\\Varnelo.ini")).value_or("");
+    EXPECT_NE(profile.find("[UserSelection]\r\nLanguage=German"), std::string::npos) << profile;
+}
