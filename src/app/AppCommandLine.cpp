@@ -74,29 +74,64 @@ RawString RemoveProgramName(const RawString& commandLine) {
     return RawString(commandLine, {i, n}, commandLine.Kind());
 }
 
-void ParseArguments(const RawString& text, const RawStringList& switches, RawParameterList* arguments) {
+namespace {
+
+// One argument as the grammar reads it: an option (with its value, empty for
+// a switch) or a positional token, and the span of text it was read from.
+struct ArgumentSpan {
+    bool option = false;
+    RawString name;
+    RawString value;
+    int32_t start = 0;
+    int32_t end = 0;  // where the next argument starts
+};
+
+template <typename Visit>
+void WalkArguments(const RawString& text, const RawStringList& switches, Visit visit) {
     const int32_t n = text.Length();
     int32_t p = SkipSeparators(text, 0);
-    int64_t positional = 0;
     while (p < n) {
+        ArgumentSpan argument;
+        argument.start = p;
         if (text.UnitAt(p) == '-') {
             ++p;
-            const RawString name = ReadToken(text, &p);
-            if (name.IsEmpty() || switches.Find(name) != switches.end()) {
-                arguments->Add(name, RawString());
-            } else if (p < n && text.UnitAt(p) == '-') {
-                arguments->Add(name, RawString());
-            } else {
-                arguments->Add(name, ReadToken(text, &p));
-            }
+            argument.option = true;
+            argument.name = ReadToken(text, &p);
+            const bool takesNoValue = argument.name.IsEmpty() || switches.Find(argument.name) != switches.end() ||
+                                      (p < n && text.UnitAt(p) == '-');
+            if (!takesNoValue) argument.value = ReadToken(text, &p);
         } else {
-            RawString key("NoTag_");
-            key.AppendInt(++positional);
-            // The number tells a start path from an option that happens to be
-            // spelled like its key ("-NoTag_1").
-            arguments->Add(key, ReadToken(text, &p)).number = static_cast<int32_t>(positional);
+            argument.value = ReadToken(text, &p);
         }
+        argument.end = p;
+        visit(argument);
     }
+}
+
+}  // namespace
+
+void ParseArguments(const RawString& text, const RawStringList& switches, RawParameterList* arguments) {
+    int64_t positional = 0;
+    WalkArguments(text, switches, [&](const ArgumentSpan& argument) {
+        if (argument.option) {
+            arguments->Add(argument.name, argument.value);
+            return;
+        }
+        RawString key("NoTag_");
+        key.AppendInt(++positional);
+        // The number tells a start path from an option that happens to be
+        // spelled like its key ("-NoTag_1").
+        arguments->Add(key, argument.value).number = static_cast<int32_t>(positional);
+    });
+}
+
+RawString WithoutSwitch(const RawString& text, const RawString& name) {
+    RawString kept(RawString(), text.Kind());
+    WalkArguments(text, SwitchTable(), [&](const ArgumentSpan& argument) {
+        if (argument.option && argument.name == name) return;
+        kept.Append(RawString(text, {argument.start, argument.end}, text.Kind()));
+    });
+    return kept;
 }
 
 void ParseCommandLine(const RawString& commandLine, RawParameterList* arguments) {

@@ -21,6 +21,10 @@ RawLayer::RawString RemoveProgramName(const RawLayer::RawString& commandLine);
 void ParseArguments(const RawLayer::RawString& argumentText, const RawLayer::RawStringList& switches,
                     RawLayer::RawParameterList* arguments);
 
+// The argument text without every occurrence of one switch, the rest
+// exactly as typed.
+RawLayer::RawString WithoutSwitch(const RawLayer::RawString& argumentText, const RawLayer::RawString& name);
+
 // Parses a whole command line (program name first) into a case-sensitive list.
 void ParseCommandLine(const RawLayer::RawString& commandLine, RawLayer::RawParameterList* arguments);
 

@@ -1,5 +1,6 @@
-// The restart: the same program file, the argument text exactly as typed,
-// the same current folder; the new process is not waited for.
+// The restart: the same program file, the argument text as typed, the same
+// current folder; the new process is not waited for. "-a" is left out: this
+// process has renamed already, and the new one would rename the new names again.
 #include "app/AppRestart.h"
 
 #include "app/AppCommandLine.h"
@@ -11,7 +12,7 @@ bool RestartProgram(WinLayer::WinDialog& mainDialog) {
     RawLayer::RawShell shell;
     shell.program = RawLayer::ProgramFile();
     shell.workingFolder = RawLayer::CurrentFolder();
-    const bool launched = shell.Launch(RemoveProgramName(ProcessCommandLine()), RawLayer::RawString());
+    const bool launched = shell.Launch(WithoutSwitch(RemoveProgramName(ProcessCommandLine()), RawLayer::RawString("a")), RawLayer::RawString());
     shell.process.Reset();
     mainDialog.End(0);
     return launched;

@@ -51,6 +51,13 @@ TEST(AppCommandLine, ArgumentTextKeepsWhatWasTyped) {
         EXPECT_EQ(RemoveProgramName(RawString(line)).ToUtf8(), text);
 }
 
+TEST(AppCommandLine, RestartLeavesOutTheRunSwitchOnly) {
+    for (const auto& [text, kept] : {std::pair{"-a -o \"a b\" x", "-o \"a b\" x"},
+                                      {"-o *.txt -a -i \"-a\"", "-o *.txt -i \"-a\""},  // a quoted path stays
+                                      {"-A -ab data -a", "-A -ab data "}})
+        EXPECT_EQ(WithoutSwitch(RawString(text), "a").ToUtf8(), kept) << text;
+}
+
 TEST(AppCommandLine, LongAndWideInputFinishes) {
     std::string line = "v.exe ";
     while (line.size() < 32767) line += "-o \"x";  // unterminated quotes everywhere

@@ -238,8 +238,8 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
                                                                      Narrow(temp.Join(L"log")) + "\r\n"));
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\LanguageFile.ini"), "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"));
     ASSERT_TRUE(WriteFileBytes(data + L"\\a.txt", "x"));
-    // "-a" renames at start, so each instance shows that it had the
-    // arguments and the current folder the relative start path needs.
+    // "-a" renames at start; the new instance must not rename the new names
+    // again, but needs the other arguments and the current folder to find "data".
     std::wstring line = CommandLine(program, {L"-a", L"-o", L"*.txt", L"-n", L"new_%0.txt", L"-l", L"File", L"data"});
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -267,7 +267,14 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     EXPECT_EQ(WaitForSingleObject(closer.processes[0].first.Get(), 20000), WAIT_OBJECT_0);
     ASSERT_TRUE(PumpUntil([&] { return ProgramWindow([&](DWORD p) { return p != pi.dwProcessId; }, &id); }, 20000));
     closer.processes.emplace_back(RawLayer::RawKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id)), id);
-    EXPECT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_new_a.txt"); }, 20000));
+    HWND second = nullptr;
+    const DWORD secondId = id;
+    DWORD owner = 0;
+    ASSERT_TRUE(PumpUntil([&] { return (second = ProgramWindow([&](DWORD p) { return p == secondId; }, &owner)); }, 20000));
+    PostMessageW(second, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(closer.processes[1].first.Get(), 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(FileExists(data + L"\\new_a.txt"));
+    EXPECT_FALSE(FileExists(data + L"\\new_new_a.txt"));
     const std::string profile = ReadFileBytes(temp.Join(L"prog\\Varnelo.ini")).value_or("");
     EXPECT_NE(profile.find("[UserSelection]\r\nLanguage=German"), std::string::npos) << profile;
 }
