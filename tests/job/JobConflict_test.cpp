@@ -156,20 +156,12 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
 
 namespace {
 
-class ConflictBatch : public TempDirTest {
+class ConflictBatch : public ProgramTest {
 protected:
-    void SetUp() override {
-        program = temp.Join(L"prog\\Varnelo.exe");
-        ASSERT_TRUE(CreateFolder(temp.Join(L"prog")));
-        ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE));
-    }
     // The lines printed in the folder, CR LF removed.
     std::vector<std::string> Run(const std::vector<std::wstring>& args, const std::wstring& folder, DWORD* code) {
-        std::wstring line = CommandLine(program, {});
-        for (const std::wstring& arg : args)
-            line += arg.empty() || arg.find_first_of(L" \t") != std::wstring::npos ? L" \"" + arg + L"\"" : L" " + arg;
         std::string out;
-        EXPECT_TRUE(RunProcess(line, code, &out, 60000, folder));
+        EXPECT_TRUE(RunProcess(CommandLine(program, args), code, &out, 60000, folder));
         std::vector<std::string> lines;
         std::istringstream stream(out);
         for (std::string l; std::getline(stream, l);) lines.push_back(l.substr(0, l.size() - 1));
@@ -181,7 +173,6 @@ protected:
         for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
         return fields;
     }
-    std::wstring program;
 };
 
 }  // namespace
@@ -240,11 +231,7 @@ TEST_F(ConflictBatch, NamedCases) {
         SCOPED_TRACE(c.name);
         const std::wstring folder = temp.Join(L"case" + std::to_wstring(++number));
         ASSERT_TRUE(CreateFolder(folder));
-        for (const std::wstring& file : c.files) {
-            for (size_t at = file.find(L'\\'); at != std::wstring::npos; at = file.find(L'\\', at + 1))
-                CreateFolder(folder + L"\\" + file.substr(0, at));
-            ASSERT_TRUE(WriteFileBytes(folder + L"\\" + file, Narrow(file)));
-        }
+        for (const std::wstring& file : c.files) ASSERT_TRUE(PutFile(folder + L"\\" + file, Narrow(file)));
         std::vector<std::wstring> args{L"-i"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         std::vector<std::string> expected;

@@ -28,11 +28,8 @@ RawString Path(const std::wstring& path) { return RawString::FromWide(path.c_str
 
 const char kLog[] = "Varnelo_20250406_031502_250.log";
 
-// Creates the file (and its folders below base) with the given bytes.
 void Put(const std::wstring& base, const std::wstring& relative, const std::string& bytes) {
-    for (size_t at = relative.find(L'\\'); at != std::wstring::npos; at = relative.find(L'\\', at + 1))
-        CreateFolder(base + L"\\" + relative.substr(0, at));
-    ASSERT_TRUE(WriteFileBytes(base + L"\\" + relative, bytes));
+    ASSERT_TRUE(PutFile(base + L"\\" + relative, bytes));
 }
 
 void SetWriteTime(const std::wstring& path, uint64_t time) {
@@ -284,15 +281,9 @@ protected:
         ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
                                    "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=logs\r\n"));
     }
-    std::wstring Line(const std::vector<std::wstring>& args) {
-        std::wstring line = CommandLine(program, {});
-        for (const std::wstring& arg : args)
-            line += arg.find(L' ') == std::wstring::npos ? L" " + arg : L" \"" + arg + L"\"";
-        return line;
-    }
     std::vector<std::string> Run(const std::vector<std::wstring>& args, DWORD* code) {
         std::string out;
-        EXPECT_TRUE(RunProcess(Line(args), code, &out, 120000, data));
+        EXPECT_TRUE(RunProcess(CommandLine(program, args), code, &out, 120000, data));
         auto lines = Lines(out);
         if (lines.empty()) lines.push_back("(nothing)");
         return lines;
@@ -382,7 +373,7 @@ TEST_F(JobJournalUndo, ARunKilledHalfWayIsTakenBackAsFarAsItWent) {
         for (int i = 0; i < kFiles; ++i) Put(data, L"f" + std::to_wstring(f) + L"\\" + std::to_wstring(i), "x");
     const auto before = TreeSnapshot(data);
 
-    std::wstring line = Line({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.k", L"-l", L"File", L"."});
+    std::wstring line = CommandLine(program, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0.k", L"-l", L"File", L"."});
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     const RawLayer::RawFileHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,

@@ -13,18 +13,19 @@
 #include "../../res/resource.h"
 #include "TestSupport.h"
 #include "WinTestInput.h"
+#include "WinTestShot.h"
 #include "win/WinBitmap.h"
 #include "win/WinDialog.h"
 #include "win/WinListBox.h"
 #include "win/WinPlaneBox.h"
 #include "win/WinRadioButton.h"
 #include "win/WinStaticBox.h"
-#include "win/WinViewHook.h"
 
 using namespace WinLayer;
 using RawLayer::RawParameterList;
 using RawLayer::RawString;
 using WinTest::PumpUntil;
+using WinTest::Witness;
 
 namespace {
 
@@ -157,20 +158,6 @@ TEST(WinStaticBox, LowerHalfColourOnlyWhenGiven) {
 
 namespace {
 
-class Witness : public WinViewHook {
-public:
-    Witness(WinView& view, UINT message, WPARAM key = 0) : WinViewHook(view), message_(message), key_(key) {}
-    int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
-        if (message == message_ && (key_ == 0 || wParam == key_)) ++seen;
-        return kNotHandled;
-    }
-    int seen = 0;
-
-private:
-    UINT message_;
-    WPARAM key_;
-};
-
 class TextChild : public WinView {
 public:
     TextChild(const char* className, const char* text, uint32_t style) {
@@ -222,13 +209,9 @@ public:
     }
 };
 
-class ControlsDialog : public WinDialog {
+class ControlsDialog : public WinTest::TestWindow {
 public:
-    ControlsDialog() : list(pool) {
-        Property().className = "VarneloControlsDialog";
-        Property().style = WS_OVERLAPPED | WS_CAPTION;
-        placement = {60, 60, 660, 420};
-        SetText("Varnelo controls");
+    ControlsDialog() : TestWindow("VarneloControlsDialog", {60, 60, 660, 420}, "Varnelo controls"), list(pool) {
         const HMODULE program = LoadLibraryExW(TestSupport::ProgramPath().c_str(), nullptr,
                                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         LoadIconFrames(pool, program, PathBoxIconIds());
@@ -273,9 +256,6 @@ public:
         list.Property().exStyle |= WS_EX_CLIENTEDGE;
         plane.Property().exStyle |= WS_EX_CLIENTEDGE;
     }
-    ~ControlsDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
-    }
     void OnCreated() override {
         for (WinView* view : order) AddChild(*view);
         plane.SetLineSize({8, 16});
@@ -312,16 +292,8 @@ public:
 
 class WinControls : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dialog.Create());
-        dialog.Activate(0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); }));
-    }
-    void TearDown() override {
-        const int quits = WinTest::QuitsSeen();
-        DestroyWindow(dialog.Window());
-        PumpUntil([&] { return WinTest::QuitsSeen() > quits; });
-    }
+    void SetUp() override { ASSERT_TRUE(WinTest::ShowInFront(dialog)); }
+    void TearDown() override { WinTest::Destroy(dialog); }
     // Input is handled in order: once a later key has reached the view,
     // everything the earlier input caused has run.
     void Settle(WinView& view) {
@@ -331,34 +303,6 @@ protected:
     }
     ControlsDialog dialog;
 };
-
-bool SaveWindowPicture(HWND window, const std::wstring& path) {
-    RECT r;
-    GetWindowRect(window, &r);
-    const int32_t width = r.right - r.left, height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const RawLayer::RawWindowDc screen(nullptr);
-    const RawLayer::RawMemoryDc memory(CreateCompatibleDC(screen.Dc()));
-    void* bits = nullptr;
-    const RawLayer::RawBitmapHandle section(CreateDIBSection(screen.Dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section || !bits) return false;
-    {
-        const RawLayer::RawSelectObject selected(memory.Get(), section.Get());
-        BitBlt(memory.Get(), 0, 0, width, height, screen.Dc(), r.left, r.top, SRCCOPY);
-        GdiFlush();
-    }
-    // GDI leaves the fourth byte 0; viewers would take it for transparency.
-    auto* pixels = static_cast<uint32_t*>(bits);
-    for (int32_t i = 0; i < width * height; ++i) pixels[i] |= 0xFF000000u;
-    const auto pixelBytes = static_cast<DWORD>(width * height * 4);
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + pixelBytes,
-                          0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
-    bytes.append(static_cast<const char*>(bits), pixelBytes);
-    return TestSupport::WriteFileBytes(path, bytes);
-}
 
 }  // namespace
 
@@ -457,7 +401,7 @@ TEST_F(WinControls, PictureOfEveryControl) {
     };
     ASSERT_TRUE(PumpUntil(painted));
     GdiFlush();
-    EXPECT_TRUE(SaveWindowPicture(dialog.Window(), TestSupport::ModuleFolder() + L"\\controls.bmp"));
+    EXPECT_TRUE(WinTest::SaveWindowShot(dialog.Window(), TestSupport::ModuleFolder() + L"\\controls.bmp"));
     WinTest::LeftButton(middle, false);
     EXPECT_TRUE(PumpUntil([&] { return dialog.Count(dialog.selector, kSelectorChosen) == 1; }));
 }

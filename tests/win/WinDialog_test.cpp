@@ -37,17 +37,10 @@ public:
     }
 };
 
-class TestDialog : public WinDialog {
+class TestDialog : public WinTest::TestWindow {
 public:
-    TestDialog(const char* className, RECT where) {
-        Property().className = className;
-        Property().style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-        placement = where;
-        SetText("Varnelo toolkit test");
-    }
-    ~TestDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
-    }
+    TestDialog(const char* className, RECT where)
+        : TestWindow(className, where, "Varnelo toolkit test", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME) {}
     bool CanClose() override { return ++closeAsked, allowClose; }
     void OnStateChange(int32_t oldState, int32_t newState) override { states.emplace_back(oldState, newState); }
     int32_t OnMenuCommand(uint32_t command, uint32_t tag) override { return menuCommand = {command, tag}, 0; }
@@ -78,14 +71,6 @@ private:
     int name_, probeAnswer_;
 };
 
-// Destroys the dialog's window and takes the quit message it posts off the queue.
-void Destroy(WinDialog& dialog) {
-    if (!dialog.HasWindow()) return;
-    const int quits = WinTest::QuitsSeen();
-    DestroyWindow(dialog.Window());
-    EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
-}
-
 bool Foreground(HWND window) { return PumpUntil([&] { return GetForegroundWindow() == window; }); }
 
 }  // namespace
@@ -97,12 +82,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(WinToolkit::Instance().RegisterControlClass("VarneloTestControl"));
         dialog.children = {&first, &second, &disabled, &missing, &unsubclassed, &last};
-        ASSERT_TRUE(dialog.Create());
-        dialog.Activate(0, 0);
-        ASSERT_TRUE(Foreground(dialog.Window()));
+        ASSERT_TRUE(WinTest::ShowInFront(dialog));
         SetFocus(first.Window());
     }
-    void TearDown() override { Destroy(dialog); }
+    void TearDown() override { EXPECT_TRUE(WinTest::Destroy(dialog)); }
 
     struct KeyDialog : TestDialog {
         KeyDialog() : TestDialog("VarneloKeyDialog", {40, 40, 440, 300}) {}
@@ -195,7 +178,7 @@ TEST(WinDialog, HooksMenuCommandsSizeStatesAndSessionEnd) {
     SendMessageW(dialog.Window(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(dialog.Children().Count(), 0);
     EXPECT_EQ(destroyedReports(), 1);
-    Destroy(dialog);  // the window's own end reports nothing twice
+    EXPECT_TRUE(WinTest::Destroy(dialog));  // the window's own end reports nothing twice
     EXPECT_EQ(destroyedReports(), 1);
 }
 
@@ -247,14 +230,12 @@ TEST(WinDialog, SystemMenuAndPointerHooks) {
     EXPECT_TRUE(PumpUntil([&] { return hover.enters == 1 && hover.hovers == 1; }));
     WinTest::MoveTo({1000, 900});
     EXPECT_TRUE(PumpUntil([&] { return hover.leaves == 1; }) && (hover.enters == 1 && !hover.pointerInside));
-    Destroy(dialog);
+    EXPECT_TRUE(WinTest::Destroy(dialog));
 }
 
 TEST(WinDialog, PopupMenuGroupsAndChosenCommand) {
     TestDialog dialog("VarneloMenuDialog", {60, 60, 360, 260});
-    ASSERT_TRUE(dialog.Create());
-    dialog.Activate(0, 0);
-    ASSERT_TRUE(Foreground(dialog.Window()));
+    ASSERT_TRUE(WinTest::ShowInFront(dialog));
     WinPopupMenu menu;
     menu.BeginGroup();  // an empty first group adds no separator
     menu.AppendItem(11, "Eleven");
@@ -274,7 +255,7 @@ TEST(WinDialog, PopupMenuGroupsAndChosenCommand) {
     EXPECT_FALSE(menu.IsOpen());
     EXPECT_TRUE(PumpUntil([&] { return dialog.menuCommand.first == 11; }));
     EXPECT_EQ(dialog.menuCommand.second, 99u);
-    Destroy(dialog);
+    EXPECT_TRUE(WinTest::Destroy(dialog));
 }
 
 TEST(WinDialog, ModalDialogBlocksItsOwner) {
@@ -314,7 +295,7 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
     EXPECT_EQ(GetFocus(), owner.Window());
     // The modal dialog's quit ended its loop only; the owner lives on.
     EXPECT_TRUE(IsWindow(owner.Window()));
-    Destroy(owner);
+    EXPECT_TRUE(WinTest::Destroy(owner));
 }
 
 TEST(WinDialog, OneClassNameIsRegisteredOnce) {
@@ -325,8 +306,8 @@ TEST(WinDialog, OneClassNameIsRegisteredOnce) {
     ASSERT_TRUE(a.Create() && b.Create());
     EXPECT_EQ(WinToolkit::Instance().ClassRegistrations(), before + 1);
     EXPECT_EQ(b.ControlId(), a.ControlId() + 1);
-    Destroy(a);
-    Destroy(b);
+    EXPECT_TRUE(WinTest::Destroy(a));
+    EXPECT_TRUE(WinTest::Destroy(b));
 }
 
 TEST(WinDialog, EmptyTextMeasuresOneLineAndNoWidth) {

@@ -1,5 +1,5 @@
 // Edit boxes in a real dialog, driven by SendInput: typing (a surrogate pair
-// too), selecting by keys and mouse, word selection, undo, the clipboard,
+// too), selecting by keys and mouse, word selection, the clipboard,
 // read-only boxes, notifications, dropped files, the menu and the IME.
 #include "win/WinEditBox.h"
 
@@ -23,33 +23,25 @@ using WinTest::PumpUntil;
 
 namespace {
 
-class EditDialog : public WinDialog {
+class EditDialog : public WinTest::TestWindow {
 public:
-    EditDialog() {
-        Property().className = "VarneloEditDialog";
-        Property().style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-        placement = {100, 100, 620, 420};
-        SetText("Edit box");
+    EditDialog()
+        : TestWindow("VarneloEditDialog", {100, 100, 620, 420}, "Edit box", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU) {
         multi.editOptions = WinEditBoxBasic::kEditMultiLine;
         readOnly.editOptions = WinEditBoxBasic::kEditReadOnly;
-        arrows.editOptions = WinEditBoxBasic::kEditArrowMode;
-    }
-    ~EditDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
     }
     void OnCreated() override {
         single.placement = {10, 10, 500, 38};
         multi.placement = {10, 48, 500, 170};
         readOnly.placement = {10, 180, 500, 208};
-        arrows.placement = {10, 218, 500, 246};
-        for (WinEditBox* box : {&single, &multi, &readOnly, &arrows}) AddChild(*box);
+        for (WinEditBox* box : {&single, &multi, &readOnly}) AddChild(*box);
     }
     // Records the codes; a cancel must not close the dialog here.
     int32_t OnChildCommand(WinView* child, uint16_t code) override {
         if (code != kNotifyTextChanged) commands.emplace_back(child->ControlId(), code);
         return 0;
     }
-    WinEditBox single, multi, readOnly, arrows;
+    WinEditBox single, multi, readOnly;
     std::vector<std::pair<int32_t, uint16_t>> commands;
 };
 
@@ -118,17 +110,8 @@ HDROP MakeDrop(const std::vector<std::wstring>& names) {
 
 class WinEditBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dialog.Create());
-        dialog.Activate(0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); }));
-    }
-    void TearDown() override {
-        if (!dialog.HasWindow()) return;
-        const int quits = WinTest::QuitsSeen();
-        DestroyWindow(dialog.Window());
-        EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
-    }
+    void SetUp() override { ASSERT_TRUE(WinTest::ShowInFront(dialog)); }
+    void TearDown() override { EXPECT_TRUE(WinTest::Destroy(dialog)); }
     void Focus(WinEditBox& box) {
         SetFocus(box.Window());
         ASSERT_TRUE(PumpUntil([&] { return GetFocus() == box.Window() && box.HasFocus(); }));
@@ -184,9 +167,7 @@ TEST_F(WinEditBoxTest, DoubleClickSelectsARunOfOneCharacterClass) {
         int32_t begin, end;
     } cases[] = {
         {2, 0, 7},    // letters, digits, underscore
-        {7, 7, 8},    // punctuation
         {10, 9, 12},  // Japanese
-        {12, 12, 14}, // blanks
         {15, 14, 18},
     };
     for (const auto& c : cases) {
@@ -197,29 +178,6 @@ TEST_F(WinEditBoxTest, DoubleClickSelectsARunOfOneCharacterClass) {
         // The next click starts a sequence of its own.
         WinTest::ClickAt(ScreenPoint(dialog.single, 0));
         ASSERT_TRUE(Selected(dialog.single, 0, 0));
-    }
-}
-
-TEST_F(WinEditBoxTest, UndoRestoresTheOldTextSelectedAndToggles) {
-    Put(dialog.single, u"one two three");
-    Focus(dialog.single);
-    Drag(ScreenPoint(dialog.single, 4), ScreenPoint(dialog.single, 7));
-    ASSERT_TRUE(Selected(dialog.single, 4, 7));
-    const struct {
-        bool type;  // type a character, else press Ctrl+Z
-        std::u16string text;
-        int32_t anchor, caret;
-    } steps[] = {
-        {true, u"one \u00e9 three", 5, 5},
-        {false, u"one two three", 4, 7},
-        {false, u"one \u00e9 three", 4, 5},
-        {false, u"one two three", 4, 7},
-    };
-    for (const auto& s : steps) {
-        if (s.type) WinTest::TypeUnicode(L"\u00e9");
-        else Combo('Z', true);
-        EXPECT_TRUE(PumpUntil([&] { return TextOf(dialog.single) == s.text; }));
-        EXPECT_TRUE(Selected(dialog.single, s.anchor, s.caret));
     }
 }
 
@@ -252,40 +210,27 @@ TEST_F(WinEditBoxTest, ClipboardAndReadOnly) {
     }
 }
 
+// The key rules themselves are the edit state's; here the codes reach the
+// dialog, and a focus move by key reports the loss.
 TEST_F(WinEditBoxTest, KeysAndFocusLossNotifyTheParent) {
-    const int32_t single = dialog.single.ControlId(), multi = dialog.multi.ControlId(),
-                  arrows = dialog.arrows.ControlId();
+    const int32_t single = dialog.single.ControlId();
     const struct {
-        const char* name;
-        WinEditBox* box;
         WORD key;
-        bool ctrl;
-        std::vector<std::pair<int32_t, uint16_t>> commands;
+        std::pair<int32_t, uint16_t> command;
         WinEditBox* focusAfter;
     } cases[] = {
-        {"Enter in a single line", &dialog.single, VK_RETURN, false, {{single, kNotifyExecute}}, &dialog.single},
-        {"Ctrl+Enter in a multi-line box", &dialog.multi, VK_RETURN, true, {{multi, kNotifyExecute}}, &dialog.multi},
-        {"Enter in a multi-line box breaks the line", &dialog.multi, VK_RETURN, false, {}, &dialog.multi},
-        {"Down in arrow mode", &dialog.arrows, VK_DOWN, false, {{arrows, kNotifyDown}}, &dialog.arrows},
-        {"Esc", &dialog.single, VK_ESCAPE, false, {{single, kNotifyCancel}}, &dialog.single},
-        {"Down moves on and the box that lost the focus says so", &dialog.single, VK_DOWN, false,
-         {{single, kNotifyFocusLost}}, &dialog.multi},
+        {VK_RETURN, {single, kNotifyExecute}, &dialog.single},
+        {VK_DOWN, {single, kNotifyFocusLost}, &dialog.multi},
     };
     for (const auto& c : cases) {
-        Focus(*c.box);
+        Focus(dialog.single);
         Flush();
         dialog.commands.clear();
-        const uint32_t revision = c.box->TextRevision();
-        Combo(c.key, c.ctrl);
-        if (c.commands.empty()) {
-            EXPECT_TRUE(PumpUntil([&] { return c.box->TextRevision() != revision; })) << c.name;
-        } else {
-            EXPECT_TRUE(PumpUntil([&] { return dialog.commands.size() >= c.commands.size(); })) << c.name;
-        }
-        EXPECT_EQ(dialog.commands, c.commands) << c.name;
-        EXPECT_EQ(GetFocus(), c.focusAfter->Window()) << c.name;
+        Combo(c.key);
+        EXPECT_TRUE(PumpUntil([&] { return !dialog.commands.empty(); })) << c.key;
+        EXPECT_EQ(dialog.commands, std::vector{c.command}) << c.key;
+        EXPECT_EQ(GetFocus(), c.focusAfter->Window()) << c.key;
     }
-    EXPECT_EQ(TextOf(dialog.multi), u"\r\n");
 }
 
 TEST_F(WinEditBoxTest, DroppedFilesReplaceTheTextJoinedBySpaces) {

@@ -2,7 +2,6 @@
 // arrows on the focused row, Esc and the close box giving 0, and the layout.
 #include "win/WinInfoDialog.h"
 
-#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -10,38 +9,12 @@
 #include "TestSupport.h"
 #include "WinTestInput.h"
 #include "WinTestShot.h"
-#include "win/WinViewHook.h"
 
 using namespace WinLayer;
 using RawLayer::RawString;
 using WinTest::PumpUntil;
 
 namespace {
-
-class OwnerDialog : public WinDialog {
-public:
-    OwnerDialog() {
-        Property().className = "VarneloInfoOwnerDialog";
-        Property().style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-        placement = {100, 100, 700, 500};
-        SetText("Owner");
-    }
-    ~OwnerDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
-    }
-};
-
-// Tells when the pointer has been seen over a view: only then does the
-// display deliver a click there to it.
-class PointerSeen : public WinViewHook {
-public:
-    explicit PointerSeen(WinView& view) : WinViewHook(view) {}
-    int32_t HandleMessage(UINT message, WPARAM, LPARAM) override {
-        if (message == WM_MOUSEMOVE) seen = true;
-        return kNotHandled;
-    }
-    std::atomic<bool> seen{false};
-};
 
 bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -75,7 +48,8 @@ TEST(WinInfoDialog, LayoutPutsTheIconLeftAndTheButtonsInARowBelow) {
 }
 
 TEST(WinInfoDialog, ButtonsAnswerTheirValuesAndOtherEndsAnswerZero) {
-    OwnerDialog owner;
+    WinTest::TestWindow owner("VarneloInfoOwnerDialog", {100, 100, 700, 500}, "Owner",
+                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
     ASSERT_TRUE(owner.Create());
     RECT ownerRect;
     GetWindowRect(owner.Window(), &ownerRect);
@@ -100,9 +74,11 @@ TEST(WinInfoDialog, ButtonsAnswerTheirValuesAndOtherEndsAnswerZero) {
         WinInfoDialog dialog("Varnelo", RawString::FromWide(L"The folder does not exist.\r\nZ:\\photos\\\u5199\u771f"),
                              c.buttons, WinInfoDialog::kQuestionIcon);
         bool centred = false;
-        std::vector<std::unique_ptr<PointerSeen>> pointer;
-        for (size_t i = 0; i < dialog.ButtonCount(); ++i) pointer.push_back(std::make_unique<PointerSeen>(dialog.Button(i)));
-        // The pointer over the button, seen there, then the click.
+        // The pointer over the button, seen there (only then does the display
+        // deliver a click there to it), then the click.
+        std::vector<std::unique_ptr<WinTest::Witness>> pointer;
+        for (size_t i = 0; i < dialog.ButtonCount(); ++i)
+            pointer.push_back(std::make_unique<WinTest::Witness>(dialog.Button(i), WM_MOUSEMOVE));
         auto click = [&](size_t i, auto waitFor) {
             const HWND button = dialog.Button(i).Window();
             RECT r;
@@ -116,7 +92,7 @@ TEST(WinInfoDialog, ButtonsAnswerTheirValuesAndOtherEndsAnswerZero) {
                 return GetCursorPos(&p) && p.x == away.x && p.y == away.y;
             });
             WinTest::MoveTo(WinTest::Centre(button));
-            if (waitFor([&] { return pointer[i]->seen.load(); })) WinTest::ClickAt(WinTest::Centre(button));
+            if (waitFor([&] { return pointer[i]->seen > 0; })) WinTest::ClickAt(WinTest::Centre(button));
         };
         std::thread driver([&] {
             const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
@@ -161,7 +137,5 @@ TEST(WinInfoDialog, ButtonsAnswerTheirValuesAndOtherEndsAnswerZero) {
         EXPECT_EQ(dialog.ButtonCount(), c.buttons.size()) << c.name;
     }
     EXPECT_TRUE(shot);
-    const int quits = WinTest::QuitsSeen();
-    DestroyWindow(owner.Window());
-    EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
+    EXPECT_TRUE(WinTest::Destroy(owner));
 }

@@ -12,10 +12,10 @@
 #include "WinTestInput.h"
 #include "win/WinDialog.h"
 #include "win/WinToolkit.h"
-#include "win/WinViewHook.h"
 
 using namespace WinLayer;
 using WinTest::PumpUntil;
+using WinTest::Witness;
 using Unit = WinListBoxItemUnit;
 
 namespace {
@@ -299,31 +299,9 @@ public:
     int measured = 0;
 };
 
-// Counts one message of a view, after the view has handled it.
-class Witness : public WinViewHook {
+class ListDialog : public WinTest::TestWindow {
 public:
-    Witness(WinView& view, UINT message) : WinViewHook(view), message_(message) {}
-    int32_t HandleMessage(UINT message, WPARAM, LPARAM) override {
-        if (message == message_) ++seen;
-        return kNotHandled;
-    }
-    int seen = 0;
-
-private:
-    UINT message_;
-};
-
-class ListDialog : public WinDialog {
-public:
-    ListDialog() {
-        Property().className = "VarneloListDialog";
-        Property().style = WS_OVERLAPPED | WS_CAPTION;
-        placement = {100, 100, 460, 360};
-        SetText("List box");
-    }
-    ~ListDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
-    }
+    ListDialog() : TestWindow("VarneloListDialog", {100, 100, 460, 360}, "List box") {}
     void OnCreated() override { AddChild(list); }
     int32_t OnChildCommand(WinView* child, uint16_t code) override {
         if (child == &list) codes.push_back(code);
@@ -339,17 +317,11 @@ class WinListBoxWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         for (int i = 0; i < 40; ++i) dialog.list.AppendItem();
-        ASSERT_TRUE(dialog.Create());
-        dialog.Activate(0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); }));
+        ASSERT_TRUE(WinTest::ShowInFront(dialog));
         SetFocus(list().Window());
         list().Flush();
     }
-    void TearDown() override {
-        const int quits = WinTest::QuitsSeen();
-        DestroyWindow(dialog.Window());
-        PumpUntil([&] { return WinTest::QuitsSeen() > quits; });
-    }
+    void TearDown() override { WinTest::Destroy(dialog); }
     TestList& list() { return dialog.list; }
     std::string Selected() {
         std::string marks;

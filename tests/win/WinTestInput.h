@@ -1,12 +1,17 @@
 // Helpers of the window tests: pumping messages until a state is reached (never
-// a fixed sleep) and real keyboard and mouse input through SendInput.
+// a fixed sleep), real keyboard and mouse input through SendInput, and test
+// dialogs shown in front and destroyed cleanly.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
+
+#include "win/WinDialog.h"
+#include "win/WinViewHook.h"
 
 namespace WinTest {
 
@@ -123,6 +128,53 @@ inline POINT Centre(HWND window) {
     RECT r;
     GetWindowRect(window, &r);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Counts one message of a view (one key's, when a key is given) after the
+// view has handled it; safe to read from another thread.
+class Witness : public WinLayer::WinViewHook {
+public:
+    Witness(WinLayer::WinView& view, UINT message, WPARAM key = 0)
+        : WinViewHook(view), message_(message), key_(key) {}
+    int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
+        if (message == message_ && (key_ == 0 || wParam == key_)) ++seen;
+        return WinLayer::kNotHandled;
+    }
+    std::atomic<int> seen{0};
+
+private:
+    UINT message_;
+    WPARAM key_;
+};
+
+// A top-level dialog of a test, destroyed with the object.
+class TestWindow : public WinLayer::WinDialog {
+public:
+    TestWindow(const char* className, RECT where, const char* title = "",
+               uint32_t style = WS_OVERLAPPED | WS_CAPTION) {
+        Property().className = className;
+        Property().style = style;
+        placement = where;
+        SetText(title);
+    }
+    ~TestWindow() override {
+        if (HasWindow()) DestroyWindow(Window());
+    }
+};
+
+// Creates the dialog and waits until it is in front.
+inline bool ShowInFront(WinLayer::WinDialog& dialog) {
+    if (!dialog.Create()) return false;
+    dialog.Activate(0, 0);
+    return PumpUntil([&] { return GetForegroundWindow() == dialog.Window(); });
+}
+
+// Destroys the dialog's window and takes the quit message it posts off the queue.
+inline bool Destroy(WinLayer::WinDialog& dialog) {
+    if (!dialog.HasWindow()) return true;
+    const int quits = QuitsSeen();
+    DestroyWindow(dialog.Window());
+    return PumpUntil([&] { return QuitsSeen() > quits; });
 }
 
 }  // namespace WinTest

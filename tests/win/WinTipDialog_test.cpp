@@ -12,27 +12,9 @@ using namespace WinLayer;
 using RawLayer::RawString;
 using WinTest::PumpUntil;
 
-namespace {
-
-class FrontDialog : public WinDialog {
-public:
-    FrontDialog() {
-        Property().className = "VarneloTipOwnerDialog";
-        Property().style = WS_OVERLAPPED | WS_CAPTION;
-        placement = {50, 50, 450, 250};
-    }
-    ~FrontDialog() override {
-        if (HasWindow()) DestroyWindow(Window());
-    }
-};
-
-}  // namespace
-
 TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
-    FrontDialog front;
-    ASSERT_TRUE(front.Create());
-    front.Activate(0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == front.Window(); }));
+    WinTest::TestWindow front("VarneloTipOwnerDialog", {50, 50, 450, 250});
+    ASSERT_TRUE(WinTest::ShowInFront(front));
 
     WinTipDialog tip;
     const struct {
@@ -70,7 +52,6 @@ TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
         EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_EQ(GetForegroundWindow(), front.Window());
     }
-    EXPECT_EQ(WinTipDialog::PointerOffset(), 2 * GetSystemMetrics(SM_CYCURSOR) / 3);
     // The tip's own thread paints: the picture waits for it.
     EXPECT_TRUE(PumpUntil([&] {
         return !GetUpdateRect(tip.Window(), nullptr, FALSE) && !GetUpdateRect(tip.TextBox().Window(), nullptr, FALSE);
@@ -84,7 +65,5 @@ TEST(WinTipDialog, ShowsBelowThePointerWithoutActivationAndMovesInPlace) {
     ASSERT_TRUE(tip.ShowTip("again"));
     EXPECT_TRUE(IsWindowVisible(tip.Window()));
     tip.CloseTip();
-    const int quits = WinTest::QuitsSeen();
-    DestroyWindow(front.Window());
-    EXPECT_TRUE(PumpUntil([&] { return WinTest::QuitsSeen() > quits; }));
+    EXPECT_TRUE(WinTest::Destroy(front));
 }
