@@ -2,6 +2,7 @@
 // refreshed on every opening, and the commands executed on the window thread.
 #include "app/GuiTMenuExecution.h"
 
+#include <atomic>
 #include <string>
 
 #include "app/GuiMainDialog.h"
@@ -267,10 +268,14 @@ void GuiTMenuExecution::UndoLastRun() {
         Ask(JobUndo::StateText(state), WinInfoDialog::OkButtons(), WinInfoDialog::kWarningIcon);
         return;
     }
-    // On the window thread: a run of many items holds the window until it is back.
+    // As a run does: on a worker, the window answering and showing how far it got.
     int32_t restored = 0;
-    const int32_t failed = undo.Carry([&](const JobLayer::JobUndoStep& step) {
-        if (step.error == 0) ++restored;
+    int32_t failed = 0;
+    dialog_.Parts().RunOwningList("Undoing", run.items, [&](std::atomic<int32_t>& done) {
+        failed = undo.Carry([&](const JobLayer::JobUndoStep& step) {
+            if (step.error == 0) ++restored;
+            ++done;
+        });
     });
     // The view shows the disk as the undo left it, as "Reload !" would.
     dialog_.Parts().ReloadItems();
