@@ -1,0 +1,305 @@
+// The path dialog: the checks of Finish over real files, WM_COPYDATA on a real
+// window, and the path box's entries with shortcuts followed and left.
+#include "win/WinPathDialog.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "WinTestInput.h"
+#include "WinTestShot.h"
+#include "raw/RawShell.h"
+
+using namespace WinLayer;
+using RawLayer::RawString;
+using TestSupport::Raw;
+
+namespace {
+
+bool OnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// A shortcut to target made through the shell's own link object.
+bool MakeShortcut(const std::wstring& link, const std::wstring& target) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* shell = nullptr;
+    IPersistFile* file = nullptr;
+    bool made = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&shell))) &&
+                SUCCEEDED(shell->SetPath(target.c_str())) &&
+                SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                SUCCEEDED(file->Save(link.c_str(), TRUE));
+    if (file) file->Release();
+    if (shell) shell->Release();
+    CoUninitialize();
+    return made;
+}
+
+std::vector<std::string> Tail(const WinPathBoxItemList& items, int32_t after) {
+    std::vector<std::string> names;
+    int32_t i = 0;
+    for (const WinPathBoxItem& item : items)
+        if (i++ > after) names.push_back(item.name.ToUtf8() + ":" + std::to_string(item.kind));
+    return names;
+}
+
+int32_t IndexOf(const WinPathBoxItemList& items, const std::string& name) {
+    int32_t i = 0;
+    for (const WinPathBoxItem& item : items) {
+        if (item.name.ToUtf8() == name) return i;
+        ++i;
+    }
+    return -1;
+}
+
+bool MakeFolder(const std::wstring& path) { return RawLayer::EnsureFolder(Raw(path)); }
+
+class WinPathDialogTest : public TestSupport::TempDirTest {};
+
+}  // namespace
+
+TEST_F(WinPathDialogTest, FinishChecksThePathAndAsksAsTheOptionsSay) {
+    ASSERT_TRUE(TestSupport::PutFile(temp.Join(L"file.txt"), "x"));
+    ASSERT_TRUE(TestSupport::PutFile(temp.Join(L"have"), "x"));
+    ASSERT_TRUE(MakeFolder(temp.Join(L"folder")));
+    const uint16_t kFolder = kPathFolderMode, kFile = kPathFileMode;
+    const struct {
+        const char* name;
+        uint16_t options;
+        const char* extension;
+        const wchar_t* typed;  // below the folder; "" empty, "*x" the relative path x
+        std::map<std::string, int32_t> answers;
+        std::vector<std::string> asked;
+        bool ends;
+        const wchar_t* result;    // the final path below the folder, when it ends
+        const wchar_t* madeFolder;  // a folder that must exist afterwards ("" none)
+    } cases[] = {
+        {"folder mode, existing file", kFolder, "", L"file.txt", {}, {"SpecifyFolder"}, false, L"", L""},
+        {"file mode, existing folder", kFile, "", L"folder", {}, {"SpecifyFile"}, false, L"", L""},
+        {"must exist, missing", kPathMustExist, "", L"missing.txt", {}, {"SpecifyExist"}, false, L"", L""},
+        {"overwrite OK", kFile | kPathConfirmOverwrite, "", L"file.txt", {{"Overwrite", 1}}, {"Overwrite"}, true,
+         L"file.txt", L""},
+        {"overwrite Cancel", kFile | kPathConfirmOverwrite, "", L"file.txt", {{"Overwrite", 0}}, {"Overwrite"},
+         false, L"", L""},
+        {"ask create OK", kFolder | kPathAskCreate, "", L"new\\deep", {{"CreateFolder", 1}}, {"CreateFolder"}, true,
+         L"new\\deep", L"new\\deep"},
+        {"ask create Cancel", kFolder | kPathAskCreate, "", L"no\\deep", {{"CreateFolder", 0}}, {"CreateFolder"},
+         false, L"", L""},
+        {"file in a missing folder", kFile | kPathAskCreate, "", L"sub\\x.txt", {{"CreateFolder", 1}},
+         {"CreateFolder"}, true, L"sub\\x.txt", L"sub"},
+        {"create without asking", kFolder | kPathCreate, "", L"made\\deeper", {}, {}, true, L"made\\deeper",
+         L"made\\deeper"},
+        {"no folder to take", kFile | kPathAskCreate, "", L"*loose", {}, {"SpecifyValid"}, false, L"", L""},
+        {"extension txt, Yes", kFile, "txt", L"report", {{"ExpandExtension", 2}}, {"ExpandExtension"}, true,
+         L"report.txt", L""},
+        {"extension .txt, Yes", kFile, ".txt", L"report", {{"ExpandExtension", 2}}, {"ExpandExtension"}, true,
+         L"report.txt", L""},
+        {"extension, No", kFile, "txt", L"report", {{"ExpandExtension", 3}}, {"ExpandExtension"}, true, L"report",
+         L""},
+        {"extension, closed", kFile, "txt", L"report", {{"ExpandExtension", 0}}, {"ExpandExtension"}, false, L"",
+         L""},
+        {"must exist, candidate missing", kFile | kPathMustExist, "txt", L"have", {}, {}, true, L"have", L""},
+        {"must exist, candidate there", kFile | kPathMustExist, "txt", L"file", {{"ExpandExtension", 2}},
+         {"ExpandExtension"}, true, L"file.txt", L""},
+        {"name with an extension", kFile, "txt", L"report.md", {}, {}, true, L"report.md", L""},
+        {"empty path", kFile | kPathMustExist, "txt", L"", {}, {}, false, L"", L""},
+    };
+    for (const auto& c : cases) {
+        const std::wstring typed(c.typed);
+        const std::wstring path = typed.empty() ? L"" : typed[0] == L'*' ? typed.substr(1) : temp.Join(typed);
+        WinPathDialog dialog("Choose", Raw(path), c.options, c.extension);
+        std::vector<std::string> asked;
+        dialog.asker = [&](const RawString& key, const RawString&) {
+            asked.push_back(key.ToUtf8());
+            const auto answer = c.answers.find(key.ToUtf8());
+            return answer == c.answers.end() ? 1 : answer->second;
+        };
+        dialog.Finish();
+        EXPECT_EQ(asked, c.asked) << c.name;
+        EXPECT_EQ(dialog.HasEnded(), c.ends) << c.name;
+        if (c.ends) {
+            EXPECT_EQ(dialog.result, 1) << c.name;
+            EXPECT_EQ(dialog.Path(), Raw(temp.Join(c.result))) << c.name;
+        }
+        if (*c.madeFolder) {
+            EXPECT_TRUE(TestSupport::FolderExists(temp.Join(c.madeFolder))) << c.name;
+        }
+    }
+    EXPECT_FALSE(TestSupport::FolderExists(temp.Join(L"no")));
+    EXPECT_FALSE(TestSupport::FileExists(temp.Join(L"sub\\x.txt")));
+}
+
+TEST_F(WinPathDialogTest, AMessageIsAnsweredInARealInfoDialog) {
+    ASSERT_TRUE(TestSupport::PutFile(temp.Join(L"file.txt"), "x"));
+    WinPathDialog dialog("Choose", Raw(temp.Join(L"file.txt")), kPathFolderMode);
+    std::thread closer([&] {
+        const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
+        while (!dialog.ModalWindow() && GetTickCount64() < deadline) Sleep(10);
+        if (const HWND modal = dialog.ModalWindow()) PostMessageW(modal, WM_CLOSE, 0, 0);
+    });
+    dialog.Finish();
+    closer.join();
+    EXPECT_FALSE(dialog.HasEnded());
+}
+
+TEST_F(WinPathDialogTest, CopyDataFinishesWithItsTextOrCancels) {
+    ASSERT_TRUE(MakeFolder(temp.Join(L"photos\\2024")));
+    ASSERT_TRUE(TestSupport::PutFile(temp.Join(L"photos\\notes.txt"), "x"));
+    const struct {
+        const char* name;
+        ULONG_PTR first;
+        std::wstring text;
+        int32_t result;
+    } cases[] = {
+        {"finish", 0, temp.Join(L"photos"), 1},
+        {"cancel", 1, temp.Join(L"photos"), 0},
+    };
+    bool shot = false;
+    for (const auto& c : cases) {
+        WinPathDialog dialog("Choose a folder", Raw(temp.Join(L"photos\\")), kPathFolderMode);
+        dialog.Place({});
+        LRESULT answer = 0;
+        std::thread driver([&] {
+            const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
+            HWND window = nullptr;
+            while (!((window = dialog.Window()) && IsWindowVisible(window) &&
+                     !GetUpdateRect(window, nullptr, FALSE)) &&
+                   GetTickCount64() < deadline)
+                Sleep(10);
+            if (!window) return;
+            if (!shot) shot = WinTest::SaveWindowShot(window, TestSupport::ModuleFolder() + L"\\shot_path.bmp");
+            const std::string text = TestSupport::Narrow(c.text);
+            COPYDATASTRUCT data{c.first, static_cast<DWORD>(text.size() + 1), const_cast<char*>(text.c_str())};
+            answer = SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+        });
+        const int32_t result = dialog.DoModal(nullptr);
+        driver.join();
+        EXPECT_EQ(answer, 1) << c.name;
+        EXPECT_EQ(result, c.result) << c.name;
+        if (c.result == 1) {
+            EXPECT_EQ(dialog.Path(), Raw(c.text)) << c.name;
+        }
+    }
+}
+
+TEST_F(WinPathDialogTest, KeysInTheBarMoveTheBoxCursorAndEnterFinishes) {
+    ASSERT_TRUE(MakeFolder(temp.Join(L"photos\\2024")));
+    ASSERT_TRUE(TestSupport::PutFile(temp.Join(L"photos\\notes.txt"), "x"));
+    const struct {
+        const char* name;
+        std::vector<WORD> keys;
+        int32_t result;
+        const wchar_t* path;
+    } cases[] = {
+        // From "new.txt" down to "2024", back up, then down to "notes.txt".
+        {"Down, Up, Down, Down, Enter", {VK_DOWN, VK_UP, VK_DOWN, VK_DOWN, VK_RETURN}, 1, L"photos\\notes.txt"},
+        {"Esc", {VK_ESCAPE}, 0, L""},
+    };
+    for (const auto& c : cases) {
+        WinPathDialog dialog("Choose a file", Raw(temp.Join(L"photos\\new.txt")), kPathFileMode);
+        dialog.Place({});
+        std::thread driver([&] {
+            const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
+            HWND window = nullptr;
+            while (!((window = dialog.Window()) && GetForegroundWindow() == window) && GetTickCount64() < deadline)
+                Sleep(10);
+            for (WORD key : c.keys) WinTest::PressKey(key);
+        });
+        const int32_t result = dialog.DoModal(nullptr);
+        driver.join();
+        EXPECT_EQ(result, c.result) << c.name;
+        if (c.result == 1) {
+            EXPECT_EQ(dialog.Path(), Raw(temp.Join(c.path))) << c.name;
+        }
+    }
+}
+
+TEST_F(WinPathDialogTest, TheBoxShowsThePathsChainAndTheDeepestFoldersEntries) {
+    const std::wstring b = temp.Join(L"a\\b");
+    ASSERT_TRUE(MakeFolder(b + L"\\sub1"));
+    ASSERT_TRUE(MakeFolder(b + L"\\sub2"));
+    ASSERT_TRUE(TestSupport::PutFile(b + L"\\f.txt", "x"));
+    ASSERT_TRUE(TestSupport::PutFile(b + L"\\g.txt", "x"));
+    ASSERT_TRUE(MakeFolder(temp.Join(L"target")));
+    ASSERT_TRUE(MakeShortcut(b + L"\\link.lnk", temp.Join(L"target")));
+    ASSERT_TRUE(SetFileAttributesW((b + L"\\sub2").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY));
+    ASSERT_TRUE(SetFileAttributesW((b + L"\\g.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::wstring typed = b + L"\\new";
+    WinPathPlaces places{1u << (towupper(typed[0]) - L'A'), "", ""};
+    const struct {
+        const char* name;
+        uint16_t options;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {"folder mode", kPathFolderMode, {"sub1:5", "link.lnk:7"}},
+        {"folder mode, hidden", kPathFolderMode | kPathShowHidden, {"sub1:5", "sub2:5", "link.lnk:7"}},
+        {"file mode", kPathFileMode, {"sub1:5", "f.txt:6", "link.lnk:7"}},
+        {"file mode, hidden", kPathFileMode | kPathShowHidden, {"sub1:5", "sub2:5", "f.txt:6", "g.txt:6", "link.lnk:7"}},
+    };
+    for (const auto& c : cases) {
+        WinPathBoxItemList items;
+        const int32_t cursor = FillPathBoxItems(Raw(typed), c.options, places, "", items);
+        ASSERT_GE(cursor, 3) << c.name;
+        EXPECT_EQ(Tail(items, cursor), c.entries) << c.name;
+        // "[Drives]", the drive, then one element per level down to "new", which is missing.
+        std::vector<std::string> chain;
+        int32_t level = 0, i = 0;
+        for (const WinPathBoxItem& item : items) {
+            if (i++ > cursor) {
+                EXPECT_EQ(item.level, level) << c.name << " " << item.name.ToUtf8();
+                continue;
+            }
+            EXPECT_EQ(item.level, i == 1 ? 0 : level + 1) << c.name << " " << item.name.ToUtf8();
+            level = item.level;
+            chain.push_back(std::to_string(item.kind));
+        }
+        EXPECT_EQ(chain.front(), "0") << c.name;
+        EXPECT_EQ(chain[1], "1") << c.name;
+        EXPECT_EQ(chain.back(), "4") << c.name;
+        EXPECT_EQ(chain[chain.size() - 2], "3") << c.name;
+    }
+}
+
+TEST_F(WinPathDialogTest, AShortcutIsFollowedAndLinkBackwordLeadsBack) {
+    const std::wstring b = temp.Join(L"a\\b");
+    ASSERT_TRUE(MakeFolder(temp.Join(L"target\\inner")));
+    ASSERT_TRUE(MakeFolder(b));
+    ASSERT_TRUE(MakeShortcut(b + L"\\link.lnk", temp.Join(L"target")));
+    WinPathDialog dialog("Choose", Raw(b + L"\\"), kPathFolderMode);
+    dialog.SetPath(Raw(b + L"\\"));
+    const WinPathBoxItemList& items = dialog.Box().Entries();
+    dialog.ExecuteEntry(IndexOf(items, "link.lnk"));
+    EXPECT_EQ(dialog.Path(), Raw(temp.Join(L"target\\")));
+    EXPECT_GE(IndexOf(items, "inner"), 0);
+    const int32_t back = IndexOf(items, kLinkBackName);
+    ASSERT_GE(back, 0);
+    dialog.ExecuteEntry(back);
+    EXPECT_EQ(dialog.Path(), Raw(b + L"\\link.lnk"));
+    EXPECT_EQ(IndexOf(items, kLinkBackName), -1);
+    EXPECT_GE(IndexOf(items, "link.lnk"), 0);
+    dialog.ExecuteEntry(IndexOf(items, "b"));
+    EXPECT_EQ(dialog.Path(), Raw(b + L"\\"));
+}
+
+TEST_F(WinPathDialogTest, AShortcutTargetLongerThan260UnitsComesBackWhole) {
+    std::wstring target = temp.Path();
+    while (target.size() < 400) {
+        target += L"\\" + std::wstring(60, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + target).c_str(), nullptr));
+    }
+    const std::wstring link = temp.Join(L"long.lnk");
+    // Wine's link object saves no target longer than MAX_PATH (the file
+    // holds no path at all), so such a link cannot be made there; Windows
+    // stores it whole.
+    if (!MakeShortcut(link, target) && OnWine()) GTEST_SKIP() << "Wine cannot store a target this long";
+    ASSERT_TRUE(TestSupport::FileExists(link));
+    const RawString resolved = ResolveShortcut(Raw(link));
+    if (OnWine() && resolved.Length() <= MAX_PATH)
+        GTEST_SKIP() << "Wine cut the stored target to " << resolved.Length() << " units";
+    EXPECT_EQ(resolved, Raw(target));
+}
