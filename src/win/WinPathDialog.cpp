@@ -302,9 +302,13 @@ RawString ExpandedPath(const RawString& path, const RawString& extension) {
     const RawString name = FileName(path);
     const RawRange own = name.ExtensionRange();
     if (extension.IsEmpty() || own.begin < own.end || name.IsEmpty()) return RawString();
+    // One dot between name and extension, whoever brings it: "report." and
+    // ".txt" make "report.txt" as "report" and "txt" do.
+    const bool nameDot = name.UnitAt(name.Length() - 1) == '.';
+    const bool extensionDot = extension.UnitAt(0) == '.';
     RawString candidate(path, RawCodeKind::Utf8);
-    if (extension.UnitAt(0) != '.') candidate.Append(".");
-    candidate.Append(extension);
+    if (!nameDot && !extensionDot) candidate.Append(".");
+    candidate.AppendRange(extension, {nameDot && extensionDot ? 1 : 0, extension.Length()});
     return candidate;
 }
 
@@ -472,6 +476,7 @@ WinPathDialog::WinPathDialog(const RawString& title, const RawString& path, uint
     SetText(title);
     minimumClient = {0, 0, kMinimumClient.cx, kMinimumClient.cy};
     bar_.SetText(path);
+    bar_.editOptions |= WinEditBoxBasic::kEditTabMovesFocus;
     for (const ButtonPlan& plan : kButtons) {
         auto button = std::make_unique<WinButton>();
         button->SetText(labels_.Get(plan.label));
@@ -571,8 +576,8 @@ int32_t WinPathDialog::OnRequest(WPARAM request, LPARAM lParam) {
             if (const WinPathBoxItem* entry = box_.Entry(static_cast<int32_t>(lParam))) FollowShortcut(*entry);
             break;
         case kPathRequestKey:
+            // The box invalidates itself after a move; its rows stay measured.
             box_.OnKey(static_cast<UINT>(lParam), false, false);
-            box_.RelayoutAndRedraw();
             break;
         case kPathRequestPut:
             if (lParam) PutInBar(*reinterpret_cast<const RawString*>(lParam));
@@ -683,7 +688,10 @@ int32_t WinPathDialog::ShowMessage(const RawString& key, const RawString& path) 
         text.Append("\r\n", path);
         RECT rect = placement;
         if (HasWindow()) GetWindowRect(Window(), &rect);
-        return WinInfoDialog::Show(this, rect, GetText(), text, look.buttons(), look.icon);
+        const int32_t answer = WinInfoDialog::Show(this, rect, GetText(), text, look.buttons(), look.icon);
+        // The message's end gave the focus to the dialog; typing goes on in the bar.
+        if (bar_.HasWindow()) SetFocus(bar_.Window());
+        return answer;
     }
     return 0;
 }
