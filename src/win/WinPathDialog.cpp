@@ -130,7 +130,8 @@ bool EndsWithShortcut(const RawString& name) {
 
 class ItemFiller {
 public:
-    ItemFiller(WinPathBoxItemList& items, uint16_t options) : items_(items), options_(options) {}
+    ItemFiller(WinPathBoxItemList& items, uint16_t options, WinPathListing* listing)
+        : items_(items), options_(options & (kPathShowHidden | kPathFileMode)), listing_(listing) {}
 
     int32_t Add(const RawString& name, const RawString& path, int32_t level, int32_t kind) {
         items_.Append(WinPathBoxItem{name, path, level, kind});
@@ -141,8 +142,8 @@ public:
     int32_t AddChain(const PathChain& chain, int32_t rootIndex) {
         int32_t cursor = rootIndex;
         RawString folder = RawString::FromWide(chain.rootPath.c_str());
-        bool existing = IsFolder(folder);
-        if (!existing) return cursor;
+        const bool rootExists = IsFolder(folder);
+        bool existing = rootExists;
         int32_t level = 1, folderLevel = 1;
         RawString walked = folder;
         for (const std::wstring& element : chain.elements) {
@@ -155,7 +156,7 @@ public:
                 folderLevel = level;
             }
         }
-        AddEntries(folder, folderLevel + 1);
+        if (rootExists) AddEntries(folder, folderLevel + 1);
         return cursor;
     }
 
@@ -164,27 +165,45 @@ private:
         RawString name;
         RawString path;
         bool folder;
+        std::u16string key;  // folded once, not at every comparison
     };
 
     void AddEntries(const RawString& folder, int32_t level) {
+        WinPathListing fresh;
+        WinPathListing& listing = listing_ ? *listing_ : fresh;
+        if (!listing.valid || !(listing.folder == folder) || listing.options != options_) {
+            listing = {true, folder, options_, Read(folder)};
+        }
+        for (const WinPathBoxItem& entry : listing.entries) Add(entry.name, entry.path, level, entry.kind);
+    }
+
+    std::vector<WinPathBoxItem> Read(const RawString& folder) const {
         uint8_t flags = RawFolderScan::SkipDots;
         if (!(options_ & kPathShowHidden)) flags |= RawFolderScan::SkipHidden;
         if (!(options_ & kPathFileMode)) flags |= RawFolderScan::FoldersOnly;
         std::vector<Found> found;
         RawFolderScan scan(folder);
-        while (scan.Next(flags)) found.push_back({scan.Data().name, scan.Data().path, scan.Data().IsFolder()});
-        std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-            if (a.folder != b.folder) return a.folder;
-            return FoldedPath(a.name) < FoldedPath(b.name);
-        });
-        for (const Found& f : found) {
-            const int32_t kind = f.folder ? kPathKindFolder : EndsWithShortcut(f.name) ? kPathKindShortcut : kPathKindFile;
-            Add(f.name, f.path, level, kind);
+        while (scan.Next(flags)) {
+            const RawFindFileData& data = scan.Data();
+            found.push_back({data.name, data.path, data.IsFolder(), FoldedPath(data.name)});
         }
+        std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+            return a.folder != b.folder ? a.folder : a.key < b.key;
+        });
+        std::vector<WinPathBoxItem> entries;
+        entries.reserve(found.size());
+        for (const Found& f : found) {
+            const int32_t kind = f.folder                   ? kPathKindFolder
+                                 : EndsWithShortcut(f.name) ? kPathKindShortcut
+                                                            : kPathKindFile;
+            entries.push_back({f.name, f.path, 0, kind});
+        }
+        return entries;
     }
 
     WinPathBoxItemList& items_;
     uint16_t options_;
+    WinPathListing* listing_;
 };
 
 // ---------------------------------------------------------------- shell links
@@ -255,9 +274,9 @@ WinPathPlaces WinPathPlaces::Current() {
 }
 
 int32_t FillPathBoxItems(const RawString& path, uint16_t options, const WinPathPlaces& places,
-                         const RawString& linkBack, WinPathBoxItemList& items) {
+                         const RawString& linkBack, WinPathBoxItemList& items, WinPathListing* listing) {
     items.Clear();
-    ItemFiller filler(items, options);
+    ItemFiller filler(items, options, listing);
     if (!places.desktop.IsEmpty()) filler.Add(kDesktopName, places.desktop, 0, kPathKindFolder);
     if (!places.documents.IsEmpty()) filler.Add(kDocumentName, places.documents, 0, kPathKindFolder);
     if (!linkBack.IsEmpty()) filler.Add(kLinkBackName, linkBack, 0, kPathKindShortcut);
@@ -381,10 +400,13 @@ int32_t WinPathBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return WinListBoxR<WinPathBoxItem>::HandleMessage(message, wParam, lParam);
 }
 
-void WinPathBox::Fill(const RawString& path, uint16_t pathOptions) {
+void WinPathBox::Fill(const RawString& path, uint16_t pathOptions, bool typed) {
     filling_ = true;
     ResetItems();
-    const int32_t cursor = FillPathBoxItems(path, pathOptions, WinPathPlaces::Current(), linkBack, entries_);
+    // Anything but typing reads the folder anew: it may have changed meanwhile.
+    if (!typed) listing_.valid = false;
+    const int32_t cursor =
+        FillPathBoxItems(path, pathOptions, WinPathPlaces::Current(), linkBack, entries_, &listing_);
     for (WinPathBoxItem& entry : entries_) AppendRow(&entry);
     filledFor = path;
     if (HasWindow()) Relayout();
@@ -393,19 +415,12 @@ void WinPathBox::Fill(const RawString& path, uint16_t pathOptions) {
     filling_ = false;
 }
 
-void WinPathBox::MeasureItem(HDC dc, const RECT& bounds, int32_t index, WinListBoxItemUnit& item, RECT& rect) {
+void WinPathBox::MeasureItem(HDC, const RECT& bounds, int32_t index, WinListBoxItemUnit& item, RECT& rect) {
+    // Rows span the view: the box does not scroll sideways, so names are not
+    // measured; a long one is cut at the right edge.
     const WinPathBoxItem* entry = DataOf(item);
-    const int32_t height = line.cy + kRowPadding;
-    if (!entry) {
-        rect = {0, 0, bounds.right - bounds.left, height};
-        return;
-    }
-    RECT text{};
-    const std::wstring name = entry->name.ToWide();
-    DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text, DT_CALCRECT | kNameFormat);
-    const int32_t band = entry->kind == kPathKindHeading && index > 0 ? kBandHeight : 0;
-    const int32_t width = 2 + kIndent * entry->level + height + kTextGap + (text.right - text.left) + 4;
-    rect = {0, 0, std::max<int32_t>(width, bounds.right - bounds.left), height + band};
+    const bool band = entry && entry->kind == kPathKindHeading && index > 0;
+    rect = {0, 0, bounds.right - bounds.left, line.cy + kRowPadding + (band ? kBandHeight : 0)};
 }
 
 void WinPathBox::DrawItem(HDC dc, const RECT& rect, int32_t index, WinListBoxItemUnit& item) {
@@ -565,7 +580,7 @@ int32_t WinPathDialog::OnRequest(WPARAM request, LPARAM lParam) {
             path_ = bar_.GetText();
             // The bar showing what the box handed it is no new path.
             const WinPathBoxItem* entry = box_.CursorEntry();
-            if (!(path_ == box_.filledFor) && !(entry && entry->path == path_)) box_.Fill(path_, options_);
+            if (!(path_ == box_.filledFor) && !(entry && entry->path == path_)) box_.Fill(path_, options_, true);
             break;
         }
         case kPathRequestTakeOver:

@@ -75,13 +75,24 @@ inline constexpr const char* kDocumentName = "[MyDocument]";
 inline constexpr const char* kDrivesName = "[Drives]";
 inline constexpr const char* kLinkBackName = "[LinkBackword]";
 
+// The entries of one folder as last read, kept so that typing a name in it
+// does not read the folder again at every key.
+struct WinPathListing {
+    bool valid = false;
+    RawLayer::RawString folder;
+    uint16_t options = 0;  // the options the entries were read with
+    std::vector<WinPathBoxItem> entries;
+};
+
 // Fills items for the path: the special places, "[LinkBackword]" when
 // linkBack names a followed shortcut, "[Drives]" with the drives (the chain
 // of the path's elements and the entries of its deepest existing folder below
 // its drive) or the network root with that chain. The index of the path's
-// own entry, -1 when the path has none.
+// own entry, -1 when the path has none. A listing of the same folder read
+// with the same options is used instead of reading it; a new one is kept there.
 int32_t FillPathBoxItems(const RawLayer::RawString& path, uint16_t options, const WinPathPlaces& places,
-                         const RawLayer::RawString& linkBack, WinPathBoxItemList& items);
+                         const RawLayer::RawString& linkBack, WinPathBoxItemList& items,
+                         WinPathListing* listing = nullptr);
 
 // The target of a shortcut file, whole however long; empty when it cannot be read.
 RawLayer::RawString ResolveShortcut(const RawLayer::RawString& shortcut);
@@ -122,8 +133,9 @@ public:
 
     WinPathBox();
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // Refills the entries for the path and puts the cursor on its own entry.
-    void Fill(const RawLayer::RawString& path, uint16_t pathOptions);
+    // Refills the entries for the path and puts the cursor on its own entry;
+    // typed: the folder's entries may be those read for the last fill.
+    void Fill(const RawLayer::RawString& path, uint16_t pathOptions, bool typed = false);
     WinPathBoxItem* Entry(int32_t index) { return DataAt(index); }
     WinPathBoxItem* CursorEntry() { return DataAt(Cursor()); }
     const WinPathBoxItemList& Entries() const { return entries_; }
@@ -141,6 +153,7 @@ private:
     void SendRequest(WinPathRequest request, LPARAM lParam);
 
     WinPathBoxItemList entries_;
+    WinPathListing listing_;
     bool filling_ = false;
 };
 

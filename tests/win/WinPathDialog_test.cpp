@@ -211,7 +211,8 @@ TEST_F(WinPathDialogTest, TheBoxShowsThePathsChainAndTheDeepestFoldersEntries) {
         {"folder mode", kPathFolderMode, {"sub1:5", "link.lnk:7"}},
         {"folder mode, hidden", kPathFolderMode | kPathShowHidden, {"sub1:5", "sub2:5", "link.lnk:7"}},
         {"file mode", kPathFileMode, {"sub1:5", "f.txt:6", "link.lnk:7"}},
-        {"file mode, hidden", kPathFileMode | kPathShowHidden, {"sub1:5", "sub2:5", "f.txt:6", "g.txt:6", "link.lnk:7"}},
+        {"file mode, hidden", kPathFileMode | kPathShowHidden,
+         {"sub1:5", "sub2:5", "f.txt:6", "g.txt:6", "link.lnk:7"}},
     };
     for (const auto& c : cases) {
         WinPathBoxItemList items;
