@@ -397,6 +397,9 @@ int32_t WinPathBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog takes a drop wherever it lands.
     if (message == WM_DROPFILES && Parent() && Parent()->HasWindow())
         return static_cast<int32_t>(SendMessageW(Parent()->Window(), message, wParam, lParam));
+    // Rows span the view: a new width measures them anew at the next flush.
+    if (message == WM_SIZE)
+        for (WinListBoxItemUnit& unit : items) unit.flags &= ~WinListBoxItemUnit::kMeasured;
     return WinListBoxR<WinPathBoxItem>::HandleMessage(message, wParam, lParam);
 }
 
