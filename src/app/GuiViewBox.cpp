@@ -10,8 +10,10 @@
 #include "../../res/resource.h"
 #include "job/JobOption.h"
 #include "raw/RawLabelStore.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "win/WinBitmap.h"
+#include "win/WinPathDialog.h"
 #include "win/WinPopupMenu.h"
 #include "win/WinTipDialog.h"
 #include "win/WinToolkit.h"
@@ -662,7 +664,20 @@ void GuiViewBox::ExcludeOrRemove(bool remove) {
 
 void GuiViewBox::AppendByDialog() {
     RawString path = lastAppended_;
-    if (!choosePath || !choosePath(path) || path.IsEmpty()) return;
+    bool chosen = false;
+    if (choosePath) {
+        chosen = choosePath(path);
+    } else {
+        RawString title(RawLayer::kProductName);
+        title.Append(RawString(" - "));
+        title.Append(menuTexts_[static_cast<int32_t>(GuiItemCommand::AppendItems) - 1]);
+        WinView& top = Parent() ? *Parent() : *this;
+        RECT ownerRect{};
+        if (top.HasWindow()) GetWindowRect(top.Window(), &ownerRect);
+        // A file or a folder, but one that is there: it becomes an item.
+        chosen = WinPathDialog::Choose(&top, ownerRect, title, path, kPathMustExist);
+    }
+    if (!chosen || path.IsEmpty()) return;
     lastAppended_ = path;
     RawLayer::RawStringList paths;
     paths.Append(path);

@@ -67,7 +67,7 @@ public:
     RawLayer::RawString TipAt(POINT point);
 
     // ---- item menu (the right button)
-    // Asks for a path to add (true: chosen); the path dialog unless replaced.
+    // Asks for a path to add (true: chosen); the path dialog when empty.
     std::function<bool(RawLayer::RawString& path)> choosePath;
     // The rules over the selection as it is now.
     GuiItemMenuRules MenuRules();

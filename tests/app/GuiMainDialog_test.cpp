@@ -16,6 +16,7 @@
 #include "raw/RawParameterFile.h"
 #include "win/WinRadioButton.h"
 #include "win/WinTestInput.h"
+#include "win/WinTestShot.h"
 
 using namespace AppLayer;
 using namespace TestSupport;
@@ -338,6 +339,24 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
         return std::string("(none)");
     };
     ASSERT_TRUE(PumpUntil([&] { return newNameOf("g.txt") == "x_g"; }));  // a pass ran
+
+    // Without a stand-in the real path dialog asks; the path it is given
+    // (as another program hands it over) is added.
+    view.choosePath = nullptr;
+    const std::wstring other = temp.Join(L"other.txt");
+    ASSERT_TRUE(WriteFileBytes(other, "x"));
+    static std::string handOver;
+    handOver = Raw(other).ToUtf8();
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        const HWND chooser = FindWindowW(nullptr, L"Varnelo - Append items by dialog.");
+        if (!chooser || !IsWindowVisible(chooser)) return;
+        KillTimer(nullptr, id);
+        WinTest::SaveWindowShot(chooser, ModuleFolder() + L"\\shot_path_dialog.bmp");
+        COPYDATASTRUCT copy{0, static_cast<DWORD>(handOver.size() + 1), handOver.data()};
+        SendMessageW(chooser, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    });
+    run({}, C::AppendItems);
+    ASSERT_TRUE(PumpUntil([&] { return shows("other.txt"); })) << Rows();
 
     run({"data"}, C::RemoveItems);
     EXPECT_FALSE(shows("data") || shows("a.txt")) << Rows();
