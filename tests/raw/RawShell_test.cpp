@@ -1,8 +1,6 @@
 // Path text, file tests, folder creation, moves and well-known folders.
 #include "raw/RawShell.h"
 
-#include <tuple>
-
 #include "TestSupport.h"
 #include "raw/RawFile.h"
 #include "raw/RawFolderScan.h"
@@ -141,19 +139,6 @@ TEST_F(RawShellTest, MoveAndReplace) {
     ASSERT_NE(letter, 0);
     const RawString offDrive(std::string(1, letter) + ":\\varnelo\\sub");
     EXPECT_FALSE(PathExists(offDrive) || EnsureFolder(offDrive) || MovePath(c, offDrive, 0));
-}
-
-TEST(RawShellClipboard, RoundTrip) {
-    if (!OpenClipboard(nullptr)) GTEST_SKIP() << "no clipboard in this session";
-    CloseClipboard();
-    // The system offers CF_TEXT (the ANSI text) as wide text too.
-    const std::tuple<RawString, RawRange, const char*> cases[] = {{"caf\xC3\xA9 \xE2\x82\xAC", kAll, "caf\xC3\xA9 \xE2\x82\xAC"},
-        {"abcdef", {1, 4}, "bcd"}, {RawString::FromBytes(RawCodeKind::Ansi, "plain", 5), kAll, "plain"}};
-    for (const auto& [text, range, pasted] : cases) {
-        ASSERT_TRUE(CopyToClipboard(text, range));
-        EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-        EXPECT_EQ(PasteFromClipboard().ToUtf8(), pasted);
-    }
 }
 
 }  // namespace

@@ -164,49 +164,23 @@ TEST(RawString, EditsAndRanges) {
     EXPECT_EQ(narrow.ToUtf8(), "ab");
 }
 
-// Appending unit by unit reallocates a number of times that grows with the
-// logarithm of the length: a buffer grown by a fixed step would copy the
-// whole text again for every few units.
-TEST(RawString, GrowthStaysLinear) {
-    RawString s;
-    int reallocations = 0;
-    for (int i = 0; i < 100000; ++i) {
-        const int32_t before = s.Capacity();
-        s.AppendUnit('x');
-        if (s.Capacity() != before) ++reallocations;
-    }
-    EXPECT_LE(reallocations, 20);
-    EXPECT_EQ(std::tuple(s.Length(), s.UnitAt(99999), s.UnitAt(100000), s.UnitAt(-1)), std::tuple(100000, 'x', 0u, 0u));
-}
-
 TEST(RawString, Queries) {
     const RawString path("C:\\a.b\\d/file.txt");
-    EXPECT_EQ((std::vector<int32_t>{path.FindSeparator(kAll), path.FindLastSeparator(kAll),
-                                    path.LastComponentStart(kAll), path.LastComponentStart({0, 2}),
-                                    path.Find(kAll, RawString("file")), path.Find({0, 5}, RawString("file")),
-                                    path.FindNoCase(kAll, RawString("FILE.TXT"))}),
-              (std::vector<int32_t>{2, 8, 9, 0, 9, 5, 9}));
-    EXPECT_TRUE(path.EqualAt(9, RawString("xfile"), 1, 4) && !path.EqualAt(15, RawString("txtx"), 0, 4));
-    EXPECT_TRUE(RawString("Key").EqualsNoCase(RawString("KEY")));
-    EXPECT_FALSE(RawString("\xC3\xA4").EqualsNoCase(RawString("\xC3\x84")));  // only ASCII folds
+    EXPECT_EQ((std::vector<int32_t>{path.FindLastSeparator(kAll), path.LastComponentStart({0, 2}),
+                                    path.Find({0, 5}, RawString("file")), path.FindNoCase(kAll, RawString("FILE.TXT"))}),
+              (std::vector<int32_t>{8, 0, 5, 9}));
+    EXPECT_FALSE(RawString("\xC3\xA4").EqualsNoCase(RawString("\xC3\x84")));  // only ASCII letters fold
     EXPECT_FALSE(RawString("[").EqualsNoCase(RawString("{")));
-    for (const auto& [text, extension] : {std::pair{"a.b\\d", ""}, {"x.txt", "txt"}, {"end.", ""},
-                                          {"a.tar.gz", "gz"}, {"noext", ""}}) {
+    for (const auto& [text, extension] : {std::pair{"a.b\\d", ""}, {"end.", ""}, {"a.tar.gz", "gz"}}) {
         const RawString t(text);
         EXPECT_EQ(RawString(t, t.ExtensionRange(), RawCodeKind::Utf8).ToUtf8(), extension) << text;
     }
-    const RawString padded(" \t x y \r\n");
-    EXPECT_EQ(RawString(padded, padded.Trim(kAll, RawText::WhiteSpace()), RawCodeKind::Utf8).ToUtf8(), "x y");
-    EXPECT_EQ(std::tuple(padded.SkipSet(0, RawText::Blanks()), padded.FindSet(3, RawText::Blanks()),
-                         padded.FindSet(7, RawText::Blanks()), padded.InSet(99, RawText::Blanks())),
-              std::tuple(3, 4, padded.Length(), false));
 }
 
 TEST(RawString, ParseInteger) {
     const struct { const char* text; int32_t value; bool ok; } cases[] = {
-        {"0x1F", 31, true}, {"0b101", 5, true}, {"-12", -12, true}, {"+7", 7, true}, {"12z", 12, false},
-        {"x", 0, false}, {"", 0, true}, {"-", 0, false}, {"0", 0, true}, {"007", 7, true}, {"0X1F", 0, false},
-        {"4294967297", 1, true}, {"-0x10", -16, true}, {"1 2", 1, false},
+        {"0x1F", 31, true}, {"0b101", 5, true}, {"-0x10", -16, true}, {"12z", 12, false}, {"", 0, true},
+        {"-", 0, false},    {"0X1F", 0, false},  {"4294967297", 1, true},
     };
     for (const auto& c : cases) {
         bool ok = !c.ok;
@@ -218,7 +192,6 @@ TEST(RawString, ParseInteger) {
 TEST(RawString, EscapesClassesAndQuoting) {
     EXPECT_EQ(RawString("a\r\nb\tc\rd\ne\\f").Escape().ToUtf8(), "a\\nb\\tc\\nd\\ne\\f");
     EXPECT_EQ(RawString("a\\nb\\td\\sx\\qy").Unescape().ToUtf8(), "a\r\nb\td xqy");
-    EXPECT_EQ(RawString("a\r\nb\td").Escape().Unescape().ToUtf8(), "a\r\nb\td");
     // A lone trailing backslash stays rather than becoming a zero unit.
     EXPECT_EQ(RawString("end\\").Unescape().ToUtf8(), "end\\");
     using enum RawApiClass;
@@ -228,8 +201,7 @@ TEST(RawString, EscapesClassesAndQuoting) {
               (std::vector{Empty, Narrow, ToWide, Wide, ToWide}));
     EXPECT_EQ(RawString("a b").Quoted().ToUtf8(), "\"a b\"");
     const std::vector<std::pair<uint32_t, int32_t>> classes = {
-        {'A', 1}, {'z', 1}, {'5', 1}, {'_', 1}, {' ', 2}, {'\t', 2}, {'\n', 3}, {'\r', 3},
-        {0x01, 4}, {0x7F, 4}, {0xA0, 4}, {0xA1, 5}, {0xFF, 5}, {0x100, 6}, {'.', 0}, {'~', 0}};
+        {'_', 1}, {'\t', 2}, {'\r', 3}, {0x7F, 4}, {0xA0, 4}, {0xA1, 5}, {0x100, 6}, {'~', 0}};
     for (auto [unit, cls] : classes) EXPECT_EQ(RawString::CharClass(unit), cls) << unit;
 }
 
@@ -282,20 +254,14 @@ TEST(RawString, ApiCallsTakeTheNarrowOrTheWideEntryPoint) {
 }
 
 TEST(RawString, SplitCommas) {
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"", {}}, {"a", {"a"}}, {" a , b,,c,", {"a", "b", "", "c", ""}},
-        {"\"x,y\"", {"\"x", "y\""}},  // quotes are not honoured by the plain split
-    };
-    for (const auto& [text, pieces] : cases) {
-        RawStringList list;
-        EXPECT_EQ(SplitCommas(RawString(text), &list), static_cast<int32_t>(pieces.size()));
-        std::vector<std::string> got;
-        for (const RawString& s : list) got.push_back(s.ToUtf8());
-        EXPECT_EQ(got, pieces) << text;
-    }
+    RawStringList list;
+    EXPECT_EQ(SplitCommas(RawString(" a , b,,c,"), &list), 5);
+    std::vector<std::string> got;
+    for (const RawString& s : list) got.push_back(s.ToUtf8());
+    EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "", "c", ""}));
     const RawString text("a\"b,c\",(d,(e,f)),g;h");
     RawSplitter splitter(text, kAll, RawSplitter::HonourQuotes, RawString("("), RawString(")"));
-    std::vector<std::string> got;
+    got.clear();
     RawRange piece;
     while (splitter.Next(&piece, true)) got.push_back(RawString(text, piece, RawCodeKind::Utf8).ToUtf8());
     EXPECT_EQ(got, (std::vector<std::string>{"a\"b,c\"", "(d,(e,f))", "g", "h"}));

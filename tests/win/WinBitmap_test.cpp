@@ -35,11 +35,6 @@ RawLayer::RawIconHandle MakeIcon(int32_t width, int32_t height, const Pixels& co
 
 }  // namespace
 
-TEST(WinBitmap, PackCutsAndTruncatesEachChannel) {
-    EXPECT_EQ(WinBitmapAlpha::Pack(-3, 0, 255.7, 128.9), 0x0000FF80u);
-    EXPECT_EQ(WinBitmapAlpha::Pack(300, 1, 2.5, 254.99), 0xFF0102FEu);
-}
-
 TEST(WinBitmap, ResamplingFunctionsGiveHandComputedPixels) {
     // Opaque sources whose blue channel carries the values.
     Pixels three{0, 90, 99, 180, 45, 30, 99, 15, 0};

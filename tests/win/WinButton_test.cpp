@@ -1,6 +1,5 @@
 // Buttons and small controls: the hint menu, segment shapes and states as
-// plain rules, then a dialog with every control driven by real keys and
-// clicks, and a picture of it (build/controls.bmp) to look at.
+// plain rules, then a dialog of controls driven by real keys and clicks.
 #include "win/WinButton.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "../../res/resource.h"
 #include "TestSupport.h"
 #include "WinTestInput.h"
-#include "WinTestShot.h"
-#include "win/WinBitmap.h"
 #include "win/WinDialog.h"
-#include "win/WinListBox.h"
 #include "win/WinPlaneBox.h"
 #include "win/WinRadioButton.h"
 #include "win/WinStaticBox.h"
@@ -154,7 +149,7 @@ TEST(WinStaticBox, LowerHalfColourOnlyWhenGiven) {
     }
 }
 
-// ---------------------------------------------------------------- every control in a dialog
+// ---------------------------------------------------------------- controls in a dialog
 
 namespace {
 
@@ -169,61 +164,13 @@ public:
     }
 };
 
-// Rows with the path box's icons, drawn through the bitmap pool.
-class IconList : public WinListBox {
-public:
-    explicit IconList(WinBitmapPool& pool) : pool_(pool) {
-        listOptions |= kListMultiple;
-        header.flags &= ~WinListBoxItemUnit::kHidden;
-    }
-    void MeasureItem(HDC, const RECT&, int32_t, WinListBoxItemUnit&, RECT& rect) override {
-        rect = {0, 0, 220, line.cy + 6};
-    }
-    void DrawItem(HDC dc, const RECT& rect, int32_t index, WinListBoxItemUnit& item) override {
-        FillSolid(dc, rect, item.IsSelected() ? 0xFFD0C0 : 0xFFFFFF);
-        const int32_t size = rect.bottom - rect.top - 2;
-        pool_.Draw(index % 8, dc, {rect.left + 2, rect.top + 1, rect.left + 2 + size, rect.top + 1 + size});
-        const std::wstring text = L"Item row " + std::to_wstring(index);
-        TextOutW(dc, rect.left + size + 8, rect.top + 3, text.c_str(), static_cast<int>(text.size()));
-    }
-    void DrawHeader(HDC dc, const RECT& rect, int32_t) override {
-        FillSolid(dc, rect, GetSysColor(COLOR_BTNFACE));
-        TextOutW(dc, rect.left + 4, rect.top + 3, L"Header", 6);
-    }
-
-private:
-    WinBitmapPool& pool_;
-};
-
-// Lines of text on a plane taller than its view.
-class LinesPlane : public WinPlaneBox {
-public:
-    static constexpr int kLines = 30;
-    LinesPlane() { Property().style |= WS_VSCROLL; }
-    void PaintContent(HDC dc, const RECT& view, POINT scroll, UINT) override {
-        for (int i = 0; i < kLines; ++i) {
-            const std::wstring text = L"Plane line " + std::to_wstring(i);
-            TextOutW(dc, view.left + 4 - scroll.x, view.top + 2 + i * 16 - scroll.y, text.c_str(),
-                     static_cast<int>(text.size()));
-        }
-    }
-};
-
 class ControlsDialog : public WinTest::TestWindow {
 public:
-    ControlsDialog() : TestWindow("VarneloControlsDialog", {60, 60, 660, 420}, "Varnelo controls"), list(pool) {
-        const HMODULE program = LoadLibraryExW(TestSupport::ProgramPath().c_str(), nullptr,
-                                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        LoadIconFrames(pool, program, PathBoxIconIds());
-        icon.Reset(static_cast<HICON>(LoadImageW(program, MAKEINTRESOURCEW(IDI_APP_BIG), IMAGE_ICON, 32, 32, 0)));
-        if (program) FreeLibrary(program);
-
+    ControlsDialog() : TestWindow("VarneloControlsDialog", {60, 60, 660, 420}, "Varnelo controls") {
         push.SetText("Push");
         toggle.SetText("Toggle");
         toggle.buttonStyle = 0x1000;
         toggle.notifyCode = kToggled;
-        disabled.SetText("Disabled");
-        disabled.Property().style |= WS_DISABLED;
         hint.SetText("Hints");
         hint.SetTarget(&target);
         hint.SetCodes(kHintMenu, kHintChosen);
@@ -231,35 +178,25 @@ public:
         radio.notifyCode = kRadioChanged;
         for (const char* choice : {"Left", "Middle", "Right"}) selector.AddItem(choice, selector.Count());
         selector.notifyCode = kSelectorChosen;
-        label.SetText("Static label:");
-        lowerLabel.SetText("Two colours");
-        lowerLabel.background = 0xF0E0D0;
-        lowerLabel.lowerHalf = 0xD0E0F0;
-        lowerLabel.options = 0;
-        image.SetIcon(icon.Get(), 32, 32);
 
         const struct {
             WinView* view;
             RECT where;
         } layout[] = {
-            {&label, {10, 12, 110, 32}},    {&target, {115, 10, 330, 34}},  {&hint, {335, 10, 420, 34}},
-            {&push, {10, 44, 100, 72}},     {&toggle, {105, 44, 195, 72}},  {&disabled, {200, 44, 290, 72}},
-            {&image, {300, 40, 340, 76}},   {&lowerLabel, {350, 44, 460, 72}},
-            {&radio, {10, 84, 360, 108}},   {&selector, {370, 84, 580, 108}},
-            {&list, {10, 118, 290, 318}},   {&plane, {300, 118, 580, 318}},
+            {&target, {115, 10, 330, 34}}, {&hint, {335, 10, 420, 34}},     {&push, {10, 44, 100, 72}},
+            {&toggle, {105, 44, 195, 72}}, {&radio, {10, 84, 360, 108}},    {&selector, {370, 84, 580, 108}},
+            {&plane, {300, 118, 580, 318}},
         };
         for (const auto& l : layout) {
             l.view->placement = l.where;
             order.push_back(l.view);
         }
-        for (int i = 0; i < 30; ++i) list.AppendItem();
-        list.Property().exStyle |= WS_EX_CLIENTEDGE;
-        plane.Property().exStyle |= WS_EX_CLIENTEDGE;
+        plane.Property().style |= WS_VSCROLL;  // taller than its view: see OnCreated
     }
     void OnCreated() override {
         for (WinView* view : order) AddChild(*view);
         plane.SetLineSize({8, 16});
-        plane.SetContentSize({200, LinesPlane::kLines * 16 + 4});
+        plane.SetContentSize({200, 30 * 16 + 4});
     }
     int32_t OnChildCommand(WinView* child, uint16_t code) override {
         commands.emplace_back(child, code);
@@ -275,17 +212,12 @@ public:
         return WinTest::ScreenPoint(control.Window(), {(segment.left + segment.right) / 2, area.bottom / 2});
     }
 
-    WinBitmapPool pool{32, 32};
-    RawLayer::RawIconHandle icon;
-    WinStaticBox label, lowerLabel;
     TextChild target{"EDIT", "B", ES_AUTOHSCROLL};
     WinHintButton hint;
-    WinButton push, toggle, disabled;
-    WinImageBox image;
+    WinButton push, toggle;
     WinRadioButton radio;
     WinSelectorButton selector;
-    IconList list;
-    LinesPlane plane;
+    WinPlaneBox plane;
     std::vector<WinView*> order;
     std::vector<std::pair<WinView*, uint16_t>> commands;
 };
@@ -381,27 +313,4 @@ TEST_F(WinControls, PlaneReportsFocusLossAndScrolling) {
     dialog.plane.ScrollIntoView({0, 0, 10, 16});
     EXPECT_EQ(dialog.plane.ScrollOffset().y, 0);
     EXPECT_EQ(dialog.Count(dialog.plane, kNotifyScroll), 2);
-}
-
-TEST_F(WinControls, PictureOfEveryControl) {
-    dialog.toggle.SetChecked(true);
-    dialog.radio.Select(1);
-    dialog.selector.Select(2);
-    dialog.list.SetCursor(2);
-    dialog.list.Extend(4);
-    SetFocus(dialog.push.Window());
-    // A segment held down shows the pressed look.
-    const POINT middle = dialog.SegmentPoint(dialog.selector, 1);
-    WinTest::LeftButton(middle, true);
-    ASSERT_TRUE(PumpUntil([&] { return dialog.selector.IsPressed(); }));
-    const auto painted = [&] {
-        for (WinView* view : dialog.order)
-            if (view->HasWindow() && GetUpdateRect(view->Window(), nullptr, FALSE)) return false;
-        return !GetUpdateRect(dialog.Window(), nullptr, FALSE);
-    };
-    ASSERT_TRUE(PumpUntil(painted));
-    GdiFlush();
-    EXPECT_TRUE(WinTest::SaveWindowShot(dialog.Window(), TestSupport::ModuleFolder() + L"\\controls.bmp"));
-    WinTest::LeftButton(middle, false);
-    EXPECT_TRUE(PumpUntil([&] { return dialog.Count(dialog.selector, kSelectorChosen) == 1; }));
 }

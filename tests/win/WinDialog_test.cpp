@@ -1,6 +1,6 @@
 // Dialogs under a real display: keyboard navigation, closing, hooks, menu
-// commands, modal runs over a blocked owner, size states, class registration,
-// measuring and a dialog on its own thread, driven by SendInput.
+// commands, modal runs over a blocked owner, size states and a dialog on its
+// own thread, driven by SendInput.
 #include "win/WinDialog.h"
 
 #include <algorithm>
@@ -296,28 +296,6 @@ TEST(WinDialog, ModalDialogBlocksItsOwner) {
     // The modal dialog's quit ended its loop only; the owner lives on.
     EXPECT_TRUE(IsWindow(owner.Window()));
     EXPECT_TRUE(WinTest::Destroy(owner));
-}
-
-TEST(WinDialog, OneClassNameIsRegisteredOnce) {
-    static int round = 0;  // a new name for each repetition of the test
-    const std::string name = "VarneloTwinDialog" + std::to_string(++round);
-    const int32_t before = WinToolkit::Instance().ClassRegistrations();
-    TestDialog a(name.c_str(), {10, 10, 210, 110}), b(name.c_str(), {220, 10, 420, 110});
-    ASSERT_TRUE(a.Create() && b.Create());
-    EXPECT_EQ(WinToolkit::Instance().ClassRegistrations(), before + 1);
-    EXPECT_EQ(b.ControlId(), a.ControlId() + 1);
-    EXPECT_TRUE(WinTest::Destroy(a));
-    EXPECT_TRUE(WinTest::Destroy(b));
-}
-
-TEST(WinDialog, EmptyTextMeasuresOneLineAndNoWidth) {
-    TestChild empty("STATIC", 0), letter("STATIC", 0);
-    empty.ClearText();
-    RECT e, a;
-    empty.Measure(e);
-    letter.Measure(a);  // its text is its class name
-    EXPECT_TRUE(e.right == e.left && a.right > a.left);
-    EXPECT_TRUE(e.bottom > e.top && e.bottom - e.top == a.bottom - a.top);
 }
 
 namespace {

@@ -86,7 +86,6 @@ TEST(WinEditBoxBasic, TypingKeepsSurrogatePairsWholeAndSkipsControls) {
 }
 
 TEST(WinEditBoxBasic, KeyTable) {
-    const std::u16string pair = u"\U0001F600";
     const struct {
         const char* name;
         std::u16string text;
@@ -98,18 +97,11 @@ TEST(WinEditBoxBasic, KeyTable) {
         std::vector<int> events;
         std::vector<bool> consumed;
     } cases[] = {
-        {"Shift+Left twice over a pair", u"ab" + pair, 4, 4, 0, {Shift(VK_LEFT), Shift(VK_LEFT)},
-         u"ab" + pair, 4, 1, {}, {true, true}},
-        {"Home with Shift extends, End collapses", u"abc", 1, 1, 0, {Shift(VK_HOME), Stroke{VK_END}},
-         u"abc", 3, 3, {}, {true, true}},
-        {"Ctrl+Left and Ctrl+Right go to the ends", u"abc", 1, 1, 0, {Ctrl(VK_RIGHT), Shift(VK_LEFT)}, u"abc", 3, 2,
-         {}, {true, true}},
         {"Ctrl+J and Ctrl+L step", u"abc", 1, 1, 0, {Ctrl('L'), Ctrl('L'), Ctrl('J')}, u"abc", 2, 2, {},
          {true, true, true}},
         {"Backspace and Ctrl+H delete before the caret", u"abcd", 3, 3, 0, {Stroke{VK_BACK}, Ctrl('H')}, u"ad", 1,
          1, {}, {true, true}},
         {"Delete takes the selection", u"abcd", 1, 3, 0, {Stroke{VK_DELETE}}, u"ad", 1, 1, {}, {true}},
-        {"Ctrl+A selects all", u"abc", 1, 1, 0, {Ctrl('A')}, u"abc", 0, 3, {}, {true}},
         {"Tab inserts a tab", u"ab", 1, 1, 0, {Stroke{VK_TAB}}, u"a\tb", 2, 2, {}, {true}},
         {"Tab moves the focus with option 3, Shift or Ctrl", u"ab", 1, 1, WinEditBoxBasic::kEditTabMovesFocus,
          {Stroke{VK_TAB}, Shift(VK_TAB), Ctrl(VK_TAB)}, u"ab", 1, 1, {}, {false, false, false}},

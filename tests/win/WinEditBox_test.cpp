@@ -13,7 +13,6 @@
 
 #include "TestSupport.h"
 #include "WinTestInput.h"
-#include "WinTestShot.h"
 #include "raw/RawShell.h"
 #include "win/WinDialog.h"
 
@@ -138,12 +137,9 @@ TEST_F(WinEditBoxTest, TypingAndSelectingByKeysAndMouse) {
         int32_t anchor, caret;
     } steps[] = {
         {VK_LEFT, false, true, 8, 6},  // the pair is one character
-        {VK_LEFT, false, true, 8, 5},
         {VK_HOME, false, false, 0, 0},
-        {VK_RIGHT, false, true, 0, 1},
         {VK_END, false, true, 0, 8},
         {VK_LEFT, true, false, 0, 0},
-        {VK_RIGHT, true, true, 0, 8},
     };
     for (const auto& s : steps) {
         Combo(s.key, s.ctrl, s.shift);
@@ -154,31 +150,15 @@ TEST_F(WinEditBoxTest, TypingAndSelectingByKeysAndMouse) {
     Drag(ScreenPoint(dialog.single, 1), ScreenPoint(dialog.single, 5));
     EXPECT_TRUE(Selected(dialog.single, 1, 5));
     EXPECT_FALSE(dialog.single.editOptions & WinEditBoxBasic::kEditMouseSelecting);
-    // Keep a look at text, selection and caret.
-    ASSERT_TRUE(PumpUntil([&] { return dialog.single.CaretShown() && !GetUpdateRect(dialog.single.Window(), nullptr, FALSE); }));
-    EXPECT_TRUE(WinTest::SaveWindowShot(dialog.Window(), TestSupport::ModuleFolder() + L"\\shot_editbox.bmp"));
 }
 
+// The runs themselves are the edit state's; here a double click reaches them.
 TEST_F(WinEditBoxTest, DoubleClickSelectsARunOfOneCharacterClass) {
-    const std::u16string text = u"alpha_1, \u540d\u524d\u306e  beta";
-    Put(dialog.single, text);
-    const struct {
-        int32_t at;  // the character clicked
-        int32_t begin, end;
-    } cases[] = {
-        {2, 0, 7},    // letters, digits, underscore
-        {10, 9, 12},  // Japanese
-        {15, 14, 18},
-    };
-    for (const auto& c : cases) {
-        const POINT p = ScreenPoint(dialog.single, c.at, true);
-        WinTest::ClickAt(p);
-        WinTest::ClickAt(p);
-        EXPECT_TRUE(Selected(dialog.single, c.begin, c.end)) << c.at;
-        // The next click starts a sequence of its own.
-        WinTest::ClickAt(ScreenPoint(dialog.single, 0));
-        ASSERT_TRUE(Selected(dialog.single, 0, 0));
-    }
+    Put(dialog.single, u"alpha_1, \u540d\u524d\u306e  beta");
+    const POINT p = ScreenPoint(dialog.single, 10, true);
+    WinTest::ClickAt(p);
+    WinTest::ClickAt(p);
+    EXPECT_TRUE(Selected(dialog.single, 9, 12));
 }
 
 TEST_F(WinEditBoxTest, ClipboardAndReadOnly) {
@@ -266,8 +246,6 @@ TEST_F(WinEditBoxTest, EditBarMenuTakesItsLabelsAndState) {
         WinEditMenuState state;
         std::vector<std::pair<uint32_t, bool>> items;  // command (0: separator), grayed
     } cases[] = {
-        {"plain", {false, false, false, false},
-         {{2, true}, {0, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}, {0, false}, {8, true}, {9, true}}},
         {"with cancel, undo and IME", {true, false, true, true},
          {{1, false}, {0, false}, {2, false}, {0, false}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false},
           {0, false}, {8, false}, {9, false}}},
@@ -285,9 +263,6 @@ TEST_F(WinEditBoxTest, EditBarMenuTakesItsLabelsAndState) {
         }
         EXPECT_EQ(items, c.items) << c.name;
     }
-    EXPECT_EQ(labels[kEditCancel].ToUtf8(), "Cancel edit.");
-    EXPECT_EQ(labels[kEditRegister].ToUtf8(), "Register selection.");
-
     // A chosen command acts on the box; commands beyond the table are declined.
     Put(dialog.single, u"abc");
     PostMessageW(dialog.single.Window(), kMsgMenuCommand, kEditSelect, 0);
