@@ -2,6 +2,7 @@
 // its message switch, focus navigation, modal runs and dialog threads.
 #include "win/WinDialog.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "raw/RawGdiHandle.h"
@@ -450,6 +451,18 @@ bool WinDialogThread::WaitDialogRunning(bool running, uint32_t timeoutMs) {
 
 void WinDialogThread::Close() {
     if (const HWND window = Window()) PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+RECT CentredOverOwner(SIZE frame, const RECT& ownerRect) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const bool owned = ownerRect.right > ownerRect.left && ownerRect.bottom > ownerRect.top;
+    const RECT& centreOn = owned ? ownerRect : area;
+    LONG left = (centreOn.left + centreOn.right - frame.cx) / 2;
+    LONG top = (centreOn.top + centreOn.bottom - frame.cy) / 2;
+    left = std::max(area.left, std::min(left, area.right - frame.cx));
+    top = std::max(area.top, std::min(top, area.bottom - frame.cy));
+    return {left, top, left + frame.cx, top + frame.cy};
 }
 
 }  // namespace WinLayer

@@ -91,6 +91,10 @@ private:
 
 LRESULT CALLBACK WinDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Where a dialog of this outer size goes: centred on its owner's rectangle
+// (on the work area when that is empty), kept on the work area where it fits.
+RECT CentredOverOwner(SIZE frame, const RECT& ownerRect);
+
 // A dialog that creates its window and runs its message loop on a thread of
 // its own. Other threads move it, change its text and close it (Close), and
 // must Wait for the thread before the object goes.

@@ -105,16 +105,7 @@ void WinInfoDialog::Layout(const RECT& ownerRect) {
 
     RECT window{0, 0, layout.client.cx, layout.client.cy};
     AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);
-    RECT area{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    // Centred on the owner, kept on the work area where it fits.
-    const bool owned = ownerRect.right > ownerRect.left && ownerRect.bottom > ownerRect.top;
-    const RECT& centreOn = owned ? ownerRect : area;
-    int32_t left = (centreOn.left + centreOn.right - Width(window)) / 2;
-    int32_t top = (centreOn.top + centreOn.bottom - Height(window)) / 2;
-    left = std::max<int32_t>(area.left, std::min<int32_t>(left, area.right - Width(window)));
-    top = std::max<int32_t>(area.top, std::min<int32_t>(top, area.bottom - Height(window)));
-    placement = {left, top, left + Width(window), top + Height(window)};
+    placement = CentredOverOwner({Width(window), Height(window)}, ownerRect);
 }
 
 int32_t WinInfoDialog::Run(WinView* owner, const RECT& ownerRect) {

@@ -509,15 +509,7 @@ WinPathDialog::WinPathDialog(const RawString& title, const RawString& path, uint
 void WinPathDialog::Place(const RECT& ownerRect) {
     RECT window{0, 0, kInitialClient.cx, kInitialClient.cy};
     AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);
-    RECT area{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    const bool owned = ownerRect.right > ownerRect.left && ownerRect.bottom > ownerRect.top;
-    const RECT& centreOn = owned ? ownerRect : area;
-    int32_t left = (centreOn.left + centreOn.right - Width(window)) / 2;
-    int32_t top = (centreOn.top + centreOn.bottom - Height(window)) / 2;
-    left = std::max<int32_t>(area.left, std::min<int32_t>(left, area.right - Width(window)));
-    top = std::max<int32_t>(area.top, std::min<int32_t>(top, area.bottom - Height(window)));
-    placement = {left, top, left + Width(window), top + Height(window)};
+    placement = CentredOverOwner({Width(window), Height(window)}, ownerRect);
 }
 
 void WinPathDialog::OnCreated() {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "GuiTestOptions.h"
 #include "TestSupport.h"
 #include "job/JobOption.h"
 #include "raw/RawParameterFile.h"
@@ -35,13 +36,7 @@ protected:
     void SetUp() override {
         data = temp.Join(L"data");
         for (const wchar_t* f : {L"a.txt", L"b.txt", L"c.doc", L"sub\\d.txt", L"sub\\e.doc"}) File(f);
-        GuiProfile::Instance().File() = RawLayer::RawParameterFile(Raw(temp.Join(L"gui.ini")));
-        JobOption& option = JobOption::Instance();
-        option.Reset();
-        option.items.Append(Raw(data));
-        option.oldName = "*.txt";
-        option.newName = "x_%0";
-        option.limitation = "File";
+        UseWindowTestOptions(data, temp.Join(L"gui.ini"));
     }
     void TearDown() override {
         dialog.reset();

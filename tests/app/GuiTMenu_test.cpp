@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "GuiTestOptions.h"
 #include "TestSupport.h"
 #include "app/GuiMainDialog.h"
 #include "job/JobLog.h"
@@ -35,13 +36,8 @@ protected:
     void SetUp() override {
         data = temp.Join(L"data");
         for (const wchar_t* f : {L"a.txt", L"b.txt"}) ASSERT_TRUE(PutFile(data + L"\\" + f, "x"));
-        GuiProfile::Instance().File() = RawLayer::RawParameterFile(Raw(temp.Join(L"gui.ini")));
+        UseWindowTestOptions(data, temp.Join(L"gui.ini"));
         JobOption& option = JobOption::Instance();
-        option.Reset();
-        option.items.Append(Raw(data));
-        option.oldName = "*.txt";
-        option.newName = "x_%0";
-        option.limitation = "File";
         option.configFile = RawLayer::RawParameterFile(Raw(temp.Join(L"conf.ini")));
         option.logFolder = Raw(temp.Join(L"log"));
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -324,6 +325,28 @@ TEST_F(JobJournalUndo, ARunOverATreeComesBackWholeOnce) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(lines, std::vector<std::string>{"0 restored, 0 failed"});
     EXPECT_EQ(TreeSnapshot(data), before);
+}
+
+TEST_F(JobJournalUndo, ItemsChangedSinceStayAndNothingIsReplaced) {
+    for (const wchar_t* file : {L"a", L"b", L"c", L"d"}) Put(data, file, Narrow(file));
+    DWORD code = 99;
+    Run({L"-i", L"-a", L"-o", L"*", L"-n", L"%0.y", L"-l", L"File", L"."}, &code);
+    ASSERT_EQ(code, 0u);
+    ASSERT_TRUE(WriteFileBytes(data + L"\\a.y", "changed"));
+    ASSERT_TRUE(DeleteFileW((data + L"\\b.y").c_str()));
+    ASSERT_TRUE(WriteFileBytes(data + L"\\c", "a new c"));
+    auto lines = Run({L"-u"}, &code);
+    EXPECT_EQ(code, 1u);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "1 restored, 3 failed");
+    std::sort(lines.begin(), lines.end() - 1);
+    const std::string d = Narrow(data);
+    EXPECT_EQ(lines, (std::vector<std::string>{"FAILED\t" + d + "\\a.y\ta\tThe item was changed after the run.",
+                                               "FAILED\t" + d + "\\b.y\tb\tThe item is no longer at its new path.",
+                                               "FAILED\t" + d + "\\c.y\tc\tThe old name is taken by another item.",
+                                               "UNDO\t" + d + "\\d.y\td", "1 restored, 3 failed"}));
+    EXPECT_EQ(TreeSnapshot(data), (std::map<std::string, std::string>{
+                                      {"a.y", "changed"}, {"c", "a new c"}, {"c.y", "c"}, {"d", "d"}}));
 }
 
 TEST_F(JobJournalUndo, ARunStillGoingIsNotTouched) {
