@@ -4,7 +4,6 @@
 #include "win/WinEditBox.h"
 
 #include <imm.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
@@ -86,24 +85,6 @@ bool Selected(const WinEditBox& box, int32_t anchor, int32_t caret) {
 void Flush() { PumpUntil([] { return true; }); }
 
 std::u16string ClipboardText() { return RawLayer::PasteFromClipboard().ToU16(); }
-
-// A drop of the names, as the shell hands it over: DROPFILES, then the wide
-// names one after the other, each ended by a zero, and one zero more.
-HDROP MakeDrop(const std::vector<std::wstring>& names) {
-    size_t units = 1;
-    for (const std::wstring& name : names) units += name.size() + 1;
-    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
-    for (const std::wstring& name : names) {
-        std::copy(name.begin(), name.end(), out);
-        out += name.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
 
 }  // namespace
 
@@ -228,7 +209,7 @@ TEST_F(WinEditBoxTest, DroppedFilesReplaceTheTextJoinedBySpaces) {
     for (const auto& c : cases) {
         Put(*c.box, u"kept");
         dialog.commands.clear();
-        SendMessageW(c.box->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+        SendMessageW(c.box->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(WinTest::MakeDrop(names)), 0);
         EXPECT_EQ(TextOf(*c.box), c.text);
         Flush();  // the notifications are posted
         EXPECT_EQ(dialog.commands, c.commands);
