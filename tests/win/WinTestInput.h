@@ -1,14 +1,16 @@
 // Helpers of the window tests: pumping messages until a state is reached (never
-// a fixed sleep), real keyboard and mouse input through SendInput, and test
-// dialogs shown in front and destroyed cleanly.
+// a fixed sleep), real keyboard and mouse input through SendInput, file drops,
+// and test dialogs shown in front and destroyed cleanly.
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "win/WinDialog.h"
 #include "win/WinViewHook.h"
@@ -128,6 +130,24 @@ inline POINT Centre(HWND window) {
     RECT r;
     GetWindowRect(window, &r);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// A drop of the names, as the shell hands it over: DROPFILES, then the wide
+// names one after the other, each ended by a zero, and one zero more.
+inline HDROP MakeDrop(const std::vector<std::wstring>& names) {
+    size_t units = 1;
+    for (const std::wstring& name : names) units += name.size() + 1;
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& name : names) {
+        std::copy(name.begin(), name.end(), out);
+        out += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
 }
 
 // Counts one message of a view (one key's, when a key is given) after the
