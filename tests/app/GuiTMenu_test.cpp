@@ -225,7 +225,8 @@ struct ProcessCloser {
 TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolder) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"), "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=" +
                                                                      Narrow(temp.Join(L"log")) + "\r\n"));
-    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\LanguageFile.ini"), "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"));
+    ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\LanguageFile.ini"), "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"
+                                                                           "[German]\r\nItemLabels_StartButton=Starten !\r\n"));
     ASSERT_TRUE(WriteFileBytes(data + L"\\a.txt", "x"));
     // "-a" renames at start; the new instance must not rename the new names
     // again, but needs the other arguments and the current folder to find "data".
@@ -248,6 +249,7 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && (info.flags & GUI_INMENUMODE);
     };
+    EXPECT_NE(FindWindowExW(window, nullptr, nullptr, L"Start !"), nullptr);
     PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
     ASSERT_TRUE(PumpUntil(inMenu, 20000));
     PostMessageW(window, WM_CANCELMODE, 0, 0);
@@ -260,6 +262,7 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     const DWORD secondId = id;
     DWORD owner = 0;
     ASSERT_TRUE(PumpUntil([&] { return (second = ProgramWindow([&](DWORD p) { return p == secondId; }, &owner)); }, 20000));
+    EXPECT_NE(FindWindowExW(second, nullptr, nullptr, L"Starten !"), nullptr);  // in the language chosen
     PostMessageW(second, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(closer.processes[1].first.Get(), 20000), WAIT_OBJECT_0);
     EXPECT_TRUE(FileExists(data + L"\\new_a.txt"));
