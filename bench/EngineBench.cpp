@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "job/JobCondition.h"
 #include "job/JobConflict.h"
 #include "job/JobFileList.h"
@@ -58,19 +59,7 @@ long long BareWalk(const std::wstring& folder) {
     return count;
 }
 
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    const RawLayer::RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + L"\\" + name);
-            else DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    RemoveDirectoryW(folder.c_str());
-}
+using BenchSupport::RemoveTree;
 
 }  // namespace
 

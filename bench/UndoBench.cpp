@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "job/JobCondition.h"
 #include "job/JobFileList.h"
 #include "job/JobJournal.h"
@@ -36,19 +37,7 @@ double CpuSeconds() {
 
 RawString Text(const std::wstring& w) { return RawString::FromWide(w.c_str()); }
 
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    const RawLayer::RawFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + L"\\" + name);
-            else DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    RemoveDirectoryW(folder.c_str());
-}
+using BenchSupport::RemoveTree;
 
 // Every file of the folders renamed from one extension to the other.
 double Run(const std::wstring& root, int folders, const char* from, const char* to, JobJournal* journal,
