@@ -69,7 +69,7 @@ msi() { # action, package
     rm -f "$log"
     if ! timeout 180 "$W" msiexec "/$1" "$(wine_path "$2")" /qn /l*v "$(wine_path "$log")" \
         </dev/null >/dev/null 2>&1; then
-        [ ! -f "$log" ] || iconv -f UTF-16 -t UTF-8 "$log" 2>/dev/null | tail -40 >&2 || tail -40 "$log" >&2
+        [ ! -f "$log" ] || tail -40 "$log" >&2
         fail "msiexec /$1 $(basename "$2")"
     fi
 }
