@@ -60,6 +60,9 @@ public:
     void SetSelected(int32_t row, bool selected);
     int32_t RowHeight() const { return rowHeight_; }
     GuiColumns Columns() const { return columns_; }
+    // Checked units inside the row's folder while it is closed in the tree
+    // (the count its row shows); 0 otherwise.
+    int32_t CheckedInside(int32_t row);
     // The row's painted background (outcome or warning colour included).
     COLORREF RowColour(int32_t row);
     // The tip's text at a client point: the full path (column 0) or the
@@ -119,6 +122,7 @@ private:
     GuiRowState StateOf(const JobLayer::JobFileUnit& unit, bool selected, bool header) const;
     void PaintRow(HDC dc, const RECT& rect, const JobLayer::JobFileUnit& unit, bool header, bool selected);
     void PaintImage(HDC dc, int32_t x, int32_t y, int32_t image);
+    void PaintCheckedInside(HDC dc, const RECT& rect, int32_t row);
     GuiHitZone ZoneAt(int32_t row, int32_t x);
     bool OnLeftDown(LPARAM lParam);
     bool OnDoubleClick(LPARAM lParam);
@@ -146,6 +150,7 @@ private:
     RawLayer::RawFontHandle pathFont_;
     int32_t pathFontRate_ = 80;
     RawLayer::RawString progress_;
+    RawLayer::RawString checkedInside_;
     std::unique_ptr<Hover> hover_;
     RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
     RawLayer::RawString lastAppended_;

@@ -83,6 +83,27 @@ protected:
         SendMessageW(selector.Window(), WM_LBUTTONUP, 0, at);
     }
     bool Enabled(WinLayer::WinView& view) { return IsWindowEnabled(view.Window()) != 0; }
+    // Real Tab presses until the view has the focus; false when it never comes.
+    bool TabTo(WinLayer::WinView& view) {
+        for (int i = 0; i < 20 && GetFocus() != view.Window(); ++i) {
+            const HWND before = GetFocus();
+            WinTest::PressKey(VK_TAB);
+            if (!PumpUntil([&] { return GetFocus() != before; })) return false;
+        }
+        return GetFocus() == view.Window();
+    }
+    // Keys reach a control: an enabled child of the window has the focus, and
+    // Tab and typing land in the Old name box.
+    void ExpectKeysLand(const wchar_t* typed) {
+        ASSERT_TRUE(PumpUntil([&] {
+            const HWND focus = GetFocus();
+            return focus && IsChild(dialog->Window(), focus) && IsWindowEnabled(focus);
+        }));
+        MainDialogParts& p = dialog->Parts();
+        ASSERT_TRUE(TabTo(p.oldBox));
+        WinTest::TypeUnicode(typed);
+        ASSERT_TRUE(PumpUntil([&] { return p.oldBox.GetText().ToWide() == typed; })) << p.oldBox.GetText().ToUtf8();
+    }
 
     std::wstring data;
     std::unique_ptr<GuiMainDialog> dialog;
@@ -436,4 +457,59 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT shown{10, 20, 610, 520};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(shown));
     EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false).top, 20);
+}
+
+TEST_F(MainDialogTest, KeysReachAControlAfterTheFocusedOneIsDisabledOrTheWindowReactivated) {
+    MainDialogParts& p = Open();
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    SetFocus(p.newBox.Window());
+    ASSERT_TRUE(TabTo(p.start));
+    WinTest::PressKey(VK_RETURN);  // the run leaves nothing checked: "Start !" goes grey with the focus
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\x_a") && !Enabled(p.start); }));
+    ExpectKeysLand(L"*.doc");
+
+    // Another window comes to the front and goes: the Old name box has the focus again.
+    const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                       nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }));
+    DestroyWindow(other);
+    SetForegroundWindow(dialog->Window());
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+
+    // "Clear !" pressed by keyboard disables itself.
+    ASSERT_TRUE(TabTo(p.clear));
+    WinTest::PressKey(VK_SPACE);
+    ASSERT_TRUE(PumpUntil([&] { return !Enabled(p.clear); }));
+    ExpectKeysLand(L"*.txt");
+}
+
+TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAFrame) {
+    JobOption::Instance().oldName = "*";
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t sub = Row("sub");
+    ASSERT_GE(sub, 0);
+    if (Rows().find("d.txt") != std::string::npos) view.ToggleFolder(sub);  // closed
+    ASSERT_EQ(Rows().find("d.txt"), std::string::npos) << Rows();
+    EXPECT_EQ(view.CheckedInside(sub), 2);  // d.txt and e.doc run although no row shows them
+    EXPECT_EQ(view.CheckedInside(Row("a.txt")), 0);
+    view.ToggleFolder(sub);
+    EXPECT_EQ(view.CheckedInside(sub), 0);  // open: the rows show them
+    view.ClickCheckBox(Row("d.txt"));
+    view.ToggleFolder(sub);
+    EXPECT_EQ(view.CheckedInside(sub), 1);
+
+    // Entered by Tab with no cursor row: the list's frame shows the focus.
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    SetFocus(p.clear.Window());
+    ASSERT_TRUE(TabTo(view));
+    ASSERT_FALSE(view.Rows().IsItem(view.Cursor()));
+    UpdateWindow(view.Window());
+    RawLayer::RawWindowDc dc(view.Window());
+    const RECT inner{view.margins.left, view.margins.top, 0, 0};
+    EXPECT_EQ(GetPixel(dc.Dc(), inner.left, inner.top + 40), WinLayer::WinListBox::kCursorFrame);
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_focus_closed_folder.bmp");
 }
