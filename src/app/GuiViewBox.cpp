@@ -424,6 +424,7 @@ void GuiViewBox::UpdateNotice() {
     const RawString text = NoticeText(summary_.notice);
     if (text == notice_) return;
     notice_ = text;
+    noticeMeasured_ = {};
     // The window text too: what a screen reader reads for the empty box.
     if (HasWindow()) SetWindowTextW(Window(), notice_.ToWide().c_str());
 }
@@ -439,11 +440,18 @@ void GuiViewBox::PaintNotice(HDC dc, POINT origin, POINT offset) {
     SetTextColor(dc, kNoticeText);
     RawLayer::RawSelectObject select(dc, metricsFont_ ? metricsFont_ : ResolvedFont());
     const std::wstring wide = notice_.ToWide();
-    RECT need = area;
-    constexpr UINT kFlags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
-    DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &need, kFlags | DT_CALCRECT);
-    const int32_t top = area.top + std::max(0, (Height(area) - Height(need)) / 2);
-    RECT box{area.left, top, area.right, std::min<LONG>(area.bottom, top + Height(need))};
+    // DT_EDITCONTROL breaks a word wider than the view too, as text without
+    // spaces (Japanese) is.
+    constexpr UINT kFlags = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+    // Measured again only when the text, the width or the font changed.
+    if (noticeMeasured_.cx != Width(area) || noticeFont_ != metricsFont_) {
+        RECT need = area;
+        DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &need, kFlags | DT_CALCRECT);
+        noticeMeasured_ = {Width(area), Height(need)};
+        noticeFont_ = metricsFont_;
+    }
+    const int32_t top = area.top + std::max<int32_t>(0, (Height(area) - noticeMeasured_.cy) / 2);
+    RECT box{area.left, top, area.right, std::min<LONG>(area.bottom, top + noticeMeasured_.cy)};
     DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &box, kFlags);
 }
 

@@ -157,6 +157,8 @@ private:
     RawLayer::RawString progress_;
     GuiViewSummary summary_;
     RawLayer::RawString notice_;
+    SIZE noticeMeasured_{};  // the width it was measured for and its height
+    HFONT noticeFont_ = nullptr;
     std::unique_ptr<Hover> hover_;
     RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
     RawLayer::RawString lastAppended_;
