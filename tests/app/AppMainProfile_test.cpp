@@ -71,8 +71,7 @@ TEST_F(ProgramTest, FirstStartWritesTheHintListsOnce) {
     const std::string written = ReadFileBytes(profile).value_or("");
     EXPECT_EQ(written.rfind("[Common]\r\nProgram=Varnelo\r\n", 0), 0u) << written;
     for (const char* hint : {"[OldNameHint]\r\n*.*=name and extension apart at the first dot\r\n",
-                             "IMG_*.jpg=photos from a camera\r\n", "@[0-9]+%s.*=a leading number, a space, the rest\r\n",
-                             "[NewNameHint]\r\n%0=the first part\r\n", "%1-%0=swap two parts\r\n"})
+                             "IMG_*.jpg=photos from a camera\r\n", "[NewNameHint]\r\n%0=the first part\r\n"})
         EXPECT_NE(written.find(hint), std::string::npos) << hint << "\n" << written;
     RawLayer::RawParameterFile file(Raw(profile));
     for (const char* section : {"OldNameHint", "NewNameHint"}) {
@@ -81,8 +80,7 @@ TEST_F(ProgramTest, FirstStartWritesTheHintListsOnce) {
         int32_t withNotes = 0;
         for (const RawLayer::RawParameterUnit& hint : hints)
             if (!(hint.key == RawString("-")) && !hint.value.IsEmpty()) ++withNotes;
-        EXPECT_GE(withNotes, 8) << section;
-        EXPECT_LE(withNotes, 12) << section;
+        EXPECT_TRUE(withNotes >= 8 && withNotes <= 12) << section << " " << withNotes;
     }
     for (const std::string& existing : {written, std::string("[Common]\r\nProgram=Varnelo\r\n")}) {
         ASSERT_TRUE(WriteFileBytes(profile, existing));
