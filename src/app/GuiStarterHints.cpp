@@ -16,11 +16,21 @@ struct StarterHint {
     const char* noteKey;
 };
 
+// Patterns: taking a name apart, everyday cases, then the other forms of
+// the language (extended, literal, negated).
 const StarterHint kOldNameHints[] = {
-    {"*.*", "NameAndExtension"},   {"@.*%.[^.]*", "LastDot"},        {"*", "WholeName"},
-    {"-", nullptr},                {"IMG_*.jpg", "CameraPhotos"},    {"* (?).*", "NumberedCopies"},
-    {"*_*", "AroundUnderscore"},   {"* *", "FirstWord"},             {"-", nullptr},
-    {"@[0-9]+%s.*", "LeadingNumber"}, {"@.*[0-9]+%..*", "TrailingNumber"}, {"$desktop.ini", "ExactName"},
+    {"*.*", "NameAndExtension"},
+    {"@.*%.[^.]*", "LastDot"},
+    {"*", "WholeName"},
+    {"-", nullptr},
+    {"IMG_*.jpg", "CameraPhotos"},
+    {"* (?).*", "NumberedCopies"},
+    {"*_*", "AroundUnderscore"},
+    {"* *", "FirstWord"},
+    {"-", nullptr},
+    {"@[0-9]+%s.*", "LeadingNumber"},
+    {"@.*[0-9]+%..*", "TrailingNumber"},
+    {"$desktop.ini", "ExactName"},
     {"!*.*", "NoExtension"},
 };
 const RawLocaleRecord kOldNameNotes[] = {
@@ -39,11 +49,21 @@ const RawLocaleRecord kOldNameNotes[] = {
 };
 const RawLayer::RawLabelTable kOldNameNoteTable("OldNameHint", kOldNameNotes);
 
+// Templates: the parts rearranged, templates that go with the patterns
+// above, then joining, prefixing and fixed text.
 const StarterHint kNewNameHints[] = {
-    {"%0", "FirstPart"},          {"%0.%1", "SameAgain"},      {"%1-%0", "SwapParts"},
-    {"%0.txt", "NewExtension"},   {"-", nullptr},              {"Photo_%0.jpg", "PhotoNames"},
-    {"%0 %1.%2", "CopyNumber"},   {"%1 %0", "NumberLast"},     {"-", nullptr},
-    {"%0_%1", "JoinUnderscore"},  {"new_%0", "Prefix"},        {"$%0.txt", "LiteralText"},
+    {"%0", "FirstPart"},
+    {"%0.%1", "SameAgain"},
+    {"%1-%0", "SwapParts"},
+    {"%0.txt", "NewExtension"},
+    {"-", nullptr},
+    {"Photo_%0.jpg", "PhotoNames"},
+    {"%0 %1.%2", "CopyNumber"},
+    {"%1 %0", "NumberLast"},
+    {"-", nullptr},
+    {"%0_%1", "JoinUnderscore"},
+    {"new_%0", "Prefix"},
+    {"$%0.txt", "LiteralText"},
 };
 const RawLocaleRecord kNewNameNotes[] = {
     {"FirstPart", "the first part"},
