@@ -33,7 +33,7 @@ for tool in wixl:wixl zip:zip; do
 done
 
 [ -f build/build.ninja ] || cmake --preset mingw >/dev/null
-cmake --build build --target Varnelo
+cmake --build build --target Varnelo varnelo_shipped_files
 
 if [ -z "$version" ]; then
     version=$(sed -n 's/^#define VARNELO_VERSION_DOTTED "\(.*\)"$/\1/p' build/generated/VarneloVersion.h)
@@ -53,21 +53,12 @@ out=$(cd "$out" && pwd)
 stage=$(mktemp -d "$out/.stage.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 
-# What a user needs beside the program. The read-me and the language file are
-# shipped when the build made them.
-files=(Varnelo.exe)
-defines=()
-cp build/Varnelo.exe "$stage/"
-if [ -f build/ReadMe_Varnelo.txt ]; then
-    cp build/ReadMe_Varnelo.txt "$stage/"
-    files+=(ReadMe_Varnelo.txt)
-    defines+=(-D ReadMe=1)
-fi
-if [ -f build/LanguageFile.ini ]; then
-    cp build/LanguageFile.ini "$stage/"
-    files+=(LanguageFile.ini)
-    defines+=(-D LanguageFile=1)
-fi
+# What a user needs beside the program: the read-me and the language file
+# are copied beside it by the build.
+files=(Varnelo.exe ReadMe_Varnelo.txt LanguageFile.ini)
+for f in "${files[@]}"; do
+    cp "build/$f" "$stage/"
+done
 
 # zip adds to an archive that exists; each package is written anew.
 rm -f "$out/$name.zip" "$out/$name.msi"
@@ -76,7 +67,7 @@ rm -f "$out/$name.zip" "$out/$name.msi"
 # wixl finds the files by names relative to the folder it runs in.
 cp res/icons/130_app_big.ico "$stage/Varnelo.ico"
 wxs=$(pwd)/res/Varnelo.wxs
-(cd "$stage" && wixl -a x64 -D Version="$version" "${defines[@]}" -o "$out/$name.msi" "$wxs" 2>&1 \
+(cd "$stage" && wixl -a x64 -D Version="$version" -o "$out/$name.msi" "$wxs" 2>&1 \
     | { grep -v 'builder.vala:[0-9]*: unimplemented' || true; } >&2)
 [ -f "$out/$name.msi" ] || { echo "package: wixl wrote no $name.msi" >&2; exit 1; }
 

@@ -97,6 +97,9 @@ struct MainDialogParts {
     void ReloadItems();
     void AddPaths(const RawLayer::RawStringList& paths);
     void ReloadFont(GuiFontKind kind);
+    // The hint lists of the GUI profile into their buttons, notes shown; a
+    // button without hints is disabled.
+    void LoadHints();
 
     // Runs work that owns the item list on a thread of its own while this
     // thread keeps the window painted; done/all is shown once it takes long.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "GuiTestOptions.h"
+#include "app/GuiStarterHints.h"
 #include "TestSupport.h"
 #include "job/JobOption.h"
 #include "raw/RawParameterFile.h"
@@ -221,6 +222,62 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
     EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
     EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
+    // All three marks at once: c.doc's new name is taken too, and the outcomes stay.
+    p.oldBox.SetText("*.doc");
+    p.newBox.SetText("x_a");
+    p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
+    EXPECT_EQ(view.RowColour(Row("c.doc")), kConflictColour);
+    EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_marks.bmp");
+}
+
+// The view's one line, read from its window text, and kept as pictures.
+TEST_F(MainDialogTest, EmptyViewSaysHowToAddItemsOrWhyNothingMatches) {
+    JobOption& option = JobOption::Instance();
+    option.items.Clear();
+    Open();
+    const auto line = [&] {
+        wchar_t text[256] = {};
+        GetWindowTextW(dialog->Parts().viewBox.Window(), text, 256);
+        return Narrow(text);
+    };
+    EXPECT_EQ(line(), "Drop folders and files here, or use the item menu.");
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_empty.bmp");
+
+    option.items.Append(Raw(data));
+    option.oldName = "IMG_*.jpg";
+    option.newName = "Photo_%0.jpg";
+    option.limitation = "Dropped";
+    Open();
+    EXPECT_EQ(line(), "The pattern is tried on the named items themselves; choose File, Folder or Folder&File to "
+                      "rename what is inside them.");
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_no_match.bmp");
+}
+
+// The first start's hint lists in the GUI profile: a button without a list is
+// disabled; a hint chosen from the real menu, by keys, fills its box and
+// evaluates, and the menu shows the notes.
+TEST_F(MainDialogTest, StarterHintsFromTheRealMenu) {
+    MainDialogParts& p = Open();
+    EXPECT_FALSE(Enabled(p.oldHint));
+    EXPECT_FALSE(Enabled(p.newHint));
+    RawLayer::RawParameterFile profile(Raw(temp.Join(L"gui.ini")));
+    ASSERT_TRUE(WriteStarterHints(profile));
+    MainDialogParts& q = Open();
+    ASSERT_TRUE(Enabled(q.oldHint) && Enabled(q.newHint));
+    SetForegroundWindow(dialog->Window());
+    SetFocus(q.newHint.Window());
+    WinTest::PressKey(VK_SPACE);
+    WinTest::PressKey(VK_DOWN);
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return q.newBox.GetText().ToUtf8() == "%0"; })) << q.newBox.GetText().ToUtf8();
+    ASSERT_TRUE(PumpUntil([&] { return Unit("a.txt").newName.ToUtf8() == "a"; })) << Unit("a.txt").newName.ToUtf8();
+    wchar_t first[64] = {};
+    GetMenuStringW(q.newHint.Menu().Handle(), 0, first, 64, MF_BYPOSITION);
+    EXPECT_EQ(Narrow(first), "%0 (the first part)");
 }
 
 TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {

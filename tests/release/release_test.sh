@@ -110,9 +110,7 @@ rm -rf "$work/newer"
 bash scripts/package.sh --version "$newer" --out "$work/newer" >/dev/null || fail "package.sh --version"
 newer_package=$work/newer/Varnelo-$newer-win64.msi
 
-shipped=(Varnelo.exe)
-[ ! -f build/ReadMe_Varnelo.txt ] || shipped+=(ReadMe_Varnelo.txt)
-[ ! -f build/LanguageFile.ini ] || shipped+=(LanguageFile.ini)
+shipped=(Varnelo.exe ReadMe_Varnelo.txt LanguageFile.ini)
 shipped_listing=$(printf '%s\n' "${shipped[@]}" | LC_ALL=C sort | tr '\n' ' ')
 
 tree="$work/Holiday photos"
