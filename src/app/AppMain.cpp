@@ -59,6 +59,9 @@ bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr
     const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
     GuiProfile::Instance().Load(paths);
     LoadConfiguration(paths, *arguments);
+    // The start paths are full now; from here on the process's own current
+    // folder must not stand in the way of renaming it or a folder above it.
+    RawLayer::LeaveStartFolder();
     return true;
 }
 
