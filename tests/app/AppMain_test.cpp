@@ -59,7 +59,7 @@ TEST_F(AppMainProcess, HelpShowsUsageAndWritesNothing) {
     const std::wstring shown = RunWithBox({L"-o", L"x", L"-h", L"C:\\"});
     if (!shown.empty()) {
         EXPECT_EQ(shown, L"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] "
-                         L"[-v ViewStyle] [-a] [-i] [Folder|File]*");
+                         L"[-v ViewStyle] [-a] [-i] [-u] [Folder|File]*");
     }
     EXPECT_EQ(TreeNames(temp.Path()), std::vector<std::string>{"Varnelo.exe"});
 }
