@@ -137,7 +137,7 @@ int RunPass(bool apply, BatchOutput& output) {
     const JobPassResult pass = EvaluationPass(list, condition, ViewStyleValue(option.viewStyle), limitation,
                                               option.oldName, option.newName, apply ? nullptr : &conflicts);
     for (const JobFileUnit& unit : list)
-        if (unit.absent && !unit.Has(JobFileUnit::Checked)) missing.push_back(unit.FullPath());
+        if (unit.absent != JobFileUnit::Present && !unit.Has(JobFileUnit::Checked)) missing.push_back(unit.FullPath());
     for (const RawString& path : missing) output.Line(Tagged("MISSING", path));
     const int missingCode = missing.empty() ? 0 : 1;
 

@@ -323,8 +323,8 @@ void JobConflictPredictor::Replay(size_t f) {
         JobConflict conflict = RefusedName(unit.newName);
         int32_t target = -1;
         if (conflict == JobConflict::None) {
-            if (unit.absent) {
-                conflict = JobConflict::ItemMissing;
+            if (unit.absent != JobFileUnit::Present) {
+                conflict = unit.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing;
             } else if (Held(unit)) {
                 conflict = JobConflict::HeldOpen;
             } else if (folder.missing) {

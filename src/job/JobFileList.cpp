@@ -219,7 +219,8 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
         return unit;
     }
     Position unit = AppendUnit(nullptr, path, JobFileUnit::File | JobFileUnit::Dropped | JobFileUnit::Shown, 0);
-    unit->absent = attributes == kNoAttributes;
+    if (attributes == kNoAttributes)
+        unit->absent = unit->folder.IsEmpty() || IsFolder(unit->folder) ? JobFileUnit::ItemAbsent : JobFileUnit::FolderAbsent;
     return unit;
 }
 

@@ -45,7 +45,8 @@ struct JobFileUnit {
     uint16_t flags = 0;
     // Named while nothing was at its path: the run never renames it, even
     // when an earlier rename of the run puts an item there.
-    bool absent = false;
+    enum Absence : uint8_t { Present = 0, ItemAbsent = 1, FolderAbsent = 2 };
+    uint8_t absent = Present;
     int32_t depth = 0;
     int32_t pathWidth = 0;
     int32_t pathShift = 0;

@@ -13,6 +13,7 @@ using namespace RawLayer;
 namespace {
 
 constexpr uint32_t kItemNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr uint32_t kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 constexpr uint32_t kInvalidName = 123;  // ERROR_INVALID_NAME
 
 }  // namespace
@@ -32,9 +33,11 @@ int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOut
         outcome.oldPath = unit.FullPath();
         outcome.newName = unit.newName;
         outcome.reason = RefusedNameReason(unit.newName);
-        if (outcome.reason.IsEmpty() && unit.absent) {
-            outcome.error = kItemNotFound;
-            outcome.reason = ConflictReason(JobConflict::ItemMissing, unit.newName);
+        if (outcome.reason.IsEmpty() && unit.absent != JobFileUnit::Present) {
+            outcome.error = unit.absent == JobFileUnit::FolderAbsent ? kPathNotFound : kItemNotFound;
+            outcome.reason = ConflictReason(
+                unit.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing,
+                unit.newName);
         } else if (outcome.reason.IsEmpty() && unit.newName == RawString(unit.name, unit.newName.Kind())) {
             // A journal line for it would make an undo that restores nothing
             // stand in for the last real run.

@@ -77,7 +77,7 @@ TEST_F(AppMainProcess, BadOrFolderMainProfile) {
     ASSERT_TRUE(DeleteFileW(profile.c_str()) && CreateFolder(profile));
     DWORD code = 99;
     std::string out;
-    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i"}), &code, &out, 30000, temp.Path()));
+    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i", L"-n", L"x"}), &code, &out, 30000, temp.Path()));
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(out, "0 planned, 0 conflicts\r\n");
     EXPECT_TRUE(FolderExists(profile));
