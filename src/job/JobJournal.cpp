@@ -588,6 +588,17 @@ std::vector<size_t> JobUndo::BackUnmarked() const {
         if (entry.restored || PathExists(entry.newPath)) continue;
         if (ReadFileFacts(entry.oldPath, &facts) && Mismatch(entry, facts) == 0) back.push_back(i);
     }
+    if (back.empty()) return back;
+    // Only a path no other rename of the run touched tells: in a swap or a
+    // chain the old path holds another item of the run, which may look alike.
+    std::unordered_map<std::u16string, int32_t> uses;
+    for (const JobJournalEntry& entry : entries_) {
+        ++uses[FoldedPath(entry.oldPath)];
+        ++uses[FoldedPath(entry.newPath)];
+    }
+    std::erase_if(back, [&](size_t i) {
+        return uses[FoldedPath(entries_[i].oldPath)] > 1 || uses[FoldedPath(entries_[i].newPath)] > 1;
+    });
     return back;
 }
 
