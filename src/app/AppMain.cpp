@@ -64,6 +64,9 @@ bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr
     // hint buttons get their lists, with notes in the language now loaded.
     if (firstStart) WriteStarterHints(GuiProfile::Instance().File());
     LoadConfiguration(paths, *arguments);
+    // The start paths are full now; from here on the process's own current
+    // folder must not stand in the way of renaming it or a folder above it.
+    RawLayer::LeaveStartFolder();
     return true;
 }
 

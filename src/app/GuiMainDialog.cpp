@@ -269,6 +269,8 @@ void MainDialogParts::RunRename() {
     UpdateButtons(false);
 }
 
+void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) { refusedStart_ = reasons; }
+
 void MainDialogParts::ReloadItems() {
     // What the user set on items that still exist: opened folders, exclusions.
     struct Kept {
@@ -409,9 +411,14 @@ void GuiMainDialog::OnCreated() {
     p.LoadHints();
     JobLayer::JobLogServer::Instance().PostStarted();
     if (p.oldBox.HasWindow()) SetFocus(p.oldBox.Window());
-    // "-a": the run starts once the window shows the first pass.
-    if (option.Has(JobOption::Apply) && HasWindow())
-        PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(0, kStartRun), 0);
+    // "-a": the run starts once the window shows the first pass, unless a
+    // choice was not understood: the selector then shows its default, which
+    // nobody asked to run.
+    if (option.Has(JobOption::Apply) && HasWindow()) {
+        const std::vector<RawString> refused = JobLayer::UnknownChoices(option);
+        if (refused.empty()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(0, kStartRun), 0);
+        else p.StartRefused(refused);
+    }
 }
 
 void GuiMainDialog::OnDestroyed() { JobLayer::JobLogServer::Instance().PostTerminated(); }

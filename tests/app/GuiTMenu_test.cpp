@@ -219,6 +219,12 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     std::string rows;
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
     EXPECT_EQ(rows, "data a.txt b.txt x_b ");
+    // The run stays the one to take back until every item is back.
+    EXPECT_FALSE(Grayed(Menu(), 11));
+    ASSERT_TRUE(DeleteFileW((data + L"\\b.txt").c_str()));
+    Command(kUndoLastRun);
+    ASSERT_EQ(asked.size(), 4u);  // the question alone: a full undo reports nothing
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_TRUE(Grayed(Menu(), 11));
 }
 

@@ -124,6 +124,18 @@ TEST_F(WindowProcess, TypeEnterStartAndClose) {
 }
 
 TEST_F(WindowProcess, ApplyWithoutInspectRunsAtOnceAndStaysOpen) {
+    // A limitation not understood opens the window on the default ("Dropped")
+    // and does not start the run, which would rename the named folder itself.
+    ASSERT_TRUE(Start(L"-a -o \"*\" -n \"old_%0\" -l Files \"" + data + L"\""));
+    ASSERT_TRUE(ChildHasFocus());
+    // The window's thread answers only once it is in its message loop, after
+    // "-a" had its chance to post the run; the close is posted behind it.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kDeadline, &answer));
+    ASSERT_TRUE(CloseAndWait());
+    EXPECT_TRUE(FolderExists(data));
+    EXPECT_EQ(Log(L"log\\*.journal"), "");
+
     ASSERT_TRUE(Start(L"-a -o \"*.doc\" -n \"%0.bak\" -l File \"" + data + L"\""));
     ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\c.bak"); }));
     EXPECT_TRUE(FileExists(data + L"\\a.txt"));
