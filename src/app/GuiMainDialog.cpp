@@ -256,17 +256,24 @@ void MainDialogParts::RunRename() {
     UpdateButtons(false);
 }
 
-void MainDialogParts::ReloadItems() {
-    // What the user set on items that still exist: opened folders, exclusions.
+void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
+    // What the user set on items that still exist: opened folders,
+    // exclusions, and the check marks of proposals that stay the same.
     struct Kept {
         bool opened;
         bool excluded;
+        bool checked;
+        RawString proposal;
     };
     std::unordered_map<std::wstring, Kept> kept;
     RawLayer::RawStringList named;
     for (const JobFileUnit& unit : items) {
-        const RawString path = unit.FullPath();
-        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded)};
+        // Where a named item is now, when something moved it since it was
+        // listed (what lies inside it is read again anyway).
+        const RawString path = follow && !unit.parent ? follow(unit.FullPath()) : unit.FullPath();
+        const bool proposed = unit.Has(JobFileUnit::Matched) && !unit.newName.IsEmpty();
+        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded),
+                               unit.Has(JobFileUnit::Checked), proposed ? unit.newName : RawString()};
         if (!unit.parent && RawLayer::PathExists(path)) named.Append(path);
     }
     items.Clear();
@@ -283,6 +290,19 @@ void MainDialogParts::ReloadItems() {
         }
     }
     RefreshSolutions();
+    bool changed = false;
+    for (JobFileUnit& unit : items) {
+        const auto found = kept.find(PathKey(unit.FullPath()));
+        if (found == kept.end() || found->second.checked || !unit.Has(JobFileUnit::Checked)) continue;
+        if (found->second.proposal == unit.newName) {
+            unit.Clear(JobFileUnit::Checked);
+            changed = true;
+        }
+    }
+    if (changed) {
+        if (viewBox.HasWindow()) InvalidateRect(viewBox.Window(), nullptr, FALSE);
+        ChecksChanged();
+    }
 }
 
 void MainDialogParts::ReloadFont(GuiFontKind kind) {

@@ -93,8 +93,9 @@ struct MainDialogParts {
     // After the user changed check marks: the prediction and "Start !".
     void ChecksChanged();
     void RunRename();
-    // Every named item read again from disk as it is now.
-    void ReloadItems();
+    // Every named item read again from disk as it is now; follow, when
+    // given, tells where an item listed at a path has gone since.
+    void ReloadItems(const std::function<RawLayer::RawString(const RawLayer::RawString&)>& follow = nullptr);
     void AddPaths(const RawLayer::RawStringList& paths);
     void ReloadFont(GuiFontKind kind);
 

@@ -170,6 +170,76 @@ TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
     EXPECT_EQ(Rows().find("d.txt") != std::string::npos, open) << Rows();
 }
 
+TEST_F(MainDialogTest, AnUncheckedRowStaysUncheckedThroughPassesReloadAndTheRun) {
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    SetForegroundWindow(dialog->Window());
+    const int32_t h = view.RowHeight();
+    auto click = [&](WinLayer::WinView& target, POINT client) {
+        WinTest::ClickAt(WinTest::ScreenPoint(target.Window(), client));
+    };
+    auto rowPoint = [&](const char* name, int32_t x) {
+        const int32_t r = Row(name);
+        return POINT{view.view.left + x, view.view.top + view.ItemAt(r)->rect.top - view.scroll.y + h / 2};
+    };
+    const int32_t a = Row("a.txt");
+    ASSERT_GE(a, 0);
+    click(view, rowPoint("a.txt", view.RowUnit(a).depth * h + 2 + (h - 3) / 2));
+    ASSERT_TRUE(PumpUntil([&] { return !Unit("a.txt").Has(JobFileUnit::Checked); }));
+    const int32_t passes = p.condition.generation;
+    // Into the Old name box and back into the list: the focus leaves the box.
+    click(p.oldBox, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+    click(view, rowPoint("b.txt", view.Columns().first + 10));
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > passes; }));
+    click(p.oldBox, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+    const int32_t afterFocus = p.condition.generation;
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > afterFocus; }));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    const int32_t beforeReload = p.condition.generation;
+    click(p.reload, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > beforeReload; }));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    EXPECT_TRUE(Unit("b.txt").Has(JobFileUnit::Checked));
+    click(p.start, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\x_b"); }));
+    EXPECT_TRUE(FileExists(data + L"\\a.txt"));
+    EXPECT_FALSE(FileExists(data + L"\\x_a"));
+    // A new rule is a new proposal: the default check mark again.
+    p.newBox.SetText("y_%0");
+    p.Dispatch(&p.newBox, WinLayer::kNotifyExecute);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+}
+
+TEST_F(MainDialogTest, RowsShowOnlyWhatARunWouldDo) {
+    MainDialogParts& p = Open();
+    SetForegroundWindow(dialog->Window());
+    SetFocus(p.newBox.Window());
+    SendMessageW(p.newBox.Window(), EM_SETSEL, 0, -1);
+    WinTest::PressKey(VK_DELETE);
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return Unit("a.txt").newName.IsEmpty(); }));
+    for (const char* name : {"a.txt", "b.txt"}) {
+        EXPECT_TRUE(Unit(name).Has(JobFileUnit::Matched)) << name;
+        EXPECT_FALSE(Unit(name).Has(JobFileUnit::Checked)) << name;
+    }
+    EXPECT_FALSE(Enabled(p.start));
+    p.newBox.SetText("x_%0");
+    p.oldBox.SetText("a*");
+    p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
+    EXPECT_EQ(Unit("a.txt").newName.ToUtf8(), "x_.txt");
+    EXPECT_TRUE(Unit("b.txt").newName.IsEmpty());  // no longer matched
+    // Excluded: out of the rule at once, before any pass.
+    p.viewBox.SetSelected(Row("a.txt"), true);
+    p.viewBox.SnapshotSelection();
+    p.viewBox.RunItemCommand(GuiItemCommand::ExcludeItems, Row("a.txt"));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Matched) || Unit("a.txt").Has(JobFileUnit::Checked));
+    EXPECT_TRUE(Unit("a.txt").newName.IsEmpty());
+    EXPECT_FALSE(Enabled(p.start));
+}
+
 TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     File(L"x_a");  // a.txt's new name is taken and stays
     JobOption::Instance().flags |= JobOption::ViewTip;

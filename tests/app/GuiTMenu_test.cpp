@@ -172,11 +172,17 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     struct Ender {
         ~Ender() { JobLayer::JobLogServer::Instance().Shutdown(); }
     } ender;
+    // The named folder itself is renamed too, and must be found again after the undo.
+    JobOption& option = JobOption::Instance();
+    option.oldName = "*";
+    option.newName = "New %0";
+    option.limitation = "Both";
     GuiTMenuExecution& menu = Open();
     MainDialogParts& p = dialog->Parts();
     p.RunRename();
-    ASSERT_TRUE(FileExists(data + L"\\x_a"));
-    ASSERT_TRUE(WriteFileBytes(data + L"\\b.txt", "new"));  // b cannot go back: nothing is replaced
+    const std::wstring renamed = temp.Join(L"New data");
+    ASSERT_TRUE(FileExists(renamed + L"\\New a.txt"));
+    ASSERT_TRUE(WriteFileBytes(renamed + L"\\New b.txt", "new"));  // b cannot go back: nothing is replaced
     EXPECT_FALSE(Grayed(Menu(), 11));
     std::vector<std::string> asked;
     int32_t answer = 0;
@@ -185,17 +191,18 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
         return answer;
     };
     Command(kUndoLastRun);  // cancelled
-    EXPECT_TRUE(FileExists(data + L"\\x_a"));
+    EXPECT_TRUE(FileExists(renamed + L"\\New a.txt"));
     answer = 1;
     Command(kUndoLastRun);
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[1].rfind("Undo the run of 20", 0), 0u) << asked[1];
-    EXPECT_NE(asked[1].find(" (2 items) ? 2"), std::string::npos) << asked[1];
-    EXPECT_EQ(asked[2], "1 restored, 1 failed. 1");
-    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt", "x_b"}));
+    EXPECT_NE(asked[1].find(" (3 items) ? 2"), std::string::npos) << asked[1];
+    EXPECT_EQ(asked[2], "2 restored, 1 failed. 1");
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"New b.txt", "a.txt"}));
     std::string rows;
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
-    EXPECT_EQ(rows, "data a.txt b.txt x_b ");
+    EXPECT_EQ(rows, "data a.txt New b.txt ");
+    EXPECT_TRUE(IsWindowEnabled(p.clear.Window()));
     EXPECT_TRUE(Grayed(Menu(), 11));
 }
 
