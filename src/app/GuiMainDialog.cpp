@@ -438,7 +438,11 @@ void GuiMainDialog::Arrange() {
         WinView& child = parts_.Child(static_cast<GuiChild>(i));
         if (EqualRect(&now, &before[i]) || !child.HasWindow()) continue;
         child.placement = now;
+        // A move without repaint repaints nothing at all, and a control's
+        // look depends on its size: each moved child paints itself anew,
+        // its edge (outside its client area) included.
         MoveWindow(child.Window(), now.left, now.top, Width(now), Height(now), FALSE);
+        RedrawWindow(child.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     }
 }
 

@@ -494,6 +494,65 @@ TEST_F(MainDialogTest, LongPatternLeavesTheWindowResponsive) {
     EXPECT_NE(SendMessageTimeoutW(dialog->Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr), 0);
 }
 
+TEST_F(MainDialogTest, EveryControlPaintsItsWholeAreaAfterAResize) {
+    MainDialogParts& p = Open();
+    const HWND window = dialog->Window();
+    // No blinking caret, no hovered button: what is painted stays as it is.
+    SetFocus(p.viewBox.Window());
+    WinTest::MoveTo({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
+    RECT first;
+    GetWindowRect(window, &first);
+    auto painted = [&] {
+        return PumpUntil([&] {
+            if (GetUpdateRect(window, nullptr, FALSE)) return false;
+            for (int32_t i = 0; i < kGuiChildCount; ++i)
+                if (GetUpdateRect(p.Child(static_cast<GuiChild>(i)).Window(), nullptr, FALSE)) return false;
+            return true;
+        });
+    };
+    // What the screen shows of each control after the resize must be what
+    // the control paints when asked to paint all of itself.
+    auto paintedWell = [&](const char* when) {
+        WinTest::WindowPixels shown, repainted;
+        if (!painted() || !WinTest::ReadWindowPixels(window, &shown)) return false;
+        WinTest::SaveWindowShot(window, ModuleFolder() + L"\\shot_resize_" + Widen(when) + L".bmp");
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (!painted() || !WinTest::ReadWindowPixels(window, &repainted)) return false;
+        bool good = true;
+        for (int32_t i = 0; i < kGuiChildCount; ++i) {
+            RECT r;
+            GetWindowRect(p.Child(static_cast<GuiChild>(i)).Window(), &r);
+            OffsetRect(&r, -shown.rect.left, -shown.rect.top);
+            int32_t stale = 0, black = 0, all = 0;
+            for (int y = r.top; y < r.bottom; ++y) {
+                for (int x = r.left; x < r.right; ++x, ++all) {
+                    if (shown.At(x, y) != repainted.At(x, y)) ++stale;
+                    if (repainted.At(x, y) == 0) ++black;
+                }
+            }
+            // Text is black, but no control is mostly text.
+            if (all == 0 || stale > 0 || black * 3 > all) {
+                ADD_FAILURE() << when << ": child " << i << " has " << stale << " stale and " << black
+                              << " black pixels of " << all;
+                good = false;
+            }
+        }
+        return good;
+    };
+    EXPECT_TRUE(paintedWell("first"));
+    // At the top left, so that the grown window stays on the screen.
+    const std::pair<const char*, SIZE> sizes[] = {
+        {"grown", {Width(first) + 300, first.bottom - first.top + 200}},
+        {"grown_more", {Width(first) + 400, first.bottom - first.top + 300}},
+        {"shrunk", {Width(first), first.bottom - first.top}},
+        {"grown_again", {Width(first) + 350, first.bottom - first.top + 100}},
+    };
+    for (const auto& [when, size] : sizes) {
+        SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(paintedWell(when));
+    }
+}
+
 TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT gone{5000, 5000, 5600, 5500};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(gone));
