@@ -46,6 +46,18 @@ const RawLayer::RawLocaleRecord kLimitationTexts[] = {
 const RawLayer::RawLocaleRecord kViewStyleTexts[] = {
     {"TreeView", "TreeView"}, {"MatchedList", "MatchedList"}, {nullptr, nullptr},
 };
+// "%1" and "%2" stand for the counts, "%1" alone for the paths.
+const RawLayer::RawLocaleRecord kStatusLabels[] = {
+    {"Planned", "%1 to rename, %2 conflicts"},
+    {"Renamed", "%1 renamed, %2 failed"},
+    {"Restored", "%1 restored, %2 failed"},
+    {"NotFound", "Not found: %1"},
+    {nullptr, nullptr},
+};
+// Between the outcome and the notice on the status line.
+constexpr char kStatusGap[] = "   ";
+// The view box is never made lower than this many status lines.
+constexpr int32_t kMinimumViewLines = 4;
 const RawLayer::RawLabelEntry kLimitationEntries[] = {{"Dropped", 0}, {"Folder", 1}, {"File", 2}, {"Both", 3}, {nullptr, 0}};
 const RawLayer::RawLabelEntry kViewStyleEntries[] = {{"TreeView", 0}, {"MatchedList", 1}, {nullptr, 0}};
 
@@ -78,6 +90,18 @@ std::wstring PathKey(const RawString& path) {
     return key;
 }
 
+RawString Filled(const RawString& pattern, const RawString& first, const RawString& second) {
+    std::string text = pattern.ToUtf8();
+    const std::pair<const char*, std::string> fills[] = {{"%1", first.ToUtf8()}, {"%2", second.ToUtf8()}};
+    for (const auto& [mark, value] : fills)
+        if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
+    return RawString(text);
+}
+
+RawString StatusLabelText(const char* key) {
+    return RawLayer::RawLabelStore::Instance().RegisterLabels("StatusLine", kStatusLabels).Get(key);
+}
+
 RawString ProgressText(const char* what, int32_t done, int32_t all) {
     RawString text(what);
     text.AppendUnit(' ');
@@ -108,12 +132,17 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     viewBox.predictor = &predictor;
     viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
     viewBox.checksChanged = [this] { ChecksChanged(); };
+    viewBox.failureOf = [this](const JobFileUnit& unit) {
+        const auto found = failures_.find(&unit);
+        return found == failures_.end() ? RawString() : found->second;
+    };
 }
 
 WinView& MainDialogParts::Child(GuiChild child) {
     WinView* children[kGuiChildCount] = {&oldLabel,        &oldBox,      &oldHint,       &newLabel, &newBox,
                                          &newHint,         &limitationLabel, &limitationSelector, &styleLabel,
-                                         &styleSelector,   &start,       &reload,        &clear,    &viewBox};
+                                         &styleSelector,   &start,       &reload,        &clear,    &viewBox,
+                                         &status};
     return *children[static_cast<int32_t>(child)];
 }
 
@@ -140,6 +169,8 @@ void MainDialogParts::Prepare() {
     for (const RawLayer::RawLabelUnit& c : viewStyleChoices)
         styleSelector.AddItem(c.text, static_cast<int32_t>(c.identifier));
 
+    // Fitted to a typical text, so that its height follows the window font.
+    status.SetText(StatusLabel("Planned", 0, 0));
     GuiFittedSize sizes[kGuiChildCount];
     for (int32_t i = 0; i < kGuiChildCount; ++i) {
         WinView& view = Child(static_cast<GuiChild>(i));
@@ -147,7 +178,12 @@ void MainDialogParts::Prepare() {
         view.Fit();
         sizes[i] = {view.fittedWidth, view.fittedHeight};
     }
-    layout = LayOutMainDialog(sizes, WinToolkit::Instance().margin, kViewWidth, kViewHeight);
+    const int32_t margin = WinToolkit::Instance().margin;
+    layout = LayOutMainDialog(sizes, margin, kViewWidth, kViewHeight);
+    status.SetText(RawString());
+    // The smallest window: every control at its fitted size, a low view box.
+    const int32_t lines = kMinimumViewLines * std::max(sizes[static_cast<int32_t>(GuiChild::Status)].height, 1);
+    minimumClient = LayOutMainDialog(sizes, margin, 0, lines).client;
 }
 
 // ---------------------------------------------------------------- commands
@@ -208,6 +244,24 @@ void MainDialogParts::RefreshSolutions() {
     viewBox.condition = condition;
     viewBox.Refresh();
     UpdateButtons(bad);
+    ShowPlan();
+}
+
+void MainDialogParts::ShowPlan() { SetStatus(StatusLabel("Planned", predictor.Planned(), predictor.Conflicts())); }
+
+RawString MainDialogParts::StatusLabel(const char* key, int32_t first, int32_t second) {
+    RawString a, b;
+    a.AppendInt(first);
+    b.AppendInt(second);
+    return Filled(StatusLabelText(key), a, b);
+}
+
+void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
+    (part == StatusPart::Outcome ? statusOutcome_ : statusNotice_) = text;
+    RawString line = statusOutcome_;
+    if (!line.IsEmpty() && !statusNotice_.IsEmpty()) line.Append(RawString(kStatusGap));
+    line.Append(statusNotice_);
+    status.SetText(line);
 }
 
 void MainDialogParts::UpdateButtons(bool bad) {
@@ -219,41 +273,68 @@ void MainDialogParts::UpdateButtons(bool bad) {
 void MainDialogParts::ChecksChanged() {
     predictor.Predict(items);
     UpdateButtons(lastBad_);
+    ShowPlan();
 }
 
 void MainDialogParts::ClearItems() {
     items.Clear();
     predictor.Clear();
+    failures_.clear();
     viewBox.ResetRows();
     UpdateButtons(false);
+    SetStatus(RawString());
+    SetStatus(RawString(), StatusPart::Notice);
 }
 
 void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
     const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
+    RawString missing;
     RunOwningList("Reading", paths.Count(), [&](std::atomic<int32_t>& done) {
         for (const RawString& path : paths) {
-            // A path that names nothing (any more) brings no row.
-            if (RawLayer::PathExists(path)) items.AddPath(path, open);
+            // A path that names nothing (any more) brings no row, but a word.
+            if (RawLayer::PathExists(path)) {
+                items.AddPath(path, open);
+            } else {
+                if (!missing.IsEmpty()) missing.Append(RawString(", "));
+                missing.Append(path);
+            }
             ++done;
         }
     });
     viewBox.ResetRows();
+    SetStatus(missing.IsEmpty() ? RawString() : Filled(StatusLabelText("NotFound"), missing, RawString()),
+              StatusPart::Notice);
 }
 
 void MainDialogParts::RunRename() {
     int32_t all = 0;
     for (const JobFileUnit& unit : items)
         if (unit.Has(JobFileUnit::Checked)) ++all;
+    int32_t renamed = 0;
+    int32_t failed = 0;
     RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
         // Every run keeps its journal, so that the window's runs can be taken back too.
         JobLayer::JobJournal journal(JobLayer::JobLogServer::Instance().Storer().FileName());
-        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; }, &journal);
+        JobLayer::RenameRun(
+            items,
+            [&](const JobLayer::JobRenameOutcome& outcome) {
+                if (outcome.error == 0) {
+                    ++renamed;
+                    failures_.erase(outcome.unit);
+                } else {
+                    ++failed;
+                    failures_[outcome.unit] = outcome.reason;
+                }
+                ++done;
+            },
+            &journal);
         journal.Close();
     });
     // The outcomes take the place of the prediction.
     predictor.Clear();
     viewBox.Refresh();
     UpdateButtons(false);
+    SetStatus(StatusLabel("Renamed", renamed, failed));
 }
 
 void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
@@ -278,6 +359,7 @@ void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&
     }
     items.Clear();
     predictor.Clear();
+    failures_.clear();
     viewBox.ResetRows();
     AddPaths(named);
     for (JobFileList::Position p = items.begin(); p != items.end(); ++p) {
@@ -355,9 +437,12 @@ GuiMainDialog::~GuiMainDialog() {
     if (HasWindow()) DestroyWindow(Window());
 }
 
-RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved) {
+RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved, SIZE minimum) {
     RECT rect = centred;
     if (ignoreSaved || !GuiProfile::Instance().ReadWindowRect(&rect)) return centred;
+    // Saved with other fonts, it may be too small for the controls now.
+    rect.right = std::max(rect.right, rect.left + minimum.cx);
+    rect.bottom = std::max(rect.bottom, rect.top + minimum.cy);
     return PlaceSavedRect(rect, Monitors(), WorkArea());
 }
 
@@ -368,9 +453,12 @@ void GuiMainDialog::Prepare() {
     RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
     AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);
     const RECT centred = CentreIn(WorkArea(), Width(window), Height(window));
-    minimumClient = {0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
-    arrangedClient_ = minimumClient;
-    placement = StartRect(centred, GetKeyState(VK_SHIFT) < 0);
+    minimumClient = {0, 0, parts_.minimumClient.cx, parts_.minimumClient.cy};
+    RECT smallest = minimumClient;
+    AdjustWindowRectEx(&smallest, Property().style, FALSE, Property().exStyle);
+    // The records are laid out for the first size; the first arrangement starts there.
+    arrangedClient_ = {0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
+    placement = StartRect(centred, GetKeyState(VK_SHIFT) < 0, {Width(smallest), Height(smallest)});
     normalPlacement = placement;
 }
 
@@ -422,8 +510,8 @@ int32_t GuiMainDialog::OnChildCommand(WinView* child, uint16_t code) {
 }
 
 bool GuiMainDialog::AdjustSizeLimits(int32_t&, int32_t&) {
-    // The smallest size is the prepared layout's (the toolkit's minimum
-    // client area); growing stays limited by the work area alone.
+    // The smallest size is what the controls need in their fonts (the
+    // toolkit's minimum client area); growing stays limited by the work area alone.
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
@@ -76,6 +77,9 @@ struct MainDialogParts {
     WinLayer::WinButton reload;
     WinLayer::WinButton clear;
     GuiViewBox viewBox;
+    // One line below the view: how the last pass, run or undo went, and what
+    // was refused on the way.
+    WinLayer::WinStaticBox status;
 
     uint16_t oldHintValue = 0;
     RawLayer::RawParameterList oldHints;
@@ -98,6 +102,18 @@ struct MainDialogParts {
     void ReloadItems(const std::function<RawLayer::RawString(const RawLayer::RawString&)>& follow = nullptr);
     void AddPaths(const RawLayer::RawStringList& paths);
     void ReloadFont(GuiFontKind kind);
+    // The status line: the outcome of the last pass, run or undo, and a
+    // notice of what was refused (a path not found), shown after it; each
+    // part keeps its text until it is set again.
+    enum class StatusPart { Outcome, Notice };
+    void SetStatus(const RawLayer::RawString& text, StatusPart part = StatusPart::Outcome);
+    const RawLayer::RawString& StatusText(StatusPart part) const {
+        return part == StatusPart::Outcome ? statusOutcome_ : statusNotice_;
+    }
+    // "%1 ... %2" label texts of the status line, filled in.
+    static RawLayer::RawString StatusLabel(const char* key, int32_t first, int32_t second);
+    // The window may be made this small (the controls in their fonts).
+    SIZE minimumClient{};
 
     // Runs work that owns the item list on a thread of its own while this
     // thread keeps the window painted; done/all is shown once it takes long.
@@ -105,8 +121,15 @@ struct MainDialogParts {
     bool Busy() const { return busy_; }
 
 private:
+    // "N to rename, M conflicts" for what the next run would do.
+    void ShowPlan();
+
     bool lastBad_ = false;
     bool busy_ = false;
+    RawLayer::RawString statusOutcome_;
+    RawLayer::RawString statusNotice_;
+    // Why each unit of the last runs failed, for its tip.
+    std::unordered_map<const JobLayer::JobFileUnit*, RawLayer::RawString> failures_;
 };
 
 class GuiMainDialog : public WinLayer::WinDialog {
@@ -129,7 +152,8 @@ public:
     void OnStateChange(int32_t oldState, int32_t newState) override;
 
     // The rectangle the window is placed at: the saved one unless Shift is held.
-    static RECT StartRect(const RECT& centred, bool ignoreSaved);
+    // A saved one smaller than minimum grows to it.
+    static RECT StartRect(const RECT& centred, bool ignoreSaved, SIZE minimum = {0, 0});
 
 private:
     MainDialogParts parts_;

@@ -289,6 +289,7 @@ void GuiTMenuExecution::UndoLastRun() {
         for (const auto& [from, to] : moves) now = JobLayer::MovedPath(now, from, to);
         return now;
     });
+    dialog_.Parts().SetStatus(MainDialogParts::StatusLabel("Restored", restored, failed));
     if (failed > 0)
         Ask(Fill(Labels().Get("UndoReport"), Number(restored), Number(failed)), WinInfoDialog::OkButtons(),
             WinInfoDialog::kWarningIcon);

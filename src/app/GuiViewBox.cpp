@@ -410,7 +410,14 @@ RawString GuiViewBox::TipAt(POINT point) {
     } else if (zone != GuiHitZone::Outside) {
         tip = unit.FullPath();
     }
-    if (predictor && !tip.IsEmpty()) {
+    if (failureOf && !tip.IsEmpty() && unit.Has(JobFileUnit::RenameFailed)) {
+        // A red row tells what the run met, as the batch run's FAILED line does.
+        const RawString reason = failureOf(unit);
+        if (!reason.IsEmpty()) {
+            tip.Append(RawString("\r\n"));
+            tip.Append(reason);
+        }
+    } else if (predictor && !tip.IsEmpty()) {
         const RawString reason = predictor->ReasonOf(unit);
         if (!reason.IsEmpty()) {
             tip.Append(RawString("\r\n"));

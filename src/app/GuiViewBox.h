@@ -51,6 +51,8 @@ public:
     std::function<void(const RawLayer::RawStringList&)> addPaths;
     // Called after the user changed check marks.
     std::function<void()> checksChanged;
+    // Why the run failed on a unit, for its tip; empty when unknown.
+    std::function<RawLayer::RawString(const JobLayer::JobFileUnit&)> failureOf;
 
     // ---- rows (one per unit, in list order)
     int32_t RowCount() { return ItemCount(); }

@@ -250,6 +250,7 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     EXPECT_EQ(view.RowColour(a), kConflictColour);
     EXPECT_EQ(view.RowColour(b), GetSysColor(COLOR_WINDOW));
     EXPECT_TRUE(Enabled(p.start));  // a conflict does not stop the run
+    EXPECT_EQ(p.status.GetText().ToUtf8(), "3 to rename, 1 conflicts");
     // The pointer resting over the old name shows a tip that tells why; moving on takes it away.
     const RECT row = view.ItemAt(a)->rect;
     const POINT at{view.view.left + view.Columns().first - 4, view.view.top + row.top - view.scroll.y + 1};
@@ -269,6 +270,10 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     p.Dispatch(&p.start, kStartRun);
     EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
     EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
+    EXPECT_EQ(p.status.GetText().ToUtf8(), "2 renamed, 1 failed");
+    // The red row's tip tells what the run met.
+    const std::string failedTip = view.TipAt(at).ToUtf8();
+    EXPECT_GT(failedTip.find("\r\n"), failedTip.find("a.txt")) << failedTip;
     EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
 }
 
@@ -476,7 +481,8 @@ TEST_F(MainDialogTest, FolderThatVanishesBeforeTheRunFailsItsItemsOnly) {
 TEST_F(MainDialogTest, DroppedFilesAndMissingStartPaths) {
     JobOption::Instance().items.Append(Raw(temp.Join(L"missing")));
     MainDialogParts& p = Open();
-    EXPECT_EQ(p.items.Count(), 7);  // the tree; the missing path brings nothing
+    EXPECT_EQ(p.items.Count(), 7);  // the tree; the missing path brings nothing but a word
+    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Notice).ToUtf8(), "Not found: " + Raw(temp.Join(L"missing")).ToUtf8());
     p.Dispatch(&p.clear, kClear);
     const HDROP drop = WinTest::MakeDrop({data + L"\\a.txt"});
     SendMessageW(p.viewBox.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
@@ -565,4 +571,23 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT shown{10, 20, 610, 520};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(shown));
     EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false).top, 20);
+    EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false, {700, 400}).right, 710);  // grown to the minimum
+
+    // Saved with a smaller font: the controls still fit, none past the right edge.
+    RECT tiny{10, 20, 210, 120};
+    ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(tiny));
+    MainDialogParts& p = Open();
+    RECT client;
+    GetClientRect(dialog->Window(), &client);
+    EXPECT_GE(client.right, p.minimumClient.cx);
+    EXPECT_GE(client.bottom, p.minimumClient.cy);
+    auto inClient = [&](WinLayer::WinView& view) {
+        RECT r;
+        GetWindowRect(view.Window(), &r);
+        MapWindowPoints(nullptr, dialog->Window(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    EXPECT_LE(inClient(p.clear).right, client.right);
+    EXPECT_LE(inClient(p.styleSelector).right, inClient(p.start).left);
+    EXPECT_LE(inClient(p.status).bottom, client.bottom);
 }

@@ -203,6 +203,7 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
     EXPECT_EQ(rows, "data a.txt New b.txt ");
     EXPECT_TRUE(IsWindowEnabled(p.clear.Window()));
+    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8(), "2 restored, 1 failed");
     EXPECT_TRUE(Grayed(Menu(), 11));
 }
 
