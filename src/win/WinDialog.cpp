@@ -179,6 +179,12 @@ int32_t WinDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnItemMessage(message, wParam, lParam);
         case WM_COMMAND: {
             WinView* child = children_.FindById(LOWORD(wParam));
+            // A menu's command (no notification code, no control) goes to the
+            // hooks as well: the system menu's submenus may send it this way.
+            if (!child && HIWORD(wParam) == 0 && lParam == 0) {
+                const int32_t hooked = OfferHooks(message, wParam, lParam, kNotHandled);
+                if (hooked != kNotHandled) return hooked;
+            }
             return (child ? child : static_cast<WinView*>(this))->OnCommand(HIWORD(wParam));
         }
         case WM_CTLCOLOREDIT:

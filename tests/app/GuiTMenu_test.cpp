@@ -236,6 +236,11 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\LanguageFile.ini"), "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"
                                                                            "[German]\r\nItemLabels_StartButton=Starten !\r\n"));
     ASSERT_TRUE(WriteFileBytes(data + L"\\a.txt", "x"));
+    // Two help documents, and the viewer that writes down what it was given.
+    ASSERT_TRUE(CopyFileW((ModuleFolder() + L"\\standin\\Tolvix.exe").c_str(), temp.Join(L"prog\\Tolvix.exe").c_str(),
+                          FALSE));
+    for (const wchar_t* name : {L"ReadMe_A.txt", L"ReadMe_B.txt"})
+        ASSERT_TRUE(PutFile(temp.Join(L"prog\\Manual\\") + name, "help"));
     // "-a" renames at start; the new instance must not rename the new names
     // again, but needs the other arguments and the current folder to find "data".
     std::wstring line = CommandLine(program, {L"-a", L"-o", L"*.txt", L"-n", L"new_%0.txt", L"-l", L"File", L"data"});
@@ -251,18 +256,27 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     ASSERT_TRUE(PumpUntil([&] { return (window = ProgramWindow([&](DWORD p) { return p == pi.dwProcessId; }, &id)); }, 20000));
     ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_a.txt"); }, 20000));
 
-    // The system menu opened and closed again, as Alt+Space does, builds the title menu.
+    // The real system menu by keyboard: Alt+Space, the arrows and Enter.
     auto inMenu = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && (info.flags & GUI_INMENUMODE);
     };
+    auto choose = [&](std::initializer_list<WORD> keys) {
+        SetForegroundWindow(window);
+        if (!PumpUntil([&] { return GetForegroundWindow() == window; }, 20000)) return false;
+        WinTest::PressKeyWith(VK_MENU, VK_SPACE);
+        if (!PumpUntil(inMenu, 20000)) return false;
+        for (WORD key : keys) WinTest::PressKey(key);
+        return PumpUntil([&] { return !inMenu(); }, 20000);
+    };
     EXPECT_NE(FindWindowExW(window, nullptr, nullptr, L"Start !"), nullptr);
-    PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
-    ASSERT_TRUE(PumpUntil(inMenu, 20000));
-    PostMessageW(window, WM_CANCELMODE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !inMenu(); }, 20000));
-    SendMessageW(window, WM_SYSCOMMAND, kLanguage + 1, 0);
+    // From the version entry: "View help.", its second document.
+    ASSERT_TRUE(choose({VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
+    const std::string document = Narrow(temp.Join(L"prog\\Manual\\ReadMe_B.txt"));
+    EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(temp.Join(L"prog\\Tolvix.out")).value_or("") == document; }, 20000));
+    // "View help.", "Move to primary screen.", "Select language.", its second language.
+    ASSERT_TRUE(choose({VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
     EXPECT_EQ(WaitForSingleObject(closer.processes[0].first.Get(), 20000), WAIT_OBJECT_0);
     ASSERT_TRUE(PumpUntil([&] { return ProgramWindow([&](DWORD p) { return p != pi.dwProcessId; }, &id); }, 20000));
     closer.processes.emplace_back(RawLayer::RawKernelHandle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id)), id);
