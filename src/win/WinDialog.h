@@ -87,6 +87,10 @@ private:
 
     WinViewList children_{WinViewList::kFirstChildId};
     bool tornDown_ = false;
+    // While this dialog runs modally: the dialog it blocks, which owns its
+    // window and is let go before the window goes.
+    WinView* modalRoot_ = nullptr;
+    void ReleaseModalRoot();
 };
 
 LRESULT CALLBACK WinDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

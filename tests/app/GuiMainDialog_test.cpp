@@ -419,8 +419,11 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
         COPYDATASTRUCT copy{0, static_cast<DWORD>(handOver.size() + 1), handOver.data()};
         SendMessageW(chooser, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
     });
+    const HWND focused = GetFocus();
+    ASSERT_TRUE(IsChild(dialog->Window(), focused));
     run({}, C::AppendItems);
     ASSERT_TRUE(PumpUntil([&] { return shows("other.txt"); })) << Rows();
+    EXPECT_EQ(GetFocus(), focused);  // the keys go where they went before the dialog
 
     run({"data"}, C::RemoveItems);
     EXPECT_FALSE(shows("data") || shows("a.txt")) << Rows();
