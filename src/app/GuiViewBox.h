@@ -142,6 +142,9 @@ private:
     int32_t gap_ = 4;
     int32_t pathHeight_ = 0;
     int32_t nameHeight_ = 0;
+    int32_t nameAscent_ = 0;
+    int32_t pathAscent_ = 0;
+    int32_t lineAscent_ = 0;  // of the taller of the two fonts
     int32_t firstNeed_ = 0;  // column 0's need at the last measuring
     GuiColumns columns_{10, 10};
     HFONT metricsFont_ = nullptr;

@@ -112,6 +112,13 @@ TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
     EXPECT_EQ(p.limitationSelector.Value(), static_cast<int32_t>(JobCondition::Limitation::File));
     ClickSegment(p.styleSelector, 1);
     ASSERT_TRUE(PumpUntil([&] { return Rows() == "a.txt b.txt d.txt "; })) << Rows();
+    // A path font larger than the names' makes the rows taller: both texts whole.
+    const int32_t plain = p.viewBox.RowHeight();
+    p.viewBox.ApplyListFont(GuiProfile::Instance().FontRecord(GuiFontKind::List).Handle(), 200);
+    EXPECT_GT(p.viewBox.RowHeight(), plain);
+    PumpUntil([&] { return !GetUpdateRect(p.viewBox.Window(), nullptr, FALSE); });
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_matched_list.bmp");
+    p.viewBox.ApplyListFont(GuiProfile::Instance().FontRecord(GuiFontKind::List).Handle(), 80);
     p.oldBox.SetText("*.none");
     p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
     EXPECT_EQ(Rows(), "");  // only the header is left
