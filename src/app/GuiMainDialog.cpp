@@ -90,12 +90,18 @@ std::wstring PathKey(const RawString& path) {
     return key;
 }
 
+// One walk over the pattern, so that a "%2" inside a filled-in path stays.
 RawString Filled(const RawString& pattern, const RawString& first, const RawString& second) {
-    std::string text = pattern.ToUtf8();
-    const std::pair<const char*, std::string> fills[] = {{"%1", first.ToUtf8()}, {"%2", second.ToUtf8()}};
-    for (const auto& [mark, value] : fills)
-        if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
-    return RawString(text);
+    const std::string text = pattern.ToUtf8();
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += (text[++i] == '1' ? first : second).ToUtf8();
+        } else {
+            out += text[i];
+        }
+    }
+    return RawString(out);
 }
 
 RawString StatusLabelText(const char* key) {
