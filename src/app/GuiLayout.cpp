@@ -36,6 +36,7 @@ constexpr uint16_t kFollowWidthKeepHeight = 0x2111;  // left, right and top with
 constexpr uint16_t kFollowAll = 0x1111;
 constexpr uint16_t kKeepWidthAtRight = 0x1112;
 constexpr uint16_t kKeepWidthAtLeft = 0x1121;
+constexpr uint16_t kFollowWidthAtBottom = 0x1211;  // left, right, and top and bottom with the bottom
 constexpr int32_t kInitialEditWidth = 100;
 
 int32_t Group(GuiGroup g) { return static_cast<int32_t>(g); }
@@ -110,7 +111,11 @@ GuiMainLayout LayOutMainDialog(const GuiFittedSize (&sizes)[kGuiChildCount], int
     next(GuiChild::Reload, size(GuiChild::Reload).width, m, kKeepWidthAtRight, GuiGroup::Buttons);
     next(GuiChild::Clear, size(GuiChild::Clear).width, m, kKeepWidthAtRight, GuiGroup::Buttons);
     place(GuiChild::ViewBox, groups[Group(GuiGroup::View)].rect, kFollowAll, GuiGroup::View);
-    layout.client = {m + width + m, viewTop + viewHeight + m};
+    const int32_t statusTop = viewTop + viewHeight + m;
+    const int32_t statusHeight = size(GuiChild::Status).height;
+    layout.records[kGuiGroupCount + static_cast<int32_t>(GuiChild::Status)] = {
+        {m, statusTop, m + width, statusTop + statusHeight}, kFollowWidthAtBottom, GuiPlacement::kClientReference};
+    layout.client = {m + width + m, statusTop + statusHeight + m};
     return layout;
 }
 

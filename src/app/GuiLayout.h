@@ -31,7 +31,7 @@ void ArrangePlacements(std::vector<GuiPlacement>& records, const RECT& oldClient
 // The children of the main dialog in their Tab order.
 enum class GuiChild : int32_t {
     OldLabel, OldBox, OldHint, NewLabel, NewBox, NewHint, LimitationLabel, LimitationSelector, StyleLabel,
-    StyleSelector, Start, Reload, Clear, ViewBox, Count
+    StyleSelector, Start, Reload, Clear, ViewBox, Status, Count
 };
 constexpr int32_t kGuiChildCount = static_cast<int32_t>(GuiChild::Count);
 
@@ -54,9 +54,10 @@ struct GuiMainLayout {
 };
 
 // Three rows (the two name boxes with their labels and hint buttons; the
-// selectors with the buttons at the right), then the view box below, all
-// margin apart and margin inside the client area. The edit boxes start 100
-// wide; the view box is at least viewWidth by viewHeight.
+// selectors with the buttons at the right), then the view box, and the status
+// line at the bottom, all margin apart and margin inside the client area. The
+// edit boxes start 100 wide; the view box is at least viewWidth by viewHeight
+// (with 0 by a few lines, the layout is the smallest the controls allow).
 GuiMainLayout LayOutMainDialog(const GuiFittedSize (&sizes)[kGuiChildCount], int32_t margin, int32_t viewWidth,
                                int32_t viewHeight);
 

@@ -50,6 +50,19 @@ const RawLayer::RawLocaleRecord kViewStyleTexts[] = {
 const RawLayer::RawLabelTable kItemLabelTable("ItemLabels", kItemLabels);
 const RawLayer::RawLabelTable kLimitationTable("LimitationType", kLimitationTexts);
 const RawLayer::RawLabelTable kViewStyleTable("ViewStyle", kViewStyleTexts);
+// "%1" and "%2" stand for the counts, "%1" alone for the paths.
+const RawLayer::RawLocaleRecord kStatusLabels[] = {
+    {"Planned", "%1 to rename, %2 conflicts"},
+    {"Renamed", "%1 renamed, %2 failed"},
+    {"Restored", "%1 restored, %2 failed"},
+    {"NotFound", "Not found: %1"},
+    {nullptr, nullptr},
+};
+const RawLayer::RawLabelTable kStatusTable("StatusLine", kStatusLabels);
+// Between the outcome and the notice on the status line.
+constexpr char kStatusGap[] = "   ";
+// The view box is never made lower than this many status lines.
+constexpr int32_t kMinimumViewLines = 4;
 const RawLayer::RawLabelEntry kLimitationEntries[] = {{"Dropped", 0}, {"Folder", 1}, {"File", 2}, {"Both", 3}, {nullptr, 0}};
 const RawLayer::RawLabelEntry kViewStyleEntries[] = {{"TreeView", 0}, {"MatchedList", 1}, {nullptr, 0}};
 
@@ -92,12 +105,26 @@ const RawLayer::RawLocaleRecord kProgressLabels[] = {
 };
 const RawLayer::RawLabelTable kProgressTable("Progress", kProgressLabels);
 
+// One walk over the pattern, so that a "%2" inside a filled-in path stays.
+RawString Filled(const RawString& pattern, const RawString& first, const RawString& second) {
+    const std::string text = pattern.ToUtf8();
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += (text[++i] == '1' ? first : second).ToUtf8();
+        } else {
+            out += text[i];
+        }
+    }
+    return RawString(out);
+}
+
+RawString StatusLabelText(const char* key) {
+    return RawLayer::RawLabelStore::Instance().RegisterLabels(kStatusTable).Get(key);
+}
+
 RawString ProgressText(const RawString& pattern, int32_t done, int32_t all) {
-    std::string text = pattern.ToUtf8();
-    const std::pair<const char*, int32_t> fills[] = {{"%1", done}, {"%2", all}};
-    for (const auto& [mark, value] : fills)
-        if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, std::to_string(value));
-    return RawString(text);
+    return Filled(pattern, RawString(std::to_string(done)), RawString(std::to_string(all)));
 }
 
 }  // namespace
@@ -121,12 +148,17 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     viewBox.predictor = &predictor;
     viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
     viewBox.checksChanged = [this] { ChecksChanged(); };
+    viewBox.failureOf = [this](const JobFileUnit& unit) {
+        const auto found = failures_.find(&unit);
+        return found == failures_.end() ? RawString() : found->second;
+    };
 }
 
 WinView& MainDialogParts::Child(GuiChild child) {
     WinView* children[kGuiChildCount] = {&oldLabel,        &oldBox,      &oldHint,       &newLabel, &newBox,
                                          &newHint,         &limitationLabel, &limitationSelector, &styleLabel,
-                                         &styleSelector,   &start,       &reload,        &clear,    &viewBox};
+                                         &styleSelector,   &start,       &reload,        &clear,    &viewBox,
+                                         &status};
     return *children[static_cast<int32_t>(child)];
 }
 
@@ -153,6 +185,8 @@ void MainDialogParts::Prepare() {
     for (const RawLayer::RawLabelUnit& c : viewStyleChoices)
         styleSelector.AddItem(c.text, static_cast<int32_t>(c.identifier));
 
+    // Fitted to a typical text, so that its height follows the window font.
+    status.SetText(StatusLabel("Planned", 0, 0));
     GuiFittedSize sizes[kGuiChildCount];
     for (int32_t i = 0; i < kGuiChildCount; ++i) {
         WinView& view = Child(static_cast<GuiChild>(i));
@@ -160,7 +194,12 @@ void MainDialogParts::Prepare() {
         view.Fit();
         sizes[i] = {view.fittedWidth, view.fittedHeight};
     }
-    layout = LayOutMainDialog(sizes, WinToolkit::Instance().margin, kViewWidth, kViewHeight);
+    const int32_t margin = WinToolkit::Instance().margin;
+    layout = LayOutMainDialog(sizes, margin, kViewWidth, kViewHeight);
+    status.SetText(RawString());
+    // The smallest window: every control at its fitted size, a low view box.
+    const int32_t lines = kMinimumViewLines * std::max(sizes[static_cast<int32_t>(GuiChild::Status)].height, 1);
+    minimumClient = LayOutMainDialog(sizes, margin, 0, lines).client;
 }
 
 // ---------------------------------------------------------------- commands
@@ -221,6 +260,24 @@ void MainDialogParts::RefreshSolutions() {
     viewBox.condition = condition;
     viewBox.Refresh();
     UpdateButtons(bad);
+    ShowPlan();
+}
+
+void MainDialogParts::ShowPlan() { SetStatus(StatusLabel("Planned", predictor.Planned(), predictor.Conflicts())); }
+
+RawString MainDialogParts::StatusLabel(const char* key, int32_t first, int32_t second) {
+    RawString a, b;
+    a.AppendInt(first);
+    b.AppendInt(second);
+    return Filled(StatusLabelText(key), a, b);
+}
+
+void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
+    (part == StatusPart::Outcome ? statusOutcome_ : statusNotice_) = text;
+    RawString line = statusOutcome_;
+    if (!line.IsEmpty() && !statusNotice_.IsEmpty()) line.Append(RawString(kStatusGap));
+    line.Append(statusNotice_);
+    status.SetText(line);
 }
 
 void MainDialogParts::UpdateButtons(bool bad) {
@@ -232,60 +289,104 @@ void MainDialogParts::UpdateButtons(bool bad) {
 void MainDialogParts::ChecksChanged() {
     predictor.Predict(items);
     UpdateButtons(lastBad_);
+    ShowPlan();
 }
 
 void MainDialogParts::ClearItems() {
     items.Clear();
     predictor.Clear();
+    failures_.clear();
     viewBox.ResetRows();
     UpdateButtons(false);
+    SetStatus(RawString());
+    SetStatus(RawString(), StatusPart::Notice);
 }
 
 void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
     const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
+    RawString missing;
     RunOwningList("Reading", paths.Count(), [&](std::atomic<int32_t>& done) {
         for (const RawString& path : paths) {
-            // A path that names nothing (any more) brings no row.
-            if (RawLayer::PathExists(path)) items.AddPath(path, open);
+            // A path that names nothing (any more) brings no row, but a word.
+            if (RawLayer::PathExists(path)) {
+                items.AddPath(path, open);
+            } else {
+                if (!missing.IsEmpty()) missing.Append(RawString(", "));
+                missing.Append(path);
+            }
             ++done;
         }
     });
     viewBox.ResetRows();
+    SetStatus(missing.IsEmpty() ? RawString() : Filled(StatusLabelText("NotFound"), missing, RawString()),
+              StatusPart::Notice);
 }
 
 void MainDialogParts::RunRename() {
     int32_t all = 0;
     for (const JobFileUnit& unit : items)
         if (unit.Has(JobFileUnit::Checked)) ++all;
+    int32_t renamed = 0;
+    int32_t failed = 0;
     RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
         // Every run keeps its journal, so that the window's runs can be taken back too.
         JobLayer::JobJournal journal(JobLayer::JobLogServer::Instance().Storer().FileName());
-        JobLayer::RenameRun(items, [&](const JobLayer::JobRenameOutcome&) { ++done; }, &journal);
+        JobLayer::RenameRun(
+            items,
+            [&](const JobLayer::JobRenameOutcome& outcome) {
+                if (outcome.error == 0) {
+                    ++renamed;
+                    failures_.erase(outcome.unit);
+                } else {
+                    ++failed;
+                    failures_[outcome.unit] = outcome.reason;
+                }
+                ++done;
+            },
+            &journal);
         journal.Close();
     });
     // The outcomes take the place of the prediction.
     predictor.Clear();
     viewBox.Refresh();
     UpdateButtons(false);
+    SetStatus(StatusLabel("Renamed", renamed, failed));
 }
 
-void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) { refusedStart_ = reasons; }
+void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
+    refusedStart_ = reasons;
+    // Told beside the paths not found, which the start may have noticed too.
+    RawString notice = statusNotice_;
+    for (const RawString& reason : reasons) {
+        if (!notice.IsEmpty()) notice.Append(RawString(kStatusGap));
+        notice.Append(reason);
+    }
+    SetStatus(notice, StatusPart::Notice);
+}
 
-void MainDialogParts::ReloadItems() {
-    // What the user set on items that still exist: opened folders, exclusions.
+void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
+    // What the user set on items that still exist: opened folders,
+    // exclusions, and the check marks of proposals that stay the same.
     struct Kept {
         bool opened;
         bool excluded;
+        bool checked;
+        RawString proposal;
     };
     std::unordered_map<std::wstring, Kept> kept;
     RawLayer::RawStringList named;
     for (const JobFileUnit& unit : items) {
-        const RawString path = unit.FullPath();
-        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded)};
+        // Where a named item is now, when something moved it since it was
+        // listed (what lies inside it is read again anyway).
+        const RawString path = follow && !unit.parent ? follow(unit.FullPath()) : unit.FullPath();
+        const bool proposed = unit.Has(JobFileUnit::Matched) && !unit.newName.IsEmpty();
+        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded),
+                               unit.Has(JobFileUnit::Checked), proposed ? unit.newName : RawString()};
         if (!unit.parent && RawLayer::PathExists(path)) named.Append(path);
     }
     items.Clear();
     predictor.Clear();
+    failures_.clear();
     viewBox.ResetRows();
     AddPaths(named);
     for (JobFileList::Position p = items.begin(); p != items.end(); ++p) {
@@ -298,6 +399,19 @@ void MainDialogParts::ReloadItems() {
         }
     }
     RefreshSolutions();
+    bool changed = false;
+    for (JobFileUnit& unit : items) {
+        const auto found = kept.find(PathKey(unit.FullPath()));
+        if (found == kept.end() || found->second.checked || !unit.Has(JobFileUnit::Checked)) continue;
+        if (found->second.proposal == unit.newName) {
+            unit.Clear(JobFileUnit::Checked);
+            changed = true;
+        }
+    }
+    if (changed) {
+        if (viewBox.HasWindow()) InvalidateRect(viewBox.Window(), nullptr, FALSE);
+        ChecksChanged();
+    }
 }
 
 void MainDialogParts::ReloadFont(GuiFontKind kind) {
@@ -366,9 +480,12 @@ GuiMainDialog::~GuiMainDialog() {
     if (HasWindow()) DestroyWindow(Window());
 }
 
-RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved) {
+RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved, SIZE minimum) {
     RECT rect = centred;
     if (ignoreSaved || !GuiProfile::Instance().ReadWindowRect(&rect)) return centred;
+    // Saved with other fonts, it may be too small for the controls now.
+    rect.right = std::max(rect.right, rect.left + minimum.cx);
+    rect.bottom = std::max(rect.bottom, rect.top + minimum.cy);
     return PlaceSavedRect(rect, Monitors(), WorkArea());
 }
 
@@ -379,9 +496,12 @@ void GuiMainDialog::Prepare() {
     RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
     AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);
     const RECT centred = CentreIn(WorkArea(), Width(window), Height(window));
-    minimumClient = {0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
-    arrangedClient_ = minimumClient;
-    placement = StartRect(centred, GetKeyState(VK_SHIFT) < 0);
+    minimumClient = {0, 0, parts_.minimumClient.cx, parts_.minimumClient.cy};
+    RECT smallest = minimumClient;
+    AdjustWindowRectEx(&smallest, Property().style, FALSE, Property().exStyle);
+    // The records are laid out for the first size; the first arrangement starts there.
+    arrangedClient_ = {0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
+    placement = StartRect(centred, GetKeyState(VK_SHIFT) < 0, {Width(smallest), Height(smallest)});
     normalPlacement = placement;
 }
 
@@ -435,8 +555,8 @@ int32_t GuiMainDialog::OnChildCommand(WinView* child, uint16_t code) {
 }
 
 bool GuiMainDialog::AdjustSizeLimits(int32_t&, int32_t&) {
-    // The smallest size is the prepared layout's (the toolkit's minimum
-    // client area); growing stays limited by the work area alone.
+    // The smallest size is what the controls need in their fonts (the
+    // toolkit's minimum client area); growing stays limited by the work area alone.
     return true;
 }
 
@@ -451,7 +571,11 @@ void GuiMainDialog::Arrange() {
         WinView& child = parts_.Child(static_cast<GuiChild>(i));
         if (EqualRect(&now, &before[i]) || !child.HasWindow()) continue;
         child.placement = now;
+        // A move without repaint repaints nothing at all, and a control's
+        // look depends on its size: each moved child paints itself anew,
+        // its edge (outside its client area) included.
         MoveWindow(child.Window(), now.left, now.top, Width(now), Height(now), FALSE);
+        RedrawWindow(child.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <vector>
+#include <unordered_map>
 
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
@@ -77,6 +78,9 @@ struct MainDialogParts {
     WinLayer::WinButton reload;
     WinLayer::WinButton clear;
     GuiViewBox viewBox;
+    // One line below the view: how the last pass, run or undo went, and what
+    // was refused on the way.
+    WinLayer::WinStaticBox status;
 
     uint16_t oldHintValue = 0;
     RawLayer::RawParameterList oldHints;
@@ -94,13 +98,26 @@ struct MainDialogParts {
     // After the user changed check marks: the prediction and "Start !".
     void ChecksChanged();
     void RunRename();
-    // Every named item read again from disk as it is now.
-    void ReloadItems();
+    // Every named item read again from disk as it is now; follow, when
+    // given, tells where an item listed at a path has gone since.
+    void ReloadItems(const std::function<RawLayer::RawString(const RawLayer::RawString&)>& follow = nullptr);
     void AddPaths(const RawLayer::RawStringList& paths);
     void ReloadFont(GuiFontKind kind);
     // The hint lists of the GUI profile into their buttons, notes shown; a
     // button without hints is disabled.
     void LoadHints();
+    // The status line: the outcome of the last pass, run or undo, and a
+    // notice of what was refused (a path not found), shown after it; each
+    // part keeps its text until it is set again.
+    enum class StatusPart { Outcome, Notice };
+    void SetStatus(const RawLayer::RawString& text, StatusPart part = StatusPart::Outcome);
+    const RawLayer::RawString& StatusText(StatusPart part) const {
+        return part == StatusPart::Outcome ? statusOutcome_ : statusNotice_;
+    }
+    // "%1 ... %2" label texts of the status line, filled in.
+    static RawLayer::RawString StatusLabel(const char* key, int32_t first, int32_t second);
+    // The window may be made this small (the controls in their fonts).
+    SIZE minimumClient{};
 
     // Runs work that owns the item list on a thread of its own while this
     // thread keeps the window painted; done/all is shown once it takes long.
@@ -108,16 +125,22 @@ struct MainDialogParts {
     bool Busy() const { return busy_; }
 
     // "-a" asked for a run that the options refuse (a limitation or view
-    // style not understood): the run does not start and the reasons are kept
-    // here. The status line is where they are to be shown; until it is
-    // built, this is the one place that hears of the refusal.
+    // style not understood): the run does not start, and the status line
+    // tells why.
     void StartRefused(const std::vector<RawLayer::RawString>& reasons);
     const std::vector<RawLayer::RawString>& RefusedStart() const { return refusedStart_; }
 
 private:
     std::vector<RawLayer::RawString> refusedStart_;
+    // "N to rename, M conflicts" for what the next run would do.
+    void ShowPlan();
+
     bool lastBad_ = false;
     bool busy_ = false;
+    RawLayer::RawString statusOutcome_;
+    RawLayer::RawString statusNotice_;
+    // Why each unit of the last runs failed, for its tip.
+    std::unordered_map<const JobLayer::JobFileUnit*, RawLayer::RawString> failures_;
 };
 
 class GuiMainDialog : public WinLayer::WinDialog {
@@ -140,7 +163,8 @@ public:
     void OnStateChange(int32_t oldState, int32_t newState) override;
 
     // The rectangle the window is placed at: the saved one unless Shift is held.
-    static RECT StartRect(const RECT& centred, bool ignoreSaved);
+    // A saved one smaller than minimum grows to it.
+    static RECT StartRect(const RECT& centred, bool ignoreSaved, SIZE minimum = {0, 0});
 
 private:
     MainDialogParts parts_;

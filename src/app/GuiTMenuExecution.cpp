@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "app/GuiMainDialog.h"
 #include "job/JobOption.h"
@@ -288,14 +289,24 @@ void GuiTMenuExecution::UndoLastRun() {
     // As a run does: on a worker, the window answering and showing how far it got.
     int32_t restored = 0;
     int32_t failed = 0;
+    std::vector<std::pair<RawString, RawString>> moves;  // new path, old path, in the undo's order
     dialog_.Parts().RunOwningList("Undoing", run.items, [&](std::atomic<int32_t>& done) {
         failed = undo.Carry([&](const JobLayer::JobUndoStep& step) {
-            if (step.error == 0) ++restored;
+            if (step.error == 0) {
+                ++restored;
+                moves.emplace_back(step.newPath, step.oldPath);
+            }
             ++done;
         });
     });
-    // The view shows the disk as the undo left it, as "Reload !" would.
-    dialog_.Parts().ReloadItems();
+    // The view shows the disk as the undo left it, as "Reload !" would, with
+    // each item followed back to where the undo put it.
+    dialog_.Parts().ReloadItems([&](const RawString& path) {
+        RawString now = path;
+        for (const auto& [from, to] : moves) now = JobLayer::MovedPath(now, from, to);
+        return now;
+    });
+    dialog_.Parts().SetStatus(MainDialogParts::StatusLabel("Restored", restored, failed));
     if (failed > 0)
         Ask(Fill(Labels().Get("UndoReport"), Number(restored), Number(failed)), WinInfoDialog::OkButtons(),
             WinInfoDialog::kWarningIcon);

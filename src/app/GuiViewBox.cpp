@@ -208,6 +208,8 @@ void GuiViewBox::ApplyListFont(HFONT listFont, int32_t pathFontRate) {
     pathFontRate_ = pathFontRate;
     LOGFONTW logFont{};
     if (listFont && GetObjectW(listFont, sizeof logFont, &logFont) > 0) SetListFont(logFont);
+    // Measured again even in the same font: the path font follows the rate.
+    metricsFont_ = nullptr;
     Relayout();
     Redraw();
 }
@@ -219,10 +221,13 @@ void GuiViewBox::Metrics() {
     RawLayer::RawSelectObject select(dc.Dc(), metricsFont_);
     RECT a{0, 0, 0, 0};
     DrawTextW(dc.Dc(), L"A", 1, &a, DT_CALCRECT | kMeasureFlags);
-    rowHeight_ = Height(a) + 2;
     nameHeight_ = Height(a);
+    TEXTMETRICW name{};
+    GetTextMetricsW(dc.Dc(), &name);
     LOGFONTW logFont{};
     GetObjectW(metricsFont_, sizeof logFont, &logFont);
+    // A font record without a height means the font's own: scale what it is.
+    if (logFont.lfHeight == 0) logFont.lfHeight = -(name.tmHeight - name.tmInternalLeading);
     logFont.lfHeight = logFont.lfHeight * pathFontRate_ / 100;
     logFont.lfWidth = logFont.lfWidth * pathFontRate_ / 100;
     if (logFont.lfHeight == 0) logFont.lfHeight = 1;
@@ -232,6 +237,14 @@ void GuiViewBox::Metrics() {
     RECT p{0, 0, 0, 0};
     DrawTextW(dc.Dc(), L"A", 1, &p, DT_CALCRECT | kMeasureFlags);
     pathHeight_ = Height(p);
+    TEXTMETRICW pathMetrics{};
+    GetTextMetricsW(dc.Dc(), &pathMetrics);
+    // The path and the name stand on one baseline; the row holds both whole.
+    nameAscent_ = name.tmAscent;
+    pathAscent_ = pathMetrics.tmAscent;
+    lineAscent_ = std::max(name.tmAscent, pathMetrics.tmAscent);
+    const int32_t both = lineAscent_ + std::max(name.tmDescent, pathMetrics.tmDescent);
+    rowHeight_ = std::max(nameHeight_, both) + 2;
 }
 
 int32_t GuiViewBox::TextWidth(HDC dc, HFONT textFont, const RawString& text) {
@@ -258,7 +271,7 @@ const GuiViewBox::Widths& GuiViewBox::Measure(JobFileUnit& unit, HDC dc) {
     if (condition.viewStyle == JobCondition::ViewStyle::MatchedList) {
         if (w.pathWidth < 0) w.pathWidth = TextWidth(dc, pathFont_.Get(), unit.displayPath);
         unit.pathWidth = w.pathWidth;
-        unit.pathShift = nameHeight_ - pathHeight_;
+        unit.pathShift = nameAscent_ - pathAscent_;
     }
     return w;
 }
@@ -409,15 +422,23 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
             PaintMark(dc, x + 2 * h + 2, rect.top + 1, unit);
         }
         RECT text{x + 2 * h + 4 + (ShowsMarks() ? h : 0), rect.top + 1, split - 4, rect.bottom - 1};
-        if (isHeader) text.left = rect.left + 4;
         if (!isHeader && !tree) {
-            RawLayer::RawSelectObject path(dc, pathFont_.Get());
+            // Both texts on the baseline of the row's line, each in its font.
+            const int32_t baseline = rect.top + 1 + lineAscent_;
             RECT p = text;
-            OffsetRect(&p, 0, unit.pathShift);
-            DrawText(dc, unit.displayPath, p, kTextFlags & ~DT_END_ELLIPSIS);
+            p.top = baseline - pathAscent_;
+            p.bottom = rect.bottom;
+            {
+                RawLayer::RawSelectObject path(dc, pathFont_.Get());
+                DrawText(dc, unit.displayPath, p, kTextFlags & ~(DT_END_ELLIPSIS | DT_VCENTER));
+            }
             text.left += unit.pathWidth + gap_;
+            text.top = baseline - nameAscent_;
+            text.bottom = rect.bottom;
+            DrawText(dc, unit.name, text, kTextFlags & ~DT_VCENTER);
+        } else {
+            DrawText(dc, unit.name, text, kTextFlags);
         }
-        DrawText(dc, unit.name, text, kTextFlags);
         RestoreDC(dc, saved);
     }
     DrawText(dc, unit.newName, {split + 4, rect.top + 1, rect.right - 4, rect.bottom - 1}, kTextFlags);
@@ -510,7 +531,14 @@ RawString GuiViewBox::TipAt(POINT point) {
     } else if (zone != GuiHitZone::Outside) {
         tip = unit.FullPath();
     }
-    if (predictor && !tip.IsEmpty()) {
+    if (failureOf && !tip.IsEmpty() && unit.Has(JobFileUnit::RenameFailed)) {
+        // A red row tells what the run met, as the batch run's FAILED line does.
+        const RawString reason = failureOf(unit);
+        if (!reason.IsEmpty()) {
+            tip.Append(RawString("\r\n"));
+            tip.Append(reason);
+        }
+    } else if (predictor && !tip.IsEmpty()) {
         const RawString reason = ConflictText(predictor->ConflictOf(unit), unit.newName);
         if (!reason.IsEmpty()) {
             tip.Append(RawString("\r\n"));
@@ -775,7 +803,7 @@ void GuiViewBox::AppendByDialog() {
         RECT ownerRect{};
         if (top.HasWindow()) GetWindowRect(top.Window(), &ownerRect);
         // A file or a folder, but one that is there: it becomes an item.
-        chosen = WinPathDialog::Choose(&top, ownerRect, title, path, kPathMustExist);
+        chosen = WinPathDialog::Choose(&top, ownerRect, title, path, kPathMustExist | kPathListFiles);
     }
     if (!chosen || path.IsEmpty()) return;
     lastAppended_ = path;

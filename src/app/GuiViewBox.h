@@ -55,6 +55,8 @@ public:
     std::function<void(const RawLayer::RawStringList&)> addPaths;
     // Called after the user changed check marks.
     std::function<void()> checksChanged;
+    // Why the run failed on a unit, for its tip; empty when unknown.
+    std::function<RawLayer::RawString(const JobLayer::JobFileUnit&)> failureOf;
 
     // ---- rows (one per unit, in list order)
     int32_t RowCount() { return ItemCount(); }
@@ -153,6 +155,9 @@ private:
     int32_t gap_ = 4;
     int32_t pathHeight_ = 0;
     int32_t nameHeight_ = 0;
+    int32_t nameAscent_ = 0;
+    int32_t pathAscent_ = 0;
+    int32_t lineAscent_ = 0;  // of the taller of the two fonts
     int32_t firstNeed_ = 0;  // column 0's need at the last measuring
     GuiColumns columns_{10, 10};
     HFONT metricsFont_ = nullptr;

@@ -23,6 +23,8 @@ bool Eligible(const JobFileUnit& unit, JobCondition::Limitation limitation) {
 
 void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
     unit.Clear(JobFileUnit::Eligible | JobFileUnit::Matched | JobFileUnit::Checked);
+    // Only what a run would do is proposed: no stale name from an earlier rule.
+    unit.newName = RawString();
     if (!Eligible(unit, condition.limitation)) return;
     unit.Set(JobFileUnit::Eligible);
     matcher_.SetPattern(condition.oldName);
@@ -91,6 +93,11 @@ bool StartEnabled(const JobFileList& list, bool bad) {
 JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCondition::ViewStyle viewStyle,
                              JobCondition::Limitation limitation, const RawString& oldText, const RawString& newText,
                              JobConflictPredictor* conflicts) {
+    // The user's check marks are decisions on proposals: they stand while the
+    // proposal stands, and a pass over the same rule changes none of them.
+    const bool sameRule = condition.generation > 0 && condition.viewStyle == viewStyle &&
+                          condition.limitation == limitation && condition.oldName == oldText &&
+                          condition.newName == newText;
     ++condition.generation;
     condition.viewStyle = viewStyle;
     condition.limitation = limitation;
@@ -102,8 +109,16 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     result.forbidden = ForbiddenUnit(newText);
     JobEvaluator evaluator;
     for (JobFileUnit& unit : list) {
+        const bool fresh = unit.Has(JobFileUnit::Fresh);
+        const bool wasChecked = unit.Has(JobFileUnit::Checked);
+        const RawString proposed = unit.Has(JobFileUnit::Matched) ? unit.newName : RawString();
         unit.Clear(JobFileUnit::Fresh);
         evaluator.EvaluateUnit(unit, condition);
+        if (fresh || !unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) continue;
+        if (sameRule || (!proposed.IsEmpty() && proposed == unit.newName)) {
+            if (wasChecked) unit.Set(JobFileUnit::Checked);
+            else unit.Clear(JobFileUnit::Checked);
+        }
     }
     list.UncheckDuplicates();
     if (conflicts != nullptr) conflicts->Predict(list);

@@ -285,7 +285,12 @@ void JobFileList::ShowDescendants(Position folder, bool show) {
 
 void JobFileList::MarkExcluded(Position unit) {
     const Position stop = unit->Has(JobFileUnit::Folder) ? SubtreeEnd(unit) : Position(unit.Node()->next);
-    for (Position p = unit; p != stop; ++p) p->Set(JobFileUnit::Excluded);
+    // Out of the rule at once, as the next pass would leave it.
+    for (Position p = unit; p != stop; ++p) {
+        p->Set(JobFileUnit::Excluded);
+        p->Clear(JobFileUnit::Eligible | JobFileUnit::Matched | JobFileUnit::Checked);
+        p->newName = RawString();
+    }
 }
 
 void JobFileList::MarkRemoved(Position unit) {
@@ -409,6 +414,11 @@ void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawStri
         retarget(Position(node), false);
         below(Position(node));
     }
+}
+
+RawString MovedPath(const RawString& path, const RawString& from, const RawString& to) {
+    if (from.IsEmpty() || !UnderPath(path, from)) return path;
+    return Rebased(path, from, to);
 }
 
 }  // namespace JobLayer

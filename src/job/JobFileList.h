@@ -125,4 +125,8 @@ private:
 // item's own name down to the separator in front of this item's name.
 RawString DisplayPathOf(const RawString& path, int32_t depth);
 
+// Where a path is after its item, or a folder above it, moved from one path
+// to another; the path itself when the move does not touch it.
+RawString MovedPath(const RawString& path, const RawString& from, const RawString& to);
+
 }  // namespace JobLayer

@@ -88,7 +88,8 @@ bool WinDialog::Create() {
     WinViewProperty& p = Property();
     const HWND window = CreateWindowExW(p.exStyle, Wide(p.className).c_str(), GetText().ToWide().c_str(), p.style,
                                         placement.left, placement.top, Width(placement), Height(placement),
-                                        nullptr, nullptr, WinToolkit::Instance().InstanceHandle(), this);
+                                        modalRoot_ && modalRoot_->HasWindow() ? modalRoot_->Window() : nullptr,
+                                        nullptr, WinToolkit::Instance().InstanceHandle(), this);
     if (window) {
         ShowWindow(window, showCommand);
         UpdateWindow(window);
@@ -169,6 +170,7 @@ int32_t WinDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnPaint(wParam, lParam);
         case WM_CLOSE:
             if (!CanClose()) return 0;
+            ReleaseModalRoot();
             break;
         case WM_ERASEBKGND:
             return 1;
@@ -179,6 +181,12 @@ int32_t WinDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnItemMessage(message, wParam, lParam);
         case WM_COMMAND: {
             WinView* child = children_.FindById(LOWORD(wParam));
+            // A menu's command (no notification code, no control) goes to the
+            // hooks as well: the system menu's submenus may send it this way.
+            if (!child && HIWORD(wParam) == 0 && lParam == 0) {
+                const int32_t hooked = OfferHooks(message, wParam, lParam, kNotHandled);
+                if (hooked != kNotHandled) return hooked;
+            }
             return (child ? child : static_cast<WinView*>(this))->OnCommand(HIWORD(wParam));
         }
         case WM_CTLCOLOREDIT:
@@ -405,23 +413,42 @@ int32_t WinDialog::RunMessageLoop() {
 int32_t WinDialog::DoModal(WinView* owner) {
     WinView* root = owner;
     while (root && root->Parent()) root = root->Parent();
+    // Where the keys went before: they go there again afterwards.
+    const HWND focus = GetFocus();
+    const bool focusInRoot = root && root->HasWindow() && focus &&
+                             (focus == root->Window() || IsChild(root->Window(), focus));
     result = 0;
+    // Owned by the blocked dialog, so that the system activates it again
+    // when this window goes.
+    modalRoot_ = root;
     Create();
     // Without a window no quit message would ever end the loop.
-    if (!HasWindow()) return result;
+    if (!HasWindow()) {
+        modalRoot_ = nullptr;
+        return result;
+    }
     if (root) root->SetModalWindow(Window());
     RunMessageLoop();
-    if (root) root->SetModalWindow(nullptr);
+    ReleaseModalRoot();
     if (root && root->HasWindow())
         SendMessageW(root->Window(), WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root->Window()), kClientClick);
-    if (owner && owner->HasWindow()) SetFocus(owner->Window());
+    if (focusInRoot && IsWindow(focus)) SetFocus(focus);
+    else if (owner && owner->HasWindow()) SetFocus(owner->Window());
     return result;
+}
+
+void WinDialog::ReleaseModalRoot() {
+    if (modalRoot_ && modalRoot_->ModalWindow() == Window()) modalRoot_->SetModalWindow(nullptr);
+    modalRoot_ = nullptr;
 }
 
 void WinDialog::End(int32_t value) {
     if (dialogFlags & kEnded) return;
     result = value;
     dialogFlags |= kEnded;
+    // As the platform's modal loops do: the blocked owner is free again
+    // before this window goes, so that activation returns to it.
+    ReleaseModalRoot();
     if (HasWindow()) DestroyWindow(Window());
 }
 

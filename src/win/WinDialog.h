@@ -91,6 +91,10 @@ private:
     // The child that had the focus when the dialog was last deactivated.
     HWND focusWhenInactive_ = nullptr;
     bool tornDown_ = false;
+    // While this dialog runs modally: the dialog it blocks, which owns its
+    // window and is let go before the window goes.
+    WinView* modalRoot_ = nullptr;
+    void ReleaseModalRoot();
 };
 
 LRESULT CALLBACK WinDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

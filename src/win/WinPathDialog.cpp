@@ -134,7 +134,7 @@ bool EndsWithShortcut(const RawString& name) {
 class ItemFiller {
 public:
     ItemFiller(WinPathBoxItemList& items, uint16_t options, WinPathListing* listing)
-        : items_(items), options_(options & (kPathShowHidden | kPathFileMode)), listing_(listing) {}
+        : items_(items), options_(options & (kPathShowHidden | kPathFileMode | kPathListFiles)), listing_(listing) {}
 
     int32_t Add(const RawString& name, const RawString& path, int32_t level, int32_t kind) {
         items_.Append(WinPathBoxItem{name, path, level, kind});
@@ -183,7 +183,7 @@ private:
     std::vector<WinPathBoxItem> Read(const RawString& folder) const {
         uint8_t flags = RawFolderScan::SkipDots;
         if (!(options_ & kPathShowHidden)) flags |= RawFolderScan::SkipHidden;
-        if (!(options_ & kPathFileMode)) flags |= RawFolderScan::FoldersOnly;
+        if (!(options_ & (kPathFileMode | kPathListFiles))) flags |= RawFolderScan::FoldersOnly;
         std::vector<Found> found;
         RawFolderScan scan(folder);
         while (scan.Next(flags)) {
@@ -440,7 +440,8 @@ void WinPathBox::DrawItem(HDC dc, const RECT& rect, int32_t index, WinListBoxIte
         FillSolid(dc, {row.left, middle, row.right, middle + 1}, kBandLine);
         row.top += kBandHeight;
     }
-    const COLORREF back = index == Cursor() ? (listOptions & kListInsertionMark ? kCursorActive : kCursor) : window;
+    // The cursor row shows whether the keys act on it.
+    const COLORREF back = index == Cursor() ? ((focusFlags & 1) ? kCursorActive : kCursor) : window;
     FillSolid(dc, row, back);
     const int32_t side = row.bottom - row.top;
     const RECT icon{row.left + 2 + kIndent * entry->level, row.top, row.left + 2 + kIndent * entry->level + side,

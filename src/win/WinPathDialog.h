@@ -27,6 +27,7 @@ enum WinPathOption : uint16_t {
     kPathConfirmOverwrite = 16,
     kPathAskCreate = 32,
     kPathCreate = 64,
+    kPathListFiles = 128,  // files are listed to pick, as in file mode, in any mode
 };
 
 // Requests of message 0x8005 (wParam) between the bar, the box and the dialog.

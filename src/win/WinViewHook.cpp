@@ -19,7 +19,6 @@ WinViewHook::~WinViewHook() {
 }
 
 int32_t WinTMenuExecution::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    (void)lParam;
     WinView* view = View();
     if (!view) return kNotHandled;
     switch (message) {
@@ -31,6 +30,15 @@ int32_t WinTMenuExecution::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
             break;
         case WM_SYSCOMMAND:
             Execute(static_cast<uint32_t>(wParam));
+            break;
+        case WM_COMMAND:
+            // An entry of a submenu of the system menu may arrive as a menu's
+            // WM_COMMAND (high word 0, no control) rather than WM_SYSCOMMAND.
+            if (HIWORD(wParam) == 0 && lParam == 0 && systemMenu_ &&
+                GetMenuState(systemMenu_, LOWORD(wParam), MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+                Execute(LOWORD(wParam));
+                return 0;
+            }
             break;
         case WM_INITMENUPOPUP:
             if (systemMenu_ && reinterpret_cast<HMENU>(wParam) == systemMenu_) UpdateMenu(systemMenu_);

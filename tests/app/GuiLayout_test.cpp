@@ -31,8 +31,10 @@ TEST(GuiLayout, ResizeKeepsRowsAndGrowsTheViewBox) {
     const RECT clear = layout.Child(GuiChild::Clear);
     const RECT selector = layout.Child(GuiChild::StyleSelector);
     const RECT view = layout.Child(GuiChild::ViewBox);
+    const RECT status = layout.Child(GuiChild::Status);
     EXPECT_EQ(view.right, client.right - 4);
-    EXPECT_EQ(view.bottom, client.bottom - 4);
+    EXPECT_EQ(view.bottom, status.top - 4);
+    EXPECT_EQ(status.bottom, client.bottom - 4);
     EXPECT_EQ(oldBox.left, label.right + 4);
 
     ArrangePlacements(layout.records, client, {0, 0, client.right + 100, client.bottom + 50});
@@ -47,6 +49,10 @@ TEST(GuiLayout, ResizeKeepsRowsAndGrowsTheViewBox) {
     EXPECT_EQ(grown.right - view.right, 100);
     EXPECT_EQ(grown.bottom - view.bottom, 50);
     EXPECT_EQ(grown.top, view.top);
+    const RECT line = layout.Child(GuiChild::Status);  // the status line stays below it, as tall
+    EXPECT_EQ(line.top - status.top, 50);
+    EXPECT_EQ(Height(line), Height(status));
+    EXPECT_EQ(Width(line) - Width(status), 100);
 }
 
 TEST(GuiLayout, SavedRectangleOnAMonitorStaysElseItIsCentred) {

@@ -25,6 +25,7 @@ using JobLayer::JobFileUnit;
 using JobLayer::JobOption;
 using RawLayer::RawString;
 using WinTest::PumpUntil;
+using WinLayer::Height;
 using WinLayer::Width;
 
 namespace {
@@ -112,21 +113,6 @@ protected:
 
 }  // namespace
 
-TEST_F(MainDialogTest, TypingAloneChangesNothingUntilEnterAndEscKeepsTheWindow) {
-    MainDialogParts& p = Open();
-    SetForegroundWindow(dialog->Window());
-    SetFocus(p.oldBox.Window());
-    SendMessageW(p.oldBox.Window(), EM_SETSEL, 0, -1);
-    WinTest::TypeUnicode(L"*.doc");
-    WinTest::PressKey(VK_ESCAPE);
-    ASSERT_TRUE(PumpUntil([&] { return p.oldBox.GetText().ToUtf8() == "*.doc"; }));
-    EXPECT_EQ(Unit("a.txt").newName.ToUtf8(), "x_a");  // typed, not evaluated
-    WinTest::PressKey(VK_RETURN);
-    ASSERT_TRUE(PumpUntil([&] { return Unit("c.doc").newName.ToUtf8() == "x_c"; }));
-    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Matched));
-    EXPECT_TRUE(IsWindow(dialog->Window()));  // Esc went before Enter and closed nothing
-}
-
 TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
     MainDialogParts& p = Open();
     ASSERT_EQ(p.limitationSelector.Count(), 4);
@@ -134,6 +120,13 @@ TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
     EXPECT_EQ(p.limitationSelector.Value(), static_cast<int32_t>(JobCondition::Limitation::File));
     ClickSegment(p.styleSelector, 1);
     ASSERT_TRUE(PumpUntil([&] { return Rows() == "a.txt b.txt d.txt "; })) << Rows();
+    // A path font larger than the names' makes the rows taller: both texts whole.
+    const int32_t plain = p.viewBox.RowHeight();
+    p.viewBox.ApplyListFont(GuiProfile::Instance().FontRecord(GuiFontKind::List).Handle(), 200);
+    EXPECT_GT(p.viewBox.RowHeight(), plain);
+    PumpUntil([&] { return !GetUpdateRect(p.viewBox.Window(), nullptr, FALSE); });
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_matched_list.bmp");
+    p.viewBox.ApplyListFont(GuiProfile::Instance().FontRecord(GuiFontKind::List).Handle(), 80);
     p.oldBox.SetText("*.none");
     p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
     EXPECT_EQ(Rows(), "");  // only the header is left
@@ -172,24 +165,92 @@ TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
     MainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t h = view.RowHeight();
-    // The middle of a row's check box (zone 1) or image (zone 2), as the pointer gives it.
-    auto at = [&](const char* name, int32_t zone) {
+    // The middle of a row's image (zone 2), as the pointer gives it; for the
+    // check box, see the real clicks of AnUncheckedRowStays....
+    auto at = [&](const char* name) {
         const int32_t r = Row(name);
-        const int32_t x = view.view.left + view.RowUnit(r).depth * h + (zone == 1 ? 2 : h + 2) + (h - 3) / 2;
+        const int32_t x = view.view.left + view.RowUnit(r).depth * h + h + 2 + (h - 3) / 2;
         return MAKELPARAM(x, view.view.top + view.ItemAt(r)->rect.top - view.scroll.y + h / 2);
     };
     const bool open = Rows().find("d.txt") != std::string::npos;
-    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("sub", 2));
+    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("sub"));
     EXPECT_EQ(Rows().find("d.txt") != std::string::npos, !open) << Rows();
     EXPECT_FALSE(view.IsSelected(Row("sub")));  // the image click leaves the selection
-    SendMessageW(view.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at("a.txt", 1));
-    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
     view.SetCursor(Row("a.txt"));
     SendMessageW(view.Window(), WM_KEYDOWN, 'V', 0);
-    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
     view.SetCursor(Row("sub"));
     SendMessageW(view.Window(), WM_KEYDOWN, 'O', 0);
     EXPECT_EQ(Rows().find("d.txt") != std::string::npos, open) << Rows();
+}
+
+TEST_F(MainDialogTest, AnUncheckedRowStaysUncheckedThroughPassesReloadAndTheRun) {
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    SetForegroundWindow(dialog->Window());
+    const int32_t h = view.RowHeight();
+    auto click = [&](WinLayer::WinView& target, POINT client) {
+        WinTest::ClickAt(WinTest::ScreenPoint(target.Window(), client));
+    };
+    auto rowPoint = [&](const char* name, int32_t x) {
+        const int32_t r = Row(name);
+        return POINT{view.view.left + x, view.view.top + view.ItemAt(r)->rect.top - view.scroll.y + h / 2};
+    };
+    const int32_t a = Row("a.txt");
+    ASSERT_GE(a, 0);
+    click(view, rowPoint("a.txt", view.RowUnit(a).depth * h + 2 + (h - 3) / 2));
+    ASSERT_TRUE(PumpUntil([&] { return !Unit("a.txt").Has(JobFileUnit::Checked); }));
+    const int32_t passes = p.condition.generation;
+    // Into the Old name box and back into the list: the focus leaves the box.
+    click(p.oldBox, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+    click(view, rowPoint("b.txt", view.Columns().first + 10));
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > passes; }));
+    click(p.oldBox, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+    const int32_t afterFocus = p.condition.generation;
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > afterFocus; }));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    const int32_t beforeReload = p.condition.generation;
+    click(p.reload, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return p.condition.generation > beforeReload; }));
+    EXPECT_FALSE(Unit("a.txt").Has(JobFileUnit::Checked));
+    EXPECT_TRUE(Unit("b.txt").Has(JobFileUnit::Checked));
+    click(p.start, {5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\x_b"); }));
+    EXPECT_TRUE(FileExists(data + L"\\a.txt"));
+    EXPECT_FALSE(FileExists(data + L"\\x_a"));
+    // A new rule is a new proposal: the default check mark again.
+    p.newBox.SetText("y_%0");
+    p.Dispatch(&p.newBox, WinLayer::kNotifyExecute);
+    EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::Checked));
+}
+
+TEST_F(MainDialogTest, TypingWaitsForEnterAndRowsShowOnlyWhatARunWouldDo) {
+    MainDialogParts& p = Open();
+    SetForegroundWindow(dialog->Window());
+    SetFocus(p.newBox.Window());
+    SendMessageW(p.newBox.Window(), EM_SETSEL, 0, -1);
+    WinTest::PressKey(VK_DELETE);
+    WinTest::PressKey(VK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return p.newBox.GetText().IsEmpty(); }));
+    EXPECT_EQ(Unit("a.txt").newName.ToUtf8(), "x_a");  // typed, not evaluated
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return Unit("a.txt").newName.IsEmpty(); }));
+    EXPECT_TRUE(IsWindow(dialog->Window()));  // Esc went before Enter and closed nothing
+    EXPECT_TRUE(Unit("b.txt").Has(JobFileUnit::Matched) && !Unit("b.txt").Has(JobFileUnit::Checked));
+    EXPECT_FALSE(Enabled(p.start));
+    p.newBox.SetText("x_%0");
+    p.oldBox.SetText("a*");
+    p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
+    EXPECT_EQ(Unit("a.txt").newName.ToUtf8(), "x_.txt");
+    EXPECT_TRUE(Unit("b.txt").newName.IsEmpty());  // no longer matched
+    // Excluded: out of the rule at once, before any pass.
+    p.viewBox.SetSelected(Row("a.txt"), true);
+    p.viewBox.SnapshotSelection();
+    p.viewBox.RunItemCommand(GuiItemCommand::ExcludeItems, Row("a.txt"));
+    EXPECT_TRUE(!Unit("a.txt").Has(JobFileUnit::Matched | JobFileUnit::Checked) && Unit("a.txt").newName.IsEmpty());
 }
 
 TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
@@ -202,6 +263,7 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     EXPECT_EQ(view.RowColour(a), kConflictColour);
     EXPECT_EQ(view.RowColour(b), GetSysColor(COLOR_WINDOW));
     EXPECT_TRUE(Enabled(p.start));  // a conflict does not stop the run
+    EXPECT_EQ(p.status.GetText().ToUtf8(), "3 to rename, 1 conflicts");
     // The pointer resting over the old name shows a tip that tells why; moving on takes it away.
     const RECT row = view.ItemAt(a)->rect;
     const POINT at{view.view.left + view.Columns().first - 4, view.view.top + row.top - view.scroll.y + 1};
@@ -221,6 +283,10 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     p.Dispatch(&p.start, kStartRun);
     EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
     EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
+    EXPECT_EQ(p.status.GetText().ToUtf8(), "2 renamed, 1 failed");
+    // The red row's tip tells what the run met.
+    const std::string failedTip = view.TipAt(at).ToUtf8();
+    EXPECT_GT(failedTip.find("\r\n"), failedTip.find("a.txt")) << failedTip;
     EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
     // All three marks at once: c.doc's new name is taken too, and the outcomes stay.
     p.oldBox.SetText("*.doc");
@@ -435,10 +501,13 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
         COPYDATASTRUCT copy{0, static_cast<DWORD>(handOver.size() + 1), handOver.data()};
         SendMessageW(chooser, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
     });
+    const HWND focused = GetFocus();
+    ASSERT_TRUE(IsChild(dialog->Window(), focused));
     run({}, C::AppendItems);
     KillTimer(nullptr, timer);
     ASSERT_FALSE(stuck) << "the path dialog did not end by the deadline; see shot_path_dialog_stuck.bmp";
     ASSERT_TRUE(PumpUntil([&] { return shows("other.txt"); })) << Rows();
+    EXPECT_EQ(GetFocus(), focused);  // the keys go where they went before the dialog
 
     run({"data"}, C::RemoveItems);
     EXPECT_FALSE(shows("data") || shows("a.txt")) << Rows();
@@ -496,10 +565,20 @@ TEST_F(MainDialogTest, FolderThatVanishesBeforeTheRunFailsItsItemsOnly) {
     EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"c.doc", "x_a", "x_b"}));
 }
 
-TEST_F(MainDialogTest, DroppedFilesAndMissingStartPaths) {
-    JobOption::Instance().items.Append(Raw(temp.Join(L"missing")));
+TEST_F(MainDialogTest, DroppedFilesMissingStartPathsAndARefusedApply) {
+    JobOption& option = JobOption::Instance();
+    option.items.Append(Raw(temp.Join(L"missing")));
+    option.flags |= JobOption::Apply;
+    option.limitation = "Files";  // not understood: "-a" starts nothing
     MainDialogParts& p = Open();
-    EXPECT_EQ(p.items.Count(), 7);  // the tree; the missing path brings nothing
+    EXPECT_EQ(p.items.Count(), 7);  // the tree; the missing path brings nothing but a word
+    const std::string notice = p.StatusText(MainDialogParts::StatusPart::Notice).ToUtf8();
+    EXPECT_EQ(notice.rfind("Not found: " + Raw(temp.Join(L"missing")).ToUtf8(), 0), 0u) << notice;
+    EXPECT_NE(notice.find("The Limitation \"Files\" is not one of Dropped, Folder, File, Both"), std::string::npos)
+        << notice;
+    PumpUntil([] { return true; });  // what the start posted is dispatched: no run among it
+    EXPECT_TRUE(FolderExists(data));
+    EXPECT_TRUE(FileExists(data + L"\\a.txt"));
     p.Dispatch(&p.clear, kClear);
     const HDROP drop = WinTest::MakeDrop({data + L"\\a.txt"});
     SendMessageW(p.viewBox.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
@@ -517,6 +596,56 @@ TEST_F(MainDialogTest, LongPatternLeavesTheWindowResponsive) {
     EXPECT_NE(SendMessageTimeoutW(dialog->Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr), 0);
 }
 
+TEST_F(MainDialogTest, EveryControlPaintsItsWholeAreaAfterAResize) {
+    MainDialogParts& p = Open();
+    const HWND window = dialog->Window();
+    // No blinking caret, no hovered button: what is painted stays as it is.
+    SetFocus(p.viewBox.Window());
+    WinTest::MoveTo({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
+    auto shot = [&](WinTest::WindowPixels* pixels) {
+        return PumpUntil([&] {
+            for (int32_t i = 0; i < kGuiChildCount; ++i)
+                if (GetUpdateRect(p.Child(static_cast<GuiChild>(i)).Window(), nullptr, FALSE)) return false;
+            return !GetUpdateRect(window, nullptr, FALSE);
+        }) && WinTest::ReadWindowPixels(window, pixels);
+    };
+    // What the screen shows of each control must be what it paints when asked
+    // to paint all of itself, and no control is mostly black.
+    auto paintedWell = [&](const std::wstring& when) {
+        WinTest::WindowPixels shown, repainted;
+        if (!shot(&shown)) return false;
+        WinTest::SaveWindowShot(window, ModuleFolder() + L"\\shot_resize_" + when + L".bmp");
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (!shot(&repainted)) return false;
+        bool good = true;
+        for (int32_t i = 0; i < kGuiChildCount; ++i) {
+            RECT r;
+            GetWindowRect(p.Child(static_cast<GuiChild>(i)).Window(), &r);
+            OffsetRect(&r, -shown.rect.left, -shown.rect.top);
+            int32_t stale = 0, black = 0;
+            for (int y = r.top; y < r.bottom; ++y) {
+                for (int x = r.left; x < r.right; ++x) {
+                    stale += shown.At(x, y) != repainted.At(x, y);
+                    black += repainted.At(x, y) == 0;
+                }
+            }
+            EXPECT_TRUE(stale == 0 && black * 3 < Width(r) * Height(r)) << i << " " << stale << " " << black;
+            good = good && stale == 0;
+        }
+        return good;
+    };
+    RECT first;
+    GetWindowRect(window, &first);
+    EXPECT_TRUE(paintedWell(L"first"));
+    // At the top left, so that the grown window stays on the screen.
+    for (const auto& [when, grow] : {std::pair{L"grown", SIZE{300, 200}}, {L"grown_more", {400, 300}},
+                                     {L"shrunk", {0, 0}}, {L"grown_again", {350, 100}}}) {
+        SetWindowPos(window, nullptr, 0, 0, Width(first) + grow.cx, first.bottom - first.top + grow.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(paintedWell(when)) << Narrow(when);
+    }
+}
+
 TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT gone{5000, 5000, 5600, 5500};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(gone));
@@ -529,6 +658,17 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT shown{10, 20, 610, 520};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(shown));
     EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false).top, 20);
+    EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false, {700, 400}).right, 710);  // grown to the minimum
+
+    // Saved with a smaller font: the controls still fit, none past the right edge.
+    ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect({10, 20, 210, 120}));
+    MainDialogParts& p = Open();
+    RECT client;
+    GetClientRect(dialog->Window(), &client);
+    EXPECT_TRUE(client.right >= p.minimumClient.cx && client.bottom >= p.minimumClient.cy);
+    EXPECT_LE(p.clear.placement.right, client.right);
+    EXPECT_LE(p.styleSelector.placement.right, p.start.placement.left);
+    EXPECT_LE(p.status.placement.bottom, client.bottom);
 }
 
 TEST_F(MainDialogTest, KeysReachAControlAfterTheFocusedOneIsDisabledOrTheWindowReactivated) {

@@ -242,6 +242,7 @@ TEST_F(WinPathDialogTest, TheBoxShowsThePathsChainAndTheDeepestFoldersEntries) {
         {"file mode", kPathFileMode, {"sub1:5", "f.txt:6", "link.lnk:7"}},
         {"file mode, hidden", kPathFileMode | kPathShowHidden,
          {"sub1:5", "sub2:5", "f.txt:6", "g.txt:6", "link.lnk:7"}},
+        {"files listed to pick in any mode", kPathMustExist | kPathListFiles, {"sub1:5", "f.txt:6", "link.lnk:7"}},
     };
     for (const auto& c : cases) {
         WinPathBoxItemList items;

@@ -12,7 +12,20 @@
 
 namespace WinTest {
 
-inline bool SaveWindowShot(HWND window, const std::wstring& path) {
+// The window's pixels as the screen shows them: 24-bit rows, bottom row first.
+struct WindowPixels {
+    RECT rect{};
+    int stride = 0;
+    std::vector<char> bytes;
+    // 0x00RRGGBB at a point of the window (window coordinates, top left 0, 0).
+    uint32_t At(int x, int y) const {
+        const size_t at = static_cast<size_t>(rect.bottom - rect.top - 1 - y) * stride + static_cast<size_t>(x) * 3;
+        return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 16;
+    }
+};
+
+inline bool ReadWindowPixels(HWND window, WindowPixels* out) {
     RECT r;
     if (!GetWindowRect(window, &r)) return false;
     const int w = r.right - r.left, h = r.bottom - r.top;
@@ -26,20 +39,33 @@ inline bool SaveWindowShot(HWND window, const std::wstring& path) {
     info.biHeight = h;
     info.biPlanes = 1;
     info.biBitCount = 24;
-    const int stride = (w * 3 + 3) & ~3;
-    std::vector<char> pixels(static_cast<size_t>(stride) * h);
+    out->rect = r;
+    out->stride = (w * 3 + 3) & ~3;
+    out->bytes.assign(static_cast<size_t>(out->stride) * h, 0);
     {
         RawLayer::RawSelectObject select(memory.Get(), bitmap.Get());
         BitBlt(memory.Get(), 0, 0, w, h, screen.Dc(), r.left, r.top, SRCCOPY);
     }
-    GetDIBits(memory.Get(), bitmap.Get(), 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    return GetDIBits(memory.Get(), bitmap.Get(), 0, h, out->bytes.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                     DIB_RGB_COLORS) == h;
+}
+
+inline bool SaveWindowShot(HWND window, const std::wstring& path) {
+    WindowPixels pixels;
+    if (!ReadWindowPixels(window, &pixels)) return false;
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = pixels.rect.right - pixels.rect.left;
+    info.biHeight = pixels.rect.bottom - pixels.rect.top;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.bytes.size());
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
     bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes.append(pixels.data(), pixels.size());
+    bytes.append(pixels.bytes.data(), pixels.bytes.size());
     return TestSupport::WriteFileBytes(path, bytes);
 }
 
