@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppRestart.h"
+#include "app/GuiViewNotice.h"
 #include "job/JobJournal.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
@@ -105,26 +106,12 @@ const RawLayer::RawLocaleRecord kProgressLabels[] = {
 };
 const RawLayer::RawLabelTable kProgressTable("Progress", kProgressLabels);
 
-// One walk over the pattern, so that a "%2" inside a filled-in path stays.
-RawString Filled(const RawString& pattern, const RawString& first, const RawString& second) {
-    const std::string text = pattern.ToUtf8();
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
-            out += (text[++i] == '1' ? first : second).ToUtf8();
-        } else {
-            out += text[i];
-        }
-    }
-    return RawString(out);
-}
-
 RawString StatusLabelText(const char* key) {
     return RawLayer::RawLabelStore::Instance().RegisterLabels(kStatusTable).Get(key);
 }
 
 RawString ProgressText(const RawString& pattern, int32_t done, int32_t all) {
-    return Filled(pattern, RawString(std::to_string(done)), RawString(std::to_string(all)));
+    return FilledLabel(pattern, RawString(std::to_string(done)), RawString(std::to_string(all)));
 }
 
 }  // namespace
@@ -269,7 +256,7 @@ RawString MainDialogParts::StatusLabel(const char* key, int32_t first, int32_t s
     RawString a, b;
     a.AppendInt(first);
     b.AppendInt(second);
-    return Filled(StatusLabelText(key), a, b);
+    return FilledLabel(StatusLabelText(key), a, b);
 }
 
 void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
@@ -318,7 +305,7 @@ void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
         }
     });
     viewBox.ResetRows();
-    SetStatus(missing.IsEmpty() ? RawString() : Filled(StatusLabelText("NotFound"), missing, RawString()),
+    SetStatus(missing.IsEmpty() ? RawString() : FilledLabel(StatusLabelText("NotFound"), missing, RawString()),
               StatusPart::Notice);
 }
 

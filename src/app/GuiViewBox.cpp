@@ -482,7 +482,7 @@ void GuiViewBox::PaintMark(HDC dc, int32_t x, int32_t y, const JobFileUnit& unit
 
 void GuiViewBox::UpdateNotice() {
     summary_ = SummariseView(list_, condition);
-    const RawString text = NoticeText(summary_.notice);
+    const RawString text = NoticeText(summary_.notice, summary_.caseBlindMatches, condition.oldName);
     if (text == notice_) return;
     notice_ = text;
     noticeMeasured_ = {};

@@ -27,6 +27,7 @@ const RawLayer::RawLocaleRecord kNoticeLabels[] = {
     {"NoFolderMatch", "No folder name fits the Old name pattern."},
     {"NoFileMatch", "No file name fits the Old name pattern."},
     {"NoMatch", "No folder or file name fits the Old name pattern."},
+    {"CaseSensitive", "Old-name patterns are case-sensitive: %1 names match %2 ignoring case."},
     {nullptr, nullptr},
 };
 const RawLayer::RawLabelTable kNoticeTable("ViewNotice", kNoticeLabels);
@@ -100,26 +101,44 @@ GuiViewSummary SummariseView(const JobLayer::JobFileList& list, const JobConditi
         if (unit.Has(JobFileUnit::Matched)) ++c.matched;
     }
     summary.notice = NoticeOf(c, condition);
+    // A camera's IMG_0001.JPG against IMG_*.jpg: the likeliest reason of all,
+    // told before the Limitation's. Only a pass that matched nothing pays.
+    if (c.matched == 0 && c.eligible > 0 && !condition.oldName.IsEmpty()) {
+        summary.caseBlindMatches = JobLayer::CaseBlindMatches(list, condition);
+        if (summary.caseBlindMatches > 0) summary.notice = GuiViewNotice::CaseSensitive;
+    }
     return summary;
 }
 
-RawLayer::RawString NoticeText(GuiViewNotice notice) {
+RawLayer::RawString NoticeText(GuiViewNotice notice, int32_t caseBlindMatches, const RawLayer::RawString& pattern) {
     if (notice == GuiViewNotice::None) return RawLayer::RawString();
     const RawLayer::RawLabelStore::Group labels = RawLayer::RawLabelStore::Instance().RegisterLabels(kNoticeTable);
-    return labels.Get(kNoticeLabels[static_cast<int32_t>(notice) - 1].key);
+    const RawLayer::RawString text = labels.Get(kNoticeLabels[static_cast<int32_t>(notice) - 1].key);
+    if (notice != GuiViewNotice::CaseSensitive) return text;
+    return FilledLabel(text, RawLayer::RawString(std::to_string(caseBlindMatches)), pattern);
+}
+
+RawLayer::RawString FilledLabel(const RawLayer::RawString& pattern, const RawLayer::RawString& first,
+                                const RawLayer::RawString& second) {
+    const std::string text = pattern.ToUtf8();
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += (text[++i] == '1' ? first : second).ToUtf8();
+        } else {
+            out += text[i];
+        }
+    }
+    return RawLayer::RawString(out);
 }
 
 RawLayer::RawString ConflictText(JobLayer::JobConflict conflict, const RawLayer::RawString& newName) {
     const auto index = static_cast<int32_t>(conflict);
     if (index < 1 || index >= static_cast<int32_t>(std::size(kConflictLabels))) return RawLayer::RawString();
     const RawLayer::RawLabelStore::Group labels = RawLayer::RawLabelStore::Instance().RegisterLabels(kConflictTable);
-    std::string text = labels.Get(kConflictLabels[index - 1].key).ToUtf8();
-    if (const size_t at = text.find("%1"); at != std::string::npos) {
-        RawLayer::RawString unit;
-        unit.AppendUnit(JobLayer::ForbiddenUnit(newName));
-        text.replace(at, 2, unit.ToUtf8());
-    }
-    return RawLayer::RawString(text);
+    RawLayer::RawString unit;
+    unit.AppendUnit(JobLayer::ForbiddenUnit(newName));
+    return FilledLabel(labels.Get(kConflictLabels[index - 1].key), unit, RawLayer::RawString());
 }
 
 GuiOutcomeMark OutcomeMarkOf(uint16_t unitFlags, bool conflict) {

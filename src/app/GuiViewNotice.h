@@ -25,6 +25,7 @@ enum class GuiViewNotice : int32_t {
     NoFolderMatch,
     NoFileMatch,
     NoMatch,         // "Folder&File"
+    CaseSensitive,   // no name fits, but some would if case did not count
 };
 
 // One walk over the item list after a pass: the notice, and whether any
@@ -32,11 +33,20 @@ enum class GuiViewNotice : int32_t {
 struct GuiViewSummary {
     GuiViewNotice notice = GuiViewNotice::EmptyList;
     bool outcomes = false;
+    // With CaseSensitive: how many names fit ignoring case.
+    int32_t caseBlindMatches = 0;
 };
 GuiViewSummary SummariseView(const JobLayer::JobFileList& list, const JobLayer::JobCondition& condition);
 
-// The notice in the language in use; empty for None.
-RawLayer::RawString NoticeText(GuiViewNotice notice);
+// The notice in the language in use; empty for None. CaseSensitive names
+// the count and the pattern.
+RawLayer::RawString NoticeText(GuiViewNotice notice, int32_t caseBlindMatches = 0,
+                               const RawLayer::RawString& pattern = RawLayer::RawString());
+
+// A label with "%1" and "%2" filled in, in one walk, so that a "%2" inside a
+// filled-in path stays as it is.
+RawLayer::RawString FilledLabel(const RawLayer::RawString& pattern, const RawLayer::RawString& first,
+                                const RawLayer::RawString& second);
 
 // Why a rename is foreseen to fail, in the language in use, for the tip;
 // empty for None.

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "job/JobFileList.h"
 #include "job/JobLog.h"
 #include "raw/RawFile.h"
 #include "raw/RawFolderScan.h"
@@ -574,10 +575,32 @@ JobUndo::State JobUndo::Open(const RawString& journalPath) {
             --run_.items;
         }
     }
+    FollowRestoredFolders();
     // A line cut off by a crash gets its end, so that the mark starts a line.
     if (!bytes.empty() && !bytes.ends_with("\r\n")) file->Write("\r\n", 2);
     file_ = std::move(file);
     return Ready;
+}
+
+void JobUndo::FollowRestoredFolders() {
+    // An undo that stopped part-way may have taken back a folder whose
+    // content it could not: that content lies where the folder went back to,
+    // not where the journal saw it. Each folder an undo took back moves the
+    // paths of the later renames below it, latest first as the undo went.
+    std::vector<size_t> folders;
+    for (size_t j = 0; j < entries_.size(); ++j)
+        if (entries_[j].restored && entries_[j].kind != 'F') folders.push_back(j);
+    if (folders.empty()) return;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        JobJournalEntry& entry = entries_[i];
+        if (entry.restored) continue;
+        for (auto j = folders.rbegin(); j != folders.rend(); ++j) {
+            if (*j >= i) continue;
+            const JobJournalEntry& folder = entries_[*j];
+            entry.newPath = MovedPath(entry.newPath, folder.newPath, folder.oldPath);
+            entry.oldPath = MovedPath(entry.oldPath, folder.newPath, folder.oldPath);
+        }
+    }
 }
 
 std::vector<size_t> JobUndo::BackUnmarked() const {

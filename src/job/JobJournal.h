@@ -143,6 +143,7 @@ private:
     // an undo cut short between a move and its mark leaves one: they count as back.
     std::vector<size_t> BackUnmarked() const;
     void MarkRestored(size_t entry);
+    void FollowRestoredFolders();
 
     std::unique_ptr<RawLayer::RawFile> file_;
     JobJournalRun run_;

@@ -226,7 +226,7 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     EXPECT_FALSE(Grayed(Menu(), 11));
     ASSERT_TRUE(DeleteFileW((data + L"\\b.txt").c_str()));
     Command(kUndoLastRun);
-    ASSERT_EQ(asked.size(), 4u);  // the question alone: a full undo reports nothing
+    ASSERT_EQ(asked.size(), 4u) << asked.back();  // the question alone: a full undo reports nothing
     EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_TRUE(Grayed(Menu(), 11));
 }

@@ -33,6 +33,7 @@ TEST_F(TempDirTest, ViewNoticeNamesTheReasonNothingMatched) {
         {{folder, file}, Limitation::Dropped, "IMG_*.jpg", false, GuiViewNotice::NoNamedMatch},
         {{folder}, Limitation::Folder, "x", false, GuiViewNotice::NoFolderMatch},
         {{folder}, Limitation::File, "x", false, GuiViewNotice::NoFileMatch},
+        {{folder}, Limitation::File, "img_*.JPG", false, GuiViewNotice::CaseSensitive},
     };
     for (const Case& c : cases) {
         JobLayer::JobFileList list;
@@ -44,5 +45,9 @@ TEST_F(TempDirTest, ViewNoticeNamesTheReasonNothingMatched) {
         const GuiViewSummary summary = SummariseView(list, condition);
         EXPECT_EQ(summary.notice, c.expected) << c.pattern << " " << static_cast<int>(c.limitation);
         EXPECT_EQ(NoticeText(summary.notice).IsEmpty(), c.expected == GuiViewNotice::None);
+        if (c.expected == GuiViewNotice::CaseSensitive) {
+            EXPECT_EQ(NoticeText(summary.notice, summary.caseBlindMatches, condition.oldName).ToUtf8(),
+                      "Old-name patterns are case-sensitive: 1 names match img_*.JPG ignoring case.");
+        }
     }
 }
