@@ -80,13 +80,13 @@ int RunPass(bool apply, BatchOutput& output) {
 
     // A refused New name prints the plan too, so that a script sees what the
     // rule would touch, and then the refusal; "-i" alone refuses like "-i -a".
-    const bool planOnly = !apply || pass.forbidden != 0;
+    const bool planOnly = !apply || pass.Bad();
     int32_t planned = 0;
     if (planOnly) {
         for (const JobFileUnit& unit : list) {
             if (!unit.Has(JobFileUnit::Matched) || !unit.Has(JobFileUnit::Checked)) continue;
             // Under a refused New name no item is tried, so none conflicts.
-            const JobConflict conflict = pass.forbidden != 0 ? JobConflict::None : conflicts.ConflictOf(unit);
+            const JobConflict conflict = pass.Bad() ? JobConflict::None : conflicts.ConflictOf(unit);
             if (conflict == JobConflict::None) {
                 output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
                 ++planned;
@@ -97,6 +97,13 @@ int RunPass(bool apply, BatchOutput& output) {
             line.Append(ConflictReason(conflict, unit.newName));
             output.Line(line);
         }
+    }
+    if (!pass.fault.IsEmpty()) {
+        RawString reason("ERROR\tThe New name cannot be used: ");
+        reason.Append(pass.fault);
+        reason.Append(RawString("; nothing was renamed."));
+        output.Line(reason);
+        return 1;
     }
     if (pass.forbidden != 0) {
         // The same rule that keeps "Start !" disabled: nothing is renamed.

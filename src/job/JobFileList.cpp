@@ -217,9 +217,20 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     RawString withSeparator(path);
     if (NeedsSeparator(withSeparator)) withSeparator.AppendUnit('\\');
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
-    RawFolderScan scan(path);
-    while (scan.Next(RawFolderScan::SkipDots)) {
-        const RawFindFileData& data = scan.Data();
+    // The entries are listed as a file manager shows them, whatever order
+    // the file system returns them in, so that the list (and a counter in
+    // the New name) follows what the user sees.
+    std::vector<RawString> names;
+    std::vector<RawFindFileData> entries;
+    {
+        RawFolderScan scan(path);
+        while (scan.Next(RawFolderScan::SkipDots)) {
+            names.push_back(scan.Data().name);
+            entries.push_back(scan.Data());
+        }
+    }
+    for (const int32_t i : EntryNameOrder(names)) {
+        const RawFindFileData& data = entries[static_cast<size_t>(i)];
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);

@@ -2,6 +2,7 @@
 #include "raw/RawFolderScan.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "raw/RawCodeRules.h"
 #include "raw/RawPath.h"
@@ -26,7 +27,91 @@ int CompareValues(T a, T b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+// Appends the name's UTF-16 units, folded as the file system compares names.
+void AppendFolded(const RawString& name, std::u16string* out) {
+    if (name.Kind() == RawCodeKind::Utf8) {
+        // Most names are ASCII: folded as they stand, without a converted copy.
+        const int32_t n = name.Length();
+        const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
+        int32_t i = 0;
+        while (i < n && bytes[i] < 0x80) ++i;
+        if (i == n) {
+            for (i = 0; i < n; ++i) out->push_back(static_cast<char16_t>(FoldAscii(bytes[i])));
+            return;
+        }
+    }
+    const RawString wide(name, RawCodeKind::Wide);
+    for (int32_t i = 0; i < wide.Length(); ++i) out->push_back(static_cast<char16_t>(FoldNameUnit(wide.Units()[i])));
+}
+
+bool IsDigit(char16_t u) { return u >= u'0' && u <= u'9'; }
+
+// Folded names by the entry order, without the last tie-break by units.
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+    size_t i = 0, j = 0;
+    int zeros = 0;  // the first difference in leading zeros, fewer first
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            const size_t zeroA = i, zeroB = j;
+            while (i < a.size() && a[i] == u'0') ++i;
+            while (j < b.size() && b[j] == u'0') ++j;
+            const size_t startA = i, startB = j;
+            while (i < a.size() && IsDigit(a[i])) ++i;
+            while (j < b.size() && IsDigit(b[j])) ++j;
+            // Without leading zeros the longer run is the larger number.
+            if (i - startA != j - startB) return i - startA < j - startB ? -1 : 1;
+            const int digits = a.substr(startA, i - startA).compare(b.substr(startB, j - startB));
+            if (digits != 0) return digits < 0 ? -1 : 1;
+            if (zeros == 0) zeros = CompareValues(startA - zeroA, startB - zeroB);
+            continue;
+        }
+        if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return j < b.size() ? -1 : 1;
+    return zeros;
+}
+
+int CompareUnits(const RawString& a, const RawString& b) {
+    const RawString other(b, a.Kind());
+    const int32_t n = std::min(a.Length(), other.Length());
+    for (int32_t i = 0; i < n; ++i)
+        if (a.UnitAt(i) != other.UnitAt(i)) return a.UnitAt(i) < other.UnitAt(i) ? -1 : 1;
+    return CompareValues(a.Length(), other.Length());
+}
+
 }  // namespace
+
+int32_t CompareEntryNames(const RawString& a, const RawString& b) {
+    std::u16string x, y;
+    AppendFolded(a, &x);
+    AppendFolded(b, &y);
+    const int folded = CompareFolded(x, y);
+    return folded != 0 ? folded : CompareUnits(a, b);
+}
+
+std::vector<int32_t> EntryNameOrder(const std::vector<RawString>& names) {
+    std::u16string folded;
+    std::vector<size_t> starts;
+    starts.reserve(names.size() + 1);
+    for (const RawString& name : names) {
+        starts.push_back(folded.size());
+        AppendFolded(name, &folded);
+    }
+    starts.push_back(folded.size());
+    const std::u16string_view all(folded);
+    auto key = [&](int32_t i) { return all.substr(starts[i], starts[i + 1] - starts[i]); };
+    auto before = [&](int32_t x, int32_t y) {
+        const int c = CompareFolded(key(x), key(y));
+        return c != 0 ? c < 0 : CompareUnits(names[x], names[y]) < 0;
+    };
+    std::vector<int32_t> order(names.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
+    // Many file systems list a folder sorted already; that costs one pass.
+    if (!std::is_sorted(order.begin(), order.end(), before)) std::sort(order.begin(), order.end(), before);
+    return order;
+}
 
 int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindFileData& b) {
     switch (sortKey) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "raw/RawFile.h"
 #include "raw/RawList.h"
@@ -89,5 +90,14 @@ private:
     RawString pattern_;
     std::string scratch_;
 };
+
+// Two entry names in the order a file manager shows a folder: case ignored as
+// the file system ignores it, runs of digits compared as numbers ("IMG_2"
+// before "IMG_10"); names still equal then put fewer leading zeros first and
+// are last told apart by their units. Below zero when a comes first.
+int32_t CompareEntryNames(const RawString& a, const RawString& b);
+// The positions of the names in that order; each name is folded once, so a
+// large folder sorts without converting a name per comparison.
+std::vector<int32_t> EntryNameOrder(const std::vector<RawString>& names);
 
 }  // namespace RawLayer
