@@ -30,6 +30,10 @@ std::atomic<bool> gCounting{false};
 
 }  // namespace
 
+// These replace the global pair, so GCC's check that malloc'd memory is not
+// given to delete sees a mismatch where there is none.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(size_t size) {
     if (gCounting) gAllocated += static_cast<long long>(size);
     if (void* p = std::malloc(size ? size : 1)) return p;

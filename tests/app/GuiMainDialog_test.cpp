@@ -366,8 +366,8 @@ TEST_F(MainDialogTest, ForbiddenCharacterOrBadTokenColoursTheBoxAndDisablesStart
         p.Dispatch(&p.newBox, bad ? WinLayer::kNotifyFocusLost : WinLayer::kNotifyExecute);
         EXPECT_EQ(p.newBox.Background(), bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW)) << templ;
         EXPECT_EQ(Enabled(p.start), !bad) << templ;
+        if (std::string(templ) == "%{n:3}_%0") { EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "002_b"); }
     }
-    EXPECT_EQ(Unit("d.txt").newName.ToUtf8(), "003_d");
 }
 
 // A row unchecked by hand keeps the others' numbers, and the run renames
