@@ -199,6 +199,7 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
     if (attributes != kNoAttributes && (attributes & kAttributeDirectory) != 0) {
         Position unit = AppendUnit(nullptr, path, JobFileUnit::Folder | JobFileUnit::Dropped | JobFileUnit::Shown, 0);
         const uint16_t bits = ExpandFolder(unit, path, 0);
+        levels_.clear();
         unit->Clear(JobFileUnit::HasFolders | JobFileUnit::HasFiles);
         unit->Set(bits);
         if (openFolder) {
@@ -220,17 +221,17 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     // The entries are listed as a file manager shows them, whatever order
     // the file system returns them in, so that the list (and a counter in
     // the New name) follows what the user sees.
-    std::vector<RawString> names;
-    std::vector<RawFindFileData> entries;
+    // Each depth keeps its buffer from one folder to the next, and a
+    // subfolder's walk never touches its parent's.
+    if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
+    std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
+    entries.clear();
     {
         RawFolderScan scan(path);
-        while (scan.Next(RawFolderScan::SkipDots)) {
-            names.push_back(scan.Data().name);
-            entries.push_back(scan.Data());
-        }
+        while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.Data());
     }
-    for (const int32_t i : EntryNameOrder(names)) {
-        const RawFindFileData& data = entries[static_cast<size_t>(i)];
+    entrySort_.Sort(&entries);
+    for (const RawFindFileData& data : entries) {
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
@@ -242,6 +243,7 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
             MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
         }
     }
+    entries.clear();
     return bits;
 }
 

@@ -91,26 +91,29 @@ int32_t CompareEntryNames(const RawString& a, const RawString& b) {
     return folded != 0 ? folded : CompareUnits(a, b);
 }
 
-std::vector<int32_t> EntryNameOrder(const std::vector<RawString>& names) {
-    std::u16string folded;
-    std::vector<size_t> starts;
-    starts.reserve(names.size() + 1);
-    for (const RawString& name : names) {
-        starts.push_back(folded.size());
-        AppendFolded(name, &folded);
+void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
+    const std::vector<RawFindFileData>& e = *entries;
+    folded_.clear();
+    starts_.clear();
+    for (const RawFindFileData& entry : e) {
+        starts_.push_back(folded_.size());
+        AppendFolded(entry.name, &folded_);
     }
-    starts.push_back(folded.size());
-    const std::u16string_view all(folded);
-    auto key = [&](int32_t i) { return all.substr(starts[i], starts[i + 1] - starts[i]); };
+    starts_.push_back(folded_.size());
+    const std::u16string_view all(folded_);
+    auto key = [&](int32_t i) { return all.substr(starts_[i], starts_[i + 1] - starts_[i]); };
     auto before = [&](int32_t x, int32_t y) {
         const int c = CompareFolded(key(x), key(y));
-        return c != 0 ? c < 0 : CompareUnits(names[x], names[y]) < 0;
+        return c != 0 ? c < 0 : CompareUnits(e[x].name, e[y].name) < 0;
     };
-    std::vector<int32_t> order(names.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
+    order_.resize(e.size());
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<int32_t>(i);
     // Many file systems list a folder sorted already; that costs one pass.
-    if (!std::is_sorted(order.begin(), order.end(), before)) std::sort(order.begin(), order.end(), before);
-    return order;
+    if (std::is_sorted(order_.begin(), order_.end(), before)) return;
+    std::sort(order_.begin(), order_.end(), before);
+    sorted_.clear();
+    for (const int32_t i : order_) sorted_.push_back(std::move((*entries)[static_cast<size_t>(i)]));
+    entries->swap(sorted_);
 }
 
 int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindFileData& b) {

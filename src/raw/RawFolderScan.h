@@ -96,8 +96,19 @@ private:
 // before "IMG_10"); names still equal then put fewer leading zeros first and
 // are last told apart by their units. Below zero when a comes first.
 int32_t CompareEntryNames(const RawString& a, const RawString& b);
-// The positions of the names in that order; each name is folded once, so a
-// large folder sorts without converting a name per comparison.
-std::vector<int32_t> EntryNameOrder(const std::vector<RawString>& names);
+
+// Puts records into that order by their names. Each name is folded once, so
+// a large folder sorts without converting a name per comparison, and the
+// buffers are kept from one folder to the next.
+class RawEntryNameSort {
+public:
+    void Sort(std::vector<RawFindFileData>* entries);
+
+private:
+    std::u16string folded_;
+    std::vector<size_t> starts_;
+    std::vector<int32_t> order_;
+    std::vector<RawFindFileData> sorted_;
+};
 
 }  // namespace RawLayer

@@ -132,14 +132,18 @@ TEST(RawEntryNames, NaturalOrder) {
         "\xCE\xB1", "\xCE\x92",
     };
     for (RawCodeKind kind : {RawCodeKind::Utf8, RawCodeKind::Wide}) {
-        std::vector<RawString> names;
-        for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) names.push_back(RawString(RawString(*it), kind));
-        std::vector<std::string> order;
-        for (int32_t i : EntryNameOrder(names)) order.push_back(names[static_cast<size_t>(i)].ToUtf8());
-        EXPECT_EQ(order, sorted);
-        for (size_t i = 1; i < names.size(); ++i) {
-            EXPECT_GT(CompareEntryNames(names[i - 1], names[i]), 0) << sorted[sorted.size() - i];
-            EXPECT_LT(CompareEntryNames(names[i], names[i - 1]), 0) << sorted[sorted.size() - i];
+        std::vector<RawFindFileData> entries;
+        for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) entries.emplace_back().name = RawString(RawString(*it), kind);
+        for (size_t i = 1; i < entries.size(); ++i) {
+            EXPECT_GT(CompareEntryNames(entries[i - 1].name, entries[i].name), 0) << sorted[sorted.size() - i];
+            EXPECT_LT(CompareEntryNames(entries[i].name, entries[i - 1].name), 0) << sorted[sorted.size() - i];
+        }
+        RawEntryNameSort sort;
+        for (int round = 0; round < 2; ++round) {  // the second time they come sorted already
+            sort.Sort(&entries);
+            std::vector<std::string> order;
+            for (const RawFindFileData& entry : entries) order.push_back(entry.name.ToUtf8());
+            EXPECT_EQ(order, sorted);
         }
     }
 }
