@@ -96,7 +96,8 @@ protected:
         for (const char* file : {"A10.MP4", "A2.MP4", "A1.MP4", "Bx.MP4", "d\\m.txt", "d\\k.txt", "e\\n.txt",
                                  "README", "archive.tar.gz", "\xC3\xA9" "CLAIR \xC3\xA9t\xC3\xA9-\xC3\xA0" "b.txt",
                                  "\xCE\x91\xCE\x98\xCE\x97\xCE\x9D\xCE\x91 \xCF\x8C\xCE\xBC\xCE\xBF\xCF\x81\xCF\x86"
-                                 "\xCE\xB7_\xCE\xA0\xCE\x8C\xCE\x9B\xCE\x97.txt"})
+                                 "\xCE\xB7_\xCE\xA0\xCE\x8C\xCE\x9B\xCE\x97.txt",
+                                 "\xD0\xBF\xD1\x80\xD0\xB8 \xD0\x9C\xD0\x98\xD0\xA0"})
             ASSERT_TRUE(TestSupport::PutFile(temp.Join(TestSupport::Widen(file)), "x"));
         list.AddPath(TestSupport::Raw(temp.Path()), true);
     }
@@ -137,6 +138,7 @@ TEST_F(TokenTree, Table) {
         {"* *.txt", "%{0:title} %{1:title}", "\xC3\x89" "clair \xC3\x89t\xC3\xA9-\xC3\x80" "b "
          "\xCE\x91\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1 \xCE\x8C\xCE\xBC\xCE\xBF\xCF\x81\xCF\x86\xCE\xB7_\xCE\xA0\xCF\x8C"
          "\xCE\xBB\xCE\xB7"},
+        {"\xD0\xBF* *", "%{0:upper}+%{1:lower}", "\xD0\xA0\xD0\x98+\xD0\xBC\xD0\xB8\xD1\x80"},
         {"README", "%{name}+%{ext}", "README+"},
         {"archive.tar.gz", "%{name}+%{ext}", "archive.tar+gz"},
     };
