@@ -26,7 +26,7 @@ void JobEvaluator::Prepare(const RawString& templ) {
     if (prepared_ && (templ.SharesBodyWith(template_) || templ == template_)) return;
     template_ = templ;
     usable_ = TemplateFault(templ).IsEmpty();
-    perFolder_ = TemplateCounts(templ, true);
+    perFolder_ = TemplateCountsPerFolder(templ);
     prepared_ = true;
 }
 

@@ -257,12 +257,10 @@ RawString TemplateFault(const RawString& text) {
     return reason;
 }
 
-bool TemplateCounts(const RawString& text, bool perFolder) {
+bool TemplateCountsPerFolder(const RawString& text) {
     bool counts = false;
     ForEachToken(text, [&](int32_t, const JobTemplateToken& token) {
-        using Kind = JobTemplateToken::Kind;
-        counts = token.fault == JobTemplateToken::Fault::None &&
-                 (token.kind == Kind::FolderCounter || (!perFolder && token.kind == Kind::Counter));
+        counts = token.fault == JobTemplateToken::Fault::None && token.kind == JobTemplateToken::Kind::FolderCounter;
         return !counts;
     });
     return counts;

@@ -83,8 +83,8 @@ bool IsExpandedTemplate(const RawString& text);
 // What stops a template from being used, naming its first faulty token, such
 // as «the token "%{x}" is unknown»; empty when it can be used.
 RawString TemplateFault(const RawString& text);
-// Whether the template counts items ("%{n...}" or "%{f...}"; perFolder: "%{f...}").
-bool TemplateCounts(const RawString& text, bool perFolder);
+// Whether the template counts items afresh in each folder ("%{f...}").
+bool TemplateCountsPerFolder(const RawString& text);
 
 // Expands the template element at position and appends what it yields to out.
 // Returns the template units consumed: 1, 2 or a token's length, and 0 for a
