@@ -220,9 +220,8 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
     // The entries are listed as a file manager shows them, whatever order
     // the file system returns them in, so that the list (and a counter in
-    // the New name) follows what the user sees.
-    // Each depth keeps its buffer from one folder to the next, and a
-    // subfolder's walk never touches its parent's.
+    // the New name) follows what the user sees. Each depth keeps its buffer
+    // from one folder to the next; a subfolder's walk never touches its parent's.
     if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
     std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
     entries.clear();
