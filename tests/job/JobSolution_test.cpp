@@ -1,5 +1,6 @@
 // New names from templates: the documented cases, the prefixes and escapes,
-// the Situation defaults and names in other kinds.
+// the Situation defaults, names in other kinds, and the "%{...}" tokens over
+// a real tree with the faults that stop a template.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,6 +46,7 @@ TEST(JobExpandTemplate, Table) {
         // Escapes; a new name never holds a line break.
         {"*", "ab%", "x", "ab"}, {"*", "x%ty", "a", "x\ty"}, {"*", "%N", "a", ""},
         {"*", "%d%e%n%q%r%s%t", "a", ";%\n\"\r \t"}, {"*", "%%%x%*%0%", "ab", "%x*ab"}, {"*", "%D%E%S", "a", "DES"},
+        {"*", "{%0}%%{n}", "a", "{a}%{n}"},  // only "%{" opens a token
         // Parts are whole characters.
         {"*の*", "%1の%0", "写真の整理", "整理の写真"}, {"??*", "%1%0%2", "😀😁x", "😁😀x"},
         {"@[ぁ-ん]+(.+)", "[%1]%0", "ひらがな(カナ)", "[カナ]ひらがな"}, {"*", "📁%0", "日本", "📁日本"},
