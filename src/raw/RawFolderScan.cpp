@@ -83,14 +83,6 @@ int CompareUnits(const RawString& a, const RawString& b) {
 
 }  // namespace
 
-int32_t CompareEntryNames(const RawString& a, const RawString& b) {
-    std::u16string x, y;
-    AppendFolded(a, &x);
-    AppendFolded(b, &y);
-    const int folded = CompareFolded(x, y);
-    return folded != 0 ? folded : CompareUnits(a, b);
-}
-
 void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
     const std::vector<RawFindFileData>& e = *entries;
     folded_.clear();

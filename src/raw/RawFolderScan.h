@@ -91,15 +91,12 @@ private:
     std::string scratch_;
 };
 
-// Two entry names in the order a file manager shows a folder: case ignored as
-// the file system ignores it, runs of digits compared as numbers ("IMG_2"
-// before "IMG_10"); names still equal then put fewer leading zeros first and
-// are last told apart by their units. Below zero when a comes first.
-int32_t CompareEntryNames(const RawString& a, const RawString& b);
-
-// Puts records into that order by their names. Each name is folded once, so
-// a large folder sorts without converting a name per comparison, and the
-// buffers are kept from one folder to the next.
+// Puts records into the order a file manager shows a folder, by their
+// names: case ignored as the file system ignores it, runs of digits compared
+// as numbers ("IMG_2" before "IMG_10"); names still equal then put fewer
+// leading zeros first and are last told apart by their units. Each name is
+// folded once, so a large folder sorts without converting a name per
+// comparison, and the buffers are kept from one folder to the next.
 class RawEntryNameSort {
 public:
     void Sort(std::vector<RawFindFileData>* entries);
