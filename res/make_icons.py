@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws Varnelo's icon groups (resource ids 130 to 143) into res/icons/*.ico.
+"""Draws Varnelo's icon groups (resource ids 130 to 146) into res/icons/*.ico.
 
 Each icon holds 16x16, 32x32 and 48x48 images with 32-bit colour and alpha,
 drawn here from simple shapes in a 48-unit square and antialiased by 4x4
@@ -235,6 +235,37 @@ def icon_check_mark():
     ]
 
 
+# The outcome marks are drawn to be told apart by shape and symbol alone: a
+# triangle with "!", a disc with a tick, a disc with a cross. Each has a dark
+# rim so that it stands out on the pale row colours.
+
+def icon_mark_warning():
+    corners = [(24, 3), (46, 43), (2, 43)]
+    return [
+        (polygon(corners), rgba("#f2b705")),
+        (polyline(corners, 3.5, closed=True), rgba("#7a5200")),
+        (segment(24, 16, 24, 29, 5.5), rgba("#202020")),
+        (circle(24, 36.5, 3.2), rgba("#202020")),
+    ]
+
+
+def icon_mark_succeeded():
+    return [
+        (circle(24, 24, 22), rgba("#14692c")),
+        (circle(24, 24, 19), rgba("#27a844")),
+        (polyline([(12, 25), (20.5, 33.5), (36, 15)], 6.5), rgba("#ffffff")),
+    ]
+
+
+def icon_mark_failed():
+    return [
+        (circle(24, 24, 22), rgba("#8e1512")),
+        (circle(24, 24, 19), rgba("#d8322b")),
+        (segment(15, 15, 33, 33, 6.5), rgba("#ffffff")),
+        (segment(33, 15, 15, 33, 6.5), rgba("#ffffff")),
+    ]
+
+
 # Resource id, file name (matching res/resource.h), motif.
 ICONS = (
     (130, "app_big", icon_app_big),
@@ -251,6 +282,9 @@ ICONS = (
     (141, "item_folder_empty", icon_item_folder_empty),
     (142, "item_folder_closed", icon_item_folder_closed),
     (143, "check_mark", icon_check_mark),
+    (144, "mark_warning", icon_mark_warning),
+    (145, "mark_succeeded", icon_mark_succeeded),
+    (146, "mark_failed", icon_mark_failed),
 )
 
 

@@ -24,5 +24,11 @@
 #define IDI_ITEM_FOLDER_CLOSED 142
 #define IDI_CHECK_MARK 143
 
+// View box rows: a rename foreseen to fail, a rename done, a rename failed;
+// shapes and symbols that differ without their colours.
+#define IDI_MARK_WARNING 144
+#define IDI_MARK_SUCCEEDED 145
+#define IDI_MARK_FAILED 146
+
 #define IDI_FIRST IDI_APP_BIG
-#define IDI_LAST IDI_CHECK_MARK
+#define IDI_LAST IDI_MARK_FAILED

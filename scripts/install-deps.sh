@@ -15,6 +15,9 @@ packages=(
     xvfb
     xdotool
     imagemagick
+    wixl
+    zip
+    unzip
 )
 
 missing=()

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <unordered_map>
+#include <vector>
+
 #include "job/JobCondition.h"
 #include "job/JobConflict.h"
 #include "job/JobJournal.h"
@@ -10,6 +13,7 @@
 #include "job/JobOption.h"
 #include "job/JobRename.h"
 #include "raw/RawPath.h"
+#include "raw/RawShell.h"
 
 namespace AppLayer {
 
@@ -24,6 +28,13 @@ RawString Fields(const char* tag, const RawString& a, const RawString& b) {
     line.Append(RawString(a, RawLayer::RawCodeKind::Utf8));
     line.AppendUnit('\t');
     line.Append(RawString(b, RawLayer::RawCodeKind::Utf8));
+    return line;
+}
+
+RawString Tagged(const char* tag, const RawString& text) {
+    RawString line(tag);
+    line.AppendUnit('\t');
+    line.Append(RawString(text, RawLayer::RawCodeKind::Utf8));
     return line;
 }
 
@@ -66,30 +77,88 @@ void BatchOutput::Line(const RawString& text) {
 
 namespace {
 
+// The fourth field of a PLAN or OK line whose new name is the old one.
+const char kUnchanged[] = "Unchanged: the new name is the old name.";
+
+void Summary(BatchOutput& output, int32_t done, const char* doneText, int32_t failed, const char* failedText,
+             int32_t unchanged) {
+    RawString last;
+    last.AppendInt(done);
+    last.Append(RawString(doneText));
+    last.AppendInt(failed);
+    last.Append(RawString(failedText));
+    if (unchanged > 0) {
+        last.Append(RawString(", "));
+        last.AppendInt(unchanged);
+        last.Append(RawString(" unchanged"));
+    }
+    output.Line(last);
+}
+
+// A pass that matched nothing, while the pattern would match names ignoring
+// case: the user most likely typed the case the names do not have.
+void CaseNote(const JobFileList& list, const JobCondition& condition, BatchOutput& output) {
+    for (const JobFileUnit& unit : list)
+        if (unit.Has(JobFileUnit::Matched)) return;
+    const int32_t matches = CaseBlindMatches(list, condition);
+    if (matches == 0) return;
+    RawString note("NOTE\tOld-name patterns are case-sensitive: ");
+    note.AppendInt(matches);
+    note.Append(RawString(matches == 1 ? " name matches " : " names match "));
+    note.Append(RawString(condition.oldName, RawLayer::RawCodeKind::Utf8));
+    note.Append(RawString(" ignoring case."));
+    output.Line(note);
+}
+
 int RunPass(bool apply, BatchOutput& output) {
     const JobOption& option = JobOption::Instance();
+    JobLogServer::Instance().PostStarted();
+    // A rule that is not understood starts nothing: with "-a" nobody looks
+    // at the plan before the run.
+    std::vector<RawString> refusals = UnknownChoices(option);
+    if (option.newName.IsEmpty()) refusals.push_back(RawString("The New name is empty."));
+    for (const RawString& refusal : refusals) output.Line(Tagged("ERROR", refusal));
+    if (!refusals.empty()) return 1;
+
+    const JobCondition::Limitation limitation = LimitationValue(option.limitation);
     JobFileList list;
-    for (const RawString& path : option.items)
+    std::vector<RawString> missing;  // start paths that name nothing, said before the plan
+    for (const RawString& path : option.items) {
+        // Only the named items themselves can be planned while they are not
+        // there (as a conflict); under the other limitations one would vanish.
+        if (limitation != JobCondition::Limitation::Dropped && !RawLayer::PathExists(path)) {
+            missing.push_back(path);
+            continue;
+        }
         list.AddPath(path, option.Has(JobOption::OpenFolderInitialyOnDropped));
+    }
     JobCondition condition;
     JobConflictPredictor conflicts;
-    const JobPassResult pass =
-        EvaluationPass(list, condition, ViewStyleValue(option.viewStyle), LimitationValue(option.limitation),
-                       option.oldName, option.newName, apply ? nullptr : &conflicts);
-    JobLogServer::Instance().PostStarted();
+    const JobPassResult pass = EvaluationPass(list, condition, ViewStyleValue(option.viewStyle), limitation,
+                                              option.oldName, option.newName, apply ? nullptr : &conflicts);
+    for (const JobFileUnit& unit : list)
+        if (unit.absent != JobFileUnit::Present && !unit.Has(JobFileUnit::Checked)) missing.push_back(unit.FullPath());
+    for (const RawString& path : missing) output.Line(Tagged("MISSING", path));
+    const int missingCode = missing.empty() ? 0 : 1;
 
     // A refused New name prints the plan too, so that a script sees what the
     // rule would touch, and then the refusal; "-i" alone refuses like "-i -a".
     const bool planOnly = !apply || pass.Bad();
-    int32_t planned = 0;
+    int32_t planned = 0, unchanged = 0;
     if (planOnly) {
         for (const JobFileUnit& unit : list) {
             if (!unit.Has(JobFileUnit::Matched) || !unit.Has(JobFileUnit::Checked)) continue;
             // Under a refused New name no item is tried, so none conflicts.
             const JobConflict conflict = pass.Bad() ? JobConflict::None : conflicts.ConflictOf(unit);
             if (conflict == JobConflict::None) {
-                output.Line(Fields("PLAN", unit.FullPath(), unit.newName));
-                ++planned;
+                RawString line = Fields("PLAN", unit.FullPath(), unit.newName);
+                if (unit.newName == RawString(unit.name, unit.newName.Kind())) {
+                    line.Append(RawString("\t"), RawString(kUnchanged));
+                    ++unchanged;
+                } else {
+                    ++planned;
+                }
+                output.Line(line);
                 continue;
             }
             RawString line = Fields("CONFLICT", unit.FullPath(), unit.newName);
@@ -99,10 +168,9 @@ int RunPass(bool apply, BatchOutput& output) {
         }
     }
     if (!pass.fault.IsEmpty()) {
-        RawString reason("ERROR\tThe New name cannot be used: ");
-        reason.Append(pass.fault);
-        reason.Append(RawString("; nothing was renamed."));
-        output.Line(reason);
+        RawString reason("The New name cannot be used: ");
+        reason.Append(pass.fault, RawString("; nothing was renamed."));
+        output.Line(Tagged("ERROR", reason));
         return 1;
     }
     if (pass.forbidden != 0) {
@@ -113,35 +181,56 @@ int RunPass(bool apply, BatchOutput& output) {
         output.Line(reason);
         return 1;
     }
+    CaseNote(list, condition, output);
     if (!apply) {
-        RawString last;
-        last.AppendInt(planned);
-        last.Append(RawString(" planned, "));
-        last.AppendInt(conflicts.Conflicts());
-        last.Append(RawString(" conflicts"));
-        output.Line(last);
-        return conflicts.Conflicts() > 0 ? 1 : 0;
+        Summary(output, planned, " planned, ", conflicts.Conflicts(), " conflicts", unchanged);
+        return conflicts.Conflicts() > 0 ? 1 : missingCode;
     }
+    // Lines name each item by the path it had before the run, as the plan
+    // does, however the renames of its folders moved it.
+    std::unordered_map<const JobFileUnit*, RawString> before;
+    for (const JobFileUnit& unit : list)
+        if (unit.Has(JobFileUnit::Checked)) before.emplace(&unit, unit.FullPath());
     int32_t renamed = 0;
     JobJournal journal(JobLogServer::Instance().Storer().FileName());
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {
-        RawString line = Fields(outcome.error == 0 ? "OK" : "FAILED", outcome.oldPath, outcome.newName);
+        const auto found = before.find(outcome.unit);
+        const RawString& path = found != before.end() ? found->second : outcome.oldPath;
+        RawString line = Fields(outcome.error == 0 ? "OK" : "FAILED", path, outcome.newName);
         if (outcome.error != 0) {
             line.AppendUnit('\t');
             line.Append(outcome.reason);
+        } else if (outcome.unchanged) {
+            line.Append(RawString("\t"), RawString(kUnchanged));
+            ++unchanged;
         } else {
             ++renamed;
         }
         output.Line(line);
     }, &journal);
     journal.Close();
-    RawString last;
-    last.AppendInt(renamed);
-    last.Append(RawString(" renamed, "));
-    last.AppendInt(failed);
-    last.Append(RawString(" failed"));
-    output.Line(last);
-    return failed > 0 ? 1 : 0;
+    Summary(output, renamed, " renamed, ", failed, " failed", unchanged);
+    return failed > 0 ? 1 : missingCode;
+}
+
+// "2025-04-06 03:15:02.250 UTC"
+RawString RunTime(const RawLayer::RawSystemTime& t) {
+    RawString text;
+    text.AppendDigits(t.year, 4);
+    text.AppendUnit('-');
+    text.AppendDigits(t.month, 2);
+    text.AppendUnit('-');
+    text.AppendDigits(t.day, 2);
+    text.AppendUnit(' ');
+    text.AppendDigits(t.hour, 2);
+    text.AppendUnit(':');
+    text.AppendDigits(t.minute, 2);
+    text.AppendUnit(':');
+    text.AppendDigits(t.second, 2);
+    text.AppendUnit('.');
+    text.AppendDigits(t.milliseconds, 3);
+    text.Append(RawString(" UTC"));
+    return text;
 }
 
 int UndoPass(bool apply, BatchOutput& output) {
@@ -154,6 +243,21 @@ int UndoPass(bool apply, BatchOutput& output) {
         line.Append(JobUndo::StateText(state), "\t", RawString(run.path, RawLayer::RawCodeKind::Utf8));
         output.Line(line);
         return 1;
+    }
+    if (!run.path.IsEmpty()) {
+        // The run it works on, so that nobody takes back another one unawares.
+        const JobJournalRun& taken = undo.Run();
+        RawString items;
+        items.AppendInt(taken.items);
+        items.Append(RawString(taken.items == 1 ? " item" : " items"));
+        if (taken.restored > 0) {
+            items.Append(RawString(", "));
+            items.AppendInt(taken.restored);
+            items.Append(RawString(" back already"));
+        }
+        RawString line = Fields("RUN", RunTime(taken.started), items);
+        line.Append(RawString("\t"), RawString(run.path, RawLayer::RawCodeKind::Utf8));
+        output.Line(line);
     }
     int32_t restored = 0, failed = 0;
     auto report = [&](const JobUndoStep& step) {
@@ -172,12 +276,7 @@ int UndoPass(bool apply, BatchOutput& output) {
     } else {
         for (const JobUndoStep& step : undo.Plan()) report(step);
     }
-    RawString last;
-    last.AppendInt(restored);
-    last.Append(RawString(apply ? " restored, " : " planned, "));
-    last.AppendInt(failed);
-    last.Append(RawString(" failed"));
-    output.Line(last);
+    Summary(output, restored, apply ? " restored, " : " planned, ", failed, " failed", 0);
     return failed > 0 ? 1 : 0;
 }
 

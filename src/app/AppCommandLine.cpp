@@ -55,7 +55,7 @@ const RawStringList& SwitchTable() {
 
 const RawString& UsageText() {
     static const RawString text = RawString::MakeLiteral(
-        "Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] "
+        "Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] [-u] "
         "[Folder|File]*");
     return text;
 }

@@ -9,6 +9,7 @@
 #include "app/AppMainProfile.h"
 #include "app/GuiMainDialog.h"
 #include "app/GuiProfile.h"
+#include "app/GuiStarterHints.h"
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "raw/RawList.h"
@@ -51,14 +52,21 @@ bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr
         return false;
     }
     WinLayer::WinToolkit::Instance().SetInstanceHandle(instance);
-    if (!CheckMainProfile(batch->get())) {
+    bool firstStart = false;
+    if (!CheckMainProfile(batch->get(), &firstStart)) {
         if (*batch) *exitCode = 1;
         return false;
     }
     const RawString program = RawLayer::ProgramFile();
     const GuiProfilePaths paths = ResolveProfilePaths(MainProfilePath(program), RawLayer::ParentPath(program));
     GuiProfile::Instance().Load(paths);
+    // The profile was just made, so the GUI profile is this same file: the
+    // hint buttons get their lists, with notes in the language now loaded.
+    if (firstStart) WriteStarterHints(GuiProfile::Instance().File());
     LoadConfiguration(paths, *arguments);
+    // The start paths are full now; from here on the process's own current
+    // folder must not stand in the way of renaming it or a folder above it.
+    RawLayer::LeaveStartFolder();
     return true;
 }
 

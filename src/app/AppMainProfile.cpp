@@ -38,12 +38,14 @@ MainProfileState InspectMainProfile(const RawString& profilePath) {
                                                                       : MainProfileState::Accepted;
 }
 
-bool CheckMainProfile(BatchOutput* batch) {
+bool CheckMainProfile(BatchOutput* batch, bool* created) {
     const RawString program = ProgramFile(RawCodeKind::Utf8);
     // Without its own path the program cannot name a profile; it runs on defaults.
     if (program.IsEmpty()) return true;
     const RawString profile = MainProfilePath(program);
-    if (InspectMainProfile(profile) != MainProfileState::BadFormat) return true;
+    const MainProfileState state = InspectMainProfile(profile);
+    if (created) *created = state == MainProfileState::Created;
+    if (state != MainProfileState::BadFormat) return true;
     static const RawString message = RawString::MakeLiteral("Bad format profile !!");
     if (batch == nullptr) {
         ShowMessage(message, ProductName());

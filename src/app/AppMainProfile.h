@@ -25,7 +25,7 @@ MainProfileState InspectMainProfile(const RawLayer::RawString& profilePath);
 // one is reported with "Bad format profile !!": in a message box, or, in batch
 // mode (batch not null), as an ERROR line with the profile's path, since a
 // script must neither wait on a box nor take the stop for success. False when
-// the program must end.
-bool CheckMainProfile(BatchOutput* batch = nullptr);
+// the program must end. *created tells whether this start wrote the profile.
+bool CheckMainProfile(BatchOutput* batch = nullptr, bool* created = nullptr);
 
 }  // namespace AppLayer

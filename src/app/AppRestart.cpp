@@ -1,5 +1,5 @@
-// The restart: the same program file, the argument text as typed, the same
-// current folder; the new process is not waited for. "-a" is left out: this
+// The restart: the same program file, the argument text as typed, the
+// current folder this process was started in; the new process is not waited for. "-a" is left out: this
 // process has renamed already, and the new one would rename the new names again.
 #include "app/AppRestart.h"
 
@@ -11,7 +11,7 @@ namespace AppLayer {
 bool RestartProgram(WinLayer::WinDialog& mainDialog) {
     RawLayer::RawShell shell;
     shell.program = RawLayer::ProgramFile();
-    shell.workingFolder = RawLayer::CurrentFolder();
+    shell.workingFolder = RawLayer::StartFolder();
     const bool launched = shell.Launch(WithoutSwitch(RemoveProgramName(ProcessCommandLine()), RawLayer::RawString("a")), RawLayer::RawString());
     shell.process.Reset();
     mainDialog.End(0);

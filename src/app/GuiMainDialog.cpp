@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -46,6 +47,9 @@ const RawLayer::RawLocaleRecord kLimitationTexts[] = {
 const RawLayer::RawLocaleRecord kViewStyleTexts[] = {
     {"TreeView", "TreeView"}, {"MatchedList", "MatchedList"}, {nullptr, nullptr},
 };
+const RawLayer::RawLabelTable kItemLabelTable("ItemLabels", kItemLabels);
+const RawLayer::RawLabelTable kLimitationTable("LimitationType", kLimitationTexts);
+const RawLayer::RawLabelTable kViewStyleTable("ViewStyle", kViewStyleTexts);
 const RawLayer::RawLabelEntry kLimitationEntries[] = {{"Dropped", 0}, {"Folder", 1}, {"File", 2}, {"Both", 3}, {nullptr, 0}};
 const RawLayer::RawLabelEntry kViewStyleEntries[] = {{"TreeView", 0}, {"MatchedList", 1}, {nullptr, 0}};
 
@@ -78,13 +82,22 @@ std::wstring PathKey(const RawString& path) {
     return key;
 }
 
-RawString ProgressText(const char* what, int32_t done, int32_t all) {
-    RawString text(what);
-    text.AppendUnit(' ');
-    text.AppendInt(done);
-    text.Append(RawString(" of "));
-    text.AppendInt(all);
-    return text;
+// Keyed by the work's name that RunOwningList is given; "%1" is the count
+// done, "%2" all.
+const RawLayer::RawLocaleRecord kProgressLabels[] = {
+    {"Reading", "Reading %1 of %2"},
+    {"Renaming", "Renaming %1 of %2"},
+    {"Undoing", "Undoing %1 of %2"},
+    {nullptr, nullptr},
+};
+const RawLayer::RawLabelTable kProgressTable("Progress", kProgressLabels);
+
+RawString ProgressText(const RawString& pattern, int32_t done, int32_t all) {
+    std::string text = pattern.ToUtf8();
+    const std::pair<const char*, int32_t> fills[] = {{"%1", done}, {"%2", all}};
+    for (const auto& [mark, value] : fills)
+        if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, std::to_string(value));
+    return RawString(text);
 }
 
 }  // namespace
@@ -120,7 +133,7 @@ WinView& MainDialogParts::Child(GuiChild child) {
 void MainDialogParts::Prepare() {
     RawLayer::RawLabelStore& store = RawLayer::RawLabelStore::Instance();
     {
-        const RawLayer::RawLabelStore::Group labels = store.RegisterLabels("ItemLabels", kItemLabels);
+        const RawLayer::RawLabelStore::Group labels = store.RegisterLabels(kItemLabelTable);
         SetLabel(oldLabel, labels.Get("OldNameTag"));
         SetLabel(newLabel, labels.Get("NewNameTag"));
         SetLabel(limitationLabel, labels.Get("LimitationTag"));
@@ -130,10 +143,10 @@ void MainDialogParts::Prepare() {
         SetLabel(clear, labels.Get("ClearButton"));
     }
     {
-        const RawLayer::RawLabelStore::Group l = store.RegisterLabels("LimitationType", kLimitationTexts);
-        const RawLayer::RawLabelStore::Group v = store.RegisterLabels("ViewStyle", kViewStyleTexts);
-        limitationChoices = store.BuildLabelList("LimitationType", kLimitationEntries);
-        viewStyleChoices = store.BuildLabelList("ViewStyle", kViewStyleEntries);
+        const RawLayer::RawLabelStore::Group l = store.RegisterLabels(kLimitationTable);
+        const RawLayer::RawLabelStore::Group v = store.RegisterLabels(kViewStyleTable);
+        limitationChoices = store.BuildLabelList(kLimitationTable.prefix, kLimitationEntries);
+        viewStyleChoices = store.BuildLabelList(kViewStyleTable.prefix, kViewStyleEntries);
     }
     for (const RawLayer::RawLabelUnit& c : limitationChoices)
         limitationSelector.AddItem(c.text, static_cast<int32_t>(c.identifier));
@@ -256,6 +269,8 @@ void MainDialogParts::RunRename() {
     UpdateButtons(false);
 }
 
+void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) { refusedStart_ = reasons; }
+
 void MainDialogParts::ReloadItems() {
     // What the user set on items that still exist: opened folders, exclusions.
     struct Kept {
@@ -292,12 +307,28 @@ void MainDialogParts::ReloadFont(GuiFontKind kind) {
         viewBox.ApplyListFont(profile.FontRecord(kind).Handle(), JobOption::Instance().pathFontRate);
 }
 
+void MainDialogParts::LoadHints() {
+    RawLayer::RawParameterFile& profile = GuiProfile::Instance().File();
+    const struct {
+        WinHintButton& button;
+        RawLayer::RawParameterList& hints;
+        uint16_t value;
+        const char* section;
+    } lists[] = {{oldHint, oldHints, oldHintValue, "OldNameHint"}, {newHint, newHints, newHintValue, "NewNameHint"}};
+    for (const auto& list : lists) {
+        const bool any = profile.ReadSection(&list.hints, list.section) && list.hints.Count() > 0;
+        if (any) list.button.SetHints(list.hints, list.value | kHintShowValues);
+        if (list.button.HasWindow()) EnableWindow(list.button.Window(), any);
+    }
+}
+
 void MainDialogParts::RunOwningList(const char* what, int32_t all,
                                     const std::function<void(std::atomic<int32_t>& done)>& work) {
     busy_ = true;
+    const RawString pattern = RawLayer::RawLabelStore::Instance().RegisterLabels(kProgressTable).Get(what);
     // From here to the end the view box paints only the progress, never the
     // list, which the worker changes.
-    viewBox.SetProgress(ProgressText(what, 0, all), false);
+    viewBox.SetProgress(ProgressText(pattern, 0, all), false);
     std::atomic<int32_t> done{0};
     std::atomic<bool> finished{false};
     std::thread worker([&] {
@@ -314,7 +345,7 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
         if (GetTickCount64() - started < kProgressAfterMs) continue;
         if (const int32_t now = done.load(); now != shown) {
             shown = now;
-            viewBox.SetProgress(ProgressText(what, now, all), true);
+            viewBox.SetProgress(ProgressText(pattern, now, all), true);
         }
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
     }
@@ -377,15 +408,17 @@ void GuiMainDialog::OnCreated() {
     // The pass leaves "Start !" as its New name allows: a start with a bad
     // template must not offer the run.
     p.RefreshSolutions();
-    if (profile.File().ReadSection(&p.oldHints, "OldNameHint") && p.oldHints.Count() > 0)
-        p.oldHint.SetHints(p.oldHints, p.oldHintValue);
-    if (profile.File().ReadSection(&p.newHints, "NewNameHint") && p.newHints.Count() > 0)
-        p.newHint.SetHints(p.newHints, p.newHintValue);
+    p.LoadHints();
     JobLayer::JobLogServer::Instance().PostStarted();
     if (p.oldBox.HasWindow()) SetFocus(p.oldBox.Window());
-    // "-a": the run starts once the window shows the first pass.
-    if (option.Has(JobOption::Apply) && HasWindow())
-        PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(0, kStartRun), 0);
+    // "-a": the run starts once the window shows the first pass, unless a
+    // choice was not understood: the selector then shows its default, which
+    // nobody asked to run.
+    if (option.Has(JobOption::Apply) && HasWindow()) {
+        const std::vector<RawString> refused = JobLayer::UnknownChoices(option);
+        if (refused.empty()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(0, kStartRun), 0);
+        else p.StartRefused(refused);
+    }
 }
 
 void GuiMainDialog::OnDestroyed() { JobLayer::JobLogServer::Instance().PostTerminated(); }

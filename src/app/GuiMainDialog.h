@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
@@ -97,13 +98,24 @@ struct MainDialogParts {
     void ReloadItems();
     void AddPaths(const RawLayer::RawStringList& paths);
     void ReloadFont(GuiFontKind kind);
+    // The hint lists of the GUI profile into their buttons, notes shown; a
+    // button without hints is disabled.
+    void LoadHints();
 
     // Runs work that owns the item list on a thread of its own while this
     // thread keeps the window painted; done/all is shown once it takes long.
     void RunOwningList(const char* what, int32_t all, const std::function<void(std::atomic<int32_t>& done)>& work);
     bool Busy() const { return busy_; }
 
+    // "-a" asked for a run that the options refuse (a limitation or view
+    // style not understood): the run does not start and the reasons are kept
+    // here. The status line is where they are to be shown; until it is
+    // built, this is the one place that hears of the refusal.
+    void StartRefused(const std::vector<RawLayer::RawString>& reasons);
+    const std::vector<RawLayer::RawString>& RefusedStart() const { return refusedStart_; }
+
 private:
+    std::vector<RawLayer::RawString> refusedStart_;
     bool lastBad_ = false;
     bool busy_ = false;
 };

@@ -40,11 +40,17 @@ const RawLayer::RawLocaleRecord kTitleMenuLabels[] = {
     {"UndoLastRun", "Undo last run."},
     {"UndoQuestion", "Undo the run of %1 (%2 items) ?"},
     {"UndoReport", "%1 restored, %2 failed."},
+    {"UndoMissing", "The journal of the run is no longer there."},
+    {"UndoInUse", "The run is still going, or is being undone by another process."},
+    {"UndoDone", "The run has been undone already."},
+    {"UndoUnreadable", "The journal of the run cannot be read."},
     {nullptr, nullptr},
 };
 
+const RawLayer::RawLabelTable kTitleMenuTable(kGroup, kTitleMenuLabels);
+
 RawLayer::RawLabelStore::Group Labels() {
-    return RawLayer::RawLabelStore::Instance().RegisterLabels(kGroup, kTitleMenuLabels);
+    return RawLayer::RawLabelStore::Instance().RegisterLabels(kTitleMenuTable);
 }
 
 RawString Fill(const RawString& pattern, const RawString& first, const RawString& second) {
@@ -53,6 +59,17 @@ RawString Fill(const RawString& pattern, const RawString& first, const RawString
     for (const auto& [mark, value] : fills)
         if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
     return RawString(text);
+}
+
+// The label of why a run cannot be taken back (batch lines keep the
+// engine's English text).
+const char* UndoStateKey(JobUndo::State state) {
+    switch (state) {
+        case JobUndo::Missing: return "UndoMissing";
+        case JobUndo::InUse: return "UndoInUse";
+        case JobUndo::Undone: return "UndoDone";
+        default: return "UndoUnreadable";
+    }
 }
 
 RawString Number(int64_t value) {
@@ -265,7 +282,7 @@ void GuiTMenuExecution::UndoLastRun() {
     if (Ask(UndoQuestion(run), WinInfoDialog::OkCancelButtons(), WinInfoDialog::kQuestionIcon) != kOk) return;
     JobUndo undo;
     if (const JobUndo::State state = undo.Open(run.path); state != JobUndo::Ready) {
-        Ask(JobUndo::StateText(state), WinInfoDialog::OkButtons(), WinInfoDialog::kWarningIcon);
+        Ask(Labels().Get(UndoStateKey(state)), WinInfoDialog::OkButtons(), WinInfoDialog::kWarningIcon);
         return;
     }
     // As a run does: on a worker, the window answering and showing how far it got.

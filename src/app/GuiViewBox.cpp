@@ -34,10 +34,15 @@ namespace {
 constexpr UINT kMeasureFlags = DT_SINGLELINE | DT_NOPREFIX;
 constexpr UINT kTextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int32_t kTextPad = 8;
+// The empty view's line: quieter than the rows, dark enough to read easily.
+constexpr COLORREF kNoticeText = RGB(80, 80, 80);
+// The frame of the item image pool that holds the first outcome mark.
+constexpr int32_t kFirstMarkImage = 4;
 
 const RawLayer::RawLocaleRecord kListLabels[] = {
     {"OldNameTag", "Old name"},
     {"NewNameTag", "New name"},
+    {"CheckedInside", "checked inside"},
     {nullptr, nullptr},
 };
 
@@ -56,6 +61,8 @@ const RawLayer::RawLocaleRecord kItemMenuLabels[] = {
     {nullptr, nullptr},
 };
 constexpr uint32_t kItemCommands = 10;
+const RawLayer::RawLabelTable kListLabelTable("ListLabels", kListLabels);
+const RawLayer::RawLabelTable kItemMenuTable("ItemMenu", kItemMenuLabels);
 // Entries of the owner-drawn menu: this much room around the text.
 constexpr int32_t kMenuTextPad = 6;
 
@@ -120,12 +127,13 @@ GuiViewBox::GuiViewBox(JobFileList& list) : list_(list) {
     listOptions |= kListMultiple;
     header.flags &= ~ListRow::kHidden;
     const RawLayer::RawLabelStore::Group labels =
-        RawLayer::RawLabelStore::Instance().RegisterLabels("ListLabels", kListLabels);
+        RawLayer::RawLabelStore::Instance().RegisterLabels(kListLabelTable);
     header_.flags = JobFileUnit::Header | JobFileUnit::Matched;
     header_.name = labels.Get("OldNameTag");
     header_.newName = labels.Get("NewNameTag");
+    checkedInside_ = labels.Get("CheckedInside");
     const RawLayer::RawLabelStore::Group menu =
-        RawLayer::RawLabelStore::Instance().RegisterLabels("ItemMenu", kItemMenuLabels);
+        RawLayer::RawLabelStore::Instance().RegisterLabels(kItemMenuTable);
     for (uint32_t i = 0; i < kItemCommands; ++i) menuTexts_[i] = menu.Get(kItemMenuLabels[i].key);
     hover_ = std::make_unique<Hover>(*this);
 }
@@ -166,6 +174,7 @@ void GuiViewBox::Refresh() {
         else row.flags |= ListRow::kHidden;
     }
     ItemsChanged();
+    UpdateNotice();
     ComputeColumns();
     WinListBox::Relayout();
     Redraw();
@@ -262,6 +271,7 @@ void GuiViewBox::ComputeColumns() {
     const int32_t h = rowHeight_;
     const bool matched = condition.viewStyle == JobCondition::ViewStyle::MatchedList;
     int32_t need = 2 * h + TextWidth(dc.Dc(), metricsFont_, header_.name) + kTextPad;
+    const int32_t markRoom = ShowsMarks() ? h : 0;
     const int32_t count = ItemCount();
     for (int32_t i = 0; i < count; ++i) {
         ListRow& row = *ItemAt(i);
@@ -270,7 +280,7 @@ void GuiViewBox::ComputeColumns() {
         const Widths& w = Measure(unit, dc.Dc());
         const int32_t n = matched ? 2 * h + w.pathWidth + gap_ + w.nameWidth + kTextPad
                                   : (unit.depth + 2) * h + w.nameWidth + kTextPad;
-        need = std::max(need, n);
+        need = std::max(need, n + markRoom);
     }
     firstNeed_ = need;
     FitColumns();
@@ -301,7 +311,8 @@ void GuiViewBox::MeasureItem(HDC, const RECT&, int32_t, ListRow& item, RECT& rec
 // ---------------------------------------------------------------- painting
 
 GuiRowState GuiViewBox::StateOf(const JobFileUnit& unit, bool selected, bool isHeader) const {
-    GuiRowState state{unit.flags, selected, (focusFlags & 1) != 0, (listOptions & kListHideFrame) != 0};
+    GuiRowState state{unit.flags, selected, (focusFlags & WinLayer::kListHasFocus) != 0,
+                      (listOptions & kListHideFrame) != 0};
     if (!isHeader && predictor) state.conflict = predictor->ConflictOf(unit) != JobConflict::None;
     return state;
 }
@@ -313,7 +324,10 @@ COLORREF GuiViewBox::RowColour(int32_t row) {
 }
 
 void GuiViewBox::DrawRows(HDC dc, POINT origin, POINT offset) {
-    if (!Suspended()) return WinListBox::DrawRows(dc, origin, offset);
+    if (!Suspended()) {
+        WinListBox::DrawRows(dc, origin, offset);
+        return PaintNotice(dc, origin, offset);
+    }
     // The list belongs to the work in progress: only its progress is shown.
     RECT band{view.left, view.bottom - rowHeight_, view.right, view.bottom};
     FillSolid(dc, band, GetSysColor(COLOR_BTNFACE));
@@ -326,6 +340,43 @@ void GuiViewBox::DrawRows(HDC dc, POINT origin, POINT offset) {
 void GuiViewBox::DrawItem(HDC dc, const RECT& rect, int32_t index, ListRow& item) {
     if (index < 0) return;
     PaintRow(dc, rect, *DataOf(item), false, item.IsSelected());
+    PaintCheckedInside(dc, rect, index);
+}
+
+int32_t GuiViewBox::CheckedInside(int32_t row) {
+    const JobFileUnit& folder = RowUnit(row);
+    if (condition.viewStyle != JobCondition::ViewStyle::TreeView || !folder.Has(JobFileUnit::Folder) ||
+        folder.Has(JobFileUnit::Opened))
+        return 0;
+    // Only closed folders on screen are asked, and their subtrees never
+    // overlap, so a paint walks each hidden unit at most once.
+    int32_t checked = 0;
+    const int32_t count = RowCount();
+    for (int32_t r = row + 1; r < count; ++r) {
+        const JobFileUnit& unit = RowUnit(r);
+        if (unit.depth <= folder.depth) break;
+        if (unit.Has(JobFileUnit::Checked) && !unit.Has(JobFileUnit::Excluded)) ++checked;
+    }
+    return checked;
+}
+
+void GuiViewBox::PaintCheckedInside(HDC dc, const RECT& rect, int32_t row) {
+    // What "Start !" renames inside a closed folder would otherwise show on no row.
+    const int32_t checked = CheckedInside(row);
+    if (checked == 0) return;
+    RawString text(RawString("("));
+    text.AppendInt(checked);
+    text.AppendUnit(' ');
+    text.Append(checkedInside_);
+    text.AppendUnit(')');
+    const int32_t split = rect.left + columns_.first;
+    RECT area{split + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
+    const RawString& newName = RowUnit(row).newName;
+    if (!newName.IsEmpty())
+        area.left += TextWidth(dc, static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT)), newName) + gap_;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kUnmatchedText);
+    DrawText(dc, text, area, kTextFlags);
 }
 
 void GuiViewBox::DrawHeader(HDC dc, const RECT& rect, int32_t) {
@@ -355,8 +406,9 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
             if (!matched || unit.newName.IsEmpty()) check |= DFCS_INACTIVE;
             DrawFrameControl(dc, &box, DFC_BUTTON, check);
             PaintImage(dc, x + h + 2, rect.top + 1, ItemImage(unit.flags, condition.viewStyle));
+            PaintMark(dc, x + 2 * h + 2, rect.top + 1, unit);
         }
-        RECT text{x + 2 * h + 4, rect.top + 1, split - 4, rect.bottom - 1};
+        RECT text{x + 2 * h + 4 + (ShowsMarks() ? h : 0), rect.top + 1, split - 4, rect.bottom - 1};
         if (isHeader) text.left = rect.left + 4;
         if (!isHeader && !tree) {
             RawLayer::RawSelectObject path(dc, pathFont_.Get());
@@ -375,12 +427,14 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
 }
 
 // The item images, frame = the image number: a file, an open folder, a
-// folder without content, a closed folder with content.
+// folder without content, a closed folder with content; then the outcome
+// marks from kFirstMarkImage on, in GuiOutcomeMark order.
 WinBitmapPool& ItemImagePool() {
     struct Pool : WinBitmapPool {
         Pool() : WinBitmapPool(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)) {
-            static constexpr uint16_t kIds[] = {IDI_ITEM_FILE, IDI_ITEM_FOLDER_OPEN, IDI_ITEM_FOLDER_EMPTY,
-                                                IDI_ITEM_FOLDER_CLOSED};
+            static constexpr uint16_t kIds[] = {IDI_ITEM_FILE,          IDI_ITEM_FOLDER_OPEN, IDI_ITEM_FOLDER_EMPTY,
+                                                IDI_ITEM_FOLDER_CLOSED, IDI_MARK_WARNING,     IDI_MARK_SUCCEEDED,
+                                                IDI_MARK_FAILED};
             LoadIconFrames(*this, WinToolkit::Instance().InstanceHandle(), kIds);
         }
     };
@@ -393,6 +447,52 @@ void GuiViewBox::PaintImage(HDC dc, int32_t x, int32_t y, int32_t image) {
     WinBitmapPool& pool = ItemImagePool();
     if (s < 4 || image >= pool.FrameCount()) return;
     pool.Draw(image, dc, {x, y, x + s, y + s});
+}
+
+// ---------------------------------------------------------------- marks and notice
+
+bool GuiViewBox::ShowsMarks() const { return summary_.outcomes || (predictor && predictor->Conflicts() > 0); }
+
+void GuiViewBox::PaintMark(HDC dc, int32_t x, int32_t y, const JobFileUnit& unit) {
+    const bool conflict = predictor && predictor->ConflictOf(unit) != JobConflict::None;
+    const GuiOutcomeMark mark = OutcomeMarkOf(unit.flags, conflict);
+    if (mark != GuiOutcomeMark::None) PaintImage(dc, x, y, kFirstMarkImage + static_cast<int32_t>(mark) - 1);
+}
+
+void GuiViewBox::UpdateNotice() {
+    summary_ = SummariseView(list_, condition);
+    const RawString text = NoticeText(summary_.notice);
+    if (text == notice_) return;
+    notice_ = text;
+    noticeMeasured_ = {};
+    // The window text too: what a screen reader reads for the empty box.
+    if (HasWindow()) SetWindowTextW(Window(), notice_.ToWide().c_str());
+}
+
+// Centred in the part of the view below the last row; left out when the
+// rows leave no room for it.
+void GuiViewBox::PaintNotice(HDC dc, POINT origin, POINT offset) {
+    if (notice_.IsEmpty()) return;
+    RECT area{view.left, std::max(view.top, origin.y - offset.y + extent.cy), view.right, view.bottom};
+    if (Height(area) < 2 * rowHeight_) return;
+    InflateRect(&area, -2 * rowHeight_, 0);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kNoticeText);
+    RawLayer::RawSelectObject select(dc, metricsFont_ ? metricsFont_ : ResolvedFont());
+    const std::wstring wide = notice_.ToWide();
+    // DT_EDITCONTROL breaks a word wider than the view too, as text without
+    // spaces (Japanese) is.
+    constexpr UINT kFlags = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+    // Measured again only when the text, the width or the font changed.
+    if (noticeMeasured_.cx != Width(area) || noticeFont_ != metricsFont_) {
+        RECT need = area;
+        DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &need, kFlags | DT_CALCRECT);
+        noticeMeasured_ = {Width(area), Height(need)};
+        noticeFont_ = metricsFont_;
+    }
+    const int32_t top = area.top + std::max<int32_t>(0, (Height(area) - noticeMeasured_.cy) / 2);
+    RECT box{area.left, top, area.right, std::min<LONG>(area.bottom, top + noticeMeasured_.cy)};
+    DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &box, kFlags);
 }
 
 // ---------------------------------------------------------------- tips
@@ -411,7 +511,7 @@ RawString GuiViewBox::TipAt(POINT point) {
         tip = unit.FullPath();
     }
     if (predictor && !tip.IsEmpty()) {
-        const RawString reason = predictor->ReasonOf(unit);
+        const RawString reason = ConflictText(predictor->ConflictOf(unit), unit.newName);
         if (!reason.IsEmpty()) {
             tip.Append(RawString("\r\n"));
             tip.Append(reason);

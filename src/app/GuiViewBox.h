@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "app/GuiLayout.h"
+#include "app/GuiViewNotice.h"
 #include "job/JobCondition.h"
 #include "job/JobConflict.h"
 #include "job/JobFileList.h"
@@ -47,6 +48,9 @@ public:
     // only the progress text. Empty text ends it.
     void SetProgress(const RawLayer::RawString& text, bool paintNow);
     bool Suspended() const { return !progress_.IsEmpty(); }
+    // The line an empty view shows (also the box's window text); empty when
+    // rows matched.
+    const RawLayer::RawString& NoticeLine() const { return notice_; }
     // How dropped paths are named; AddPaths unless the dialog says otherwise.
     std::function<void(const RawLayer::RawStringList&)> addPaths;
     // Called after the user changed check marks.
@@ -60,6 +64,9 @@ public:
     void SetSelected(int32_t row, bool selected);
     int32_t RowHeight() const { return rowHeight_; }
     GuiColumns Columns() const { return columns_; }
+    // Checked units inside the row's folder while it is closed in the tree
+    // (the count its row shows); 0 otherwise.
+    int32_t CheckedInside(int32_t row);
     // The row's painted background (outcome or warning colour included).
     COLORREF RowColour(int32_t row);
     // The tip's text at a client point: the full path (column 0) or the
@@ -119,6 +126,12 @@ private:
     GuiRowState StateOf(const JobLayer::JobFileUnit& unit, bool selected, bool header) const;
     void PaintRow(HDC dc, const RECT& rect, const JobLayer::JobFileUnit& unit, bool header, bool selected);
     void PaintImage(HDC dc, int32_t x, int32_t y, int32_t image);
+    void PaintCheckedInside(HDC dc, const RECT& rect, int32_t row);
+    // Rows keep room for outcome marks while any row has one.
+    bool ShowsMarks() const;
+    void PaintMark(HDC dc, int32_t x, int32_t y, const JobLayer::JobFileUnit& unit);
+    void UpdateNotice();
+    void PaintNotice(HDC dc, POINT origin, POINT scroll);
     GuiHitZone ZoneAt(int32_t row, int32_t x);
     bool OnLeftDown(LPARAM lParam);
     bool OnDoubleClick(LPARAM lParam);
@@ -146,6 +159,11 @@ private:
     RawLayer::RawFontHandle pathFont_;
     int32_t pathFontRate_ = 80;
     RawLayer::RawString progress_;
+    RawLayer::RawString checkedInside_;
+    GuiViewSummary summary_;
+    RawLayer::RawString notice_;
+    SIZE noticeMeasured_{};  // the width it was measured for and its height
+    HFONT noticeFont_ = nullptr;
     std::unique_ptr<Hover> hover_;
     RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
     RawLayer::RawString lastAppended_;

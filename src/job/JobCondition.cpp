@@ -105,6 +105,31 @@ uint32_t TemplateForbiddenUnit(const RawString& text) {
     return 0;
 }
 
+namespace {
+
+// ASCII letters in lower case; with skipEscapes the unit behind each "%"
+// keeps its case, since it names an escape ("%N" is not "%n").
+RawString LowerCase(const RawString& text, bool skipEscapes) {
+    const RawString source(text, RawCodeKind::Utf8);
+    RawString lowered(RawCodeKind::Utf8, source.Length());
+    for (int32_t i = 0; i < source.Length(); ++i) {
+        const uint32_t u = source.UnitAt(i);
+        lowered.AppendUnit(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u);
+        if (skipEscapes && u == '%' && i + 1 < source.Length()) lowered.AppendUnit(source.UnitAt(++i));
+    }
+    return lowered;
+}
+
+}  // namespace
+
+int32_t CaseBlindMatches(const JobFileList& list, const JobCondition& condition) {
+    JobMatcher matcher(LowerCase(condition.oldName, true));
+    int32_t matches = 0;
+    for (const JobFileUnit& unit : list)
+        if (Eligible(unit, condition.limitation) && matcher.Match(LowerCase(unit.name, false))) ++matches;
+    return matches;
+}
+
 bool StartEnabled(const JobFileList& list, bool bad) {
     if (bad) return false;
     for (const JobFileUnit& unit : list)

@@ -58,6 +58,11 @@ uint32_t TemplateForbiddenUnit(const RawString& text);
 // checked, matched and has a new name.
 bool StartEnabled(const JobFileList& list, bool bad);
 
+// How many units eligible under the condition would match its pattern if
+// case did not count (ASCII letters), so that a pass that matches nothing
+// can tell the user why. The matching of a pass itself is case-sensitive.
+int32_t CaseBlindMatches(const JobFileList& list, const JobCondition& condition);
+
 class JobConflictPredictor;
 
 struct JobPassResult {

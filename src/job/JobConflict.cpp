@@ -4,6 +4,7 @@
 
 
 #include "job/JobCondition.h"
+#include "job/JobLog.h"
 #include "raw/RawFolderScan.h"
 #include "raw/RawPath.h"
 #include "raw/RawShell.h"
@@ -14,67 +15,7 @@ using namespace RawLayer;
 
 namespace {
 
-// The UTF-16 units of a name one by one, folded as the file system compares
-// names. UTF-8 is decoded in place: most names never need a converted copy.
-class FoldedUnits {
-public:
-    explicit FoldedUnits(const RawString& name) {
-        if (name.Kind() == RawCodeKind::Utf8) {
-            bytes_ = reinterpret_cast<const uint8_t*>(name.Bytes());
-            length_ = name.Length();
-        } else {
-            wide_ = RawString(name, RawCodeKind::Wide);
-            units_ = wide_.Units();
-            length_ = wide_.Length();
-        }
-    }
-
-    bool Next(uint32_t* unit) {
-        if (pending_ != 0) {
-            *unit = pending_;
-            pending_ = 0;
-            return true;
-        }
-        if (at_ >= length_) return false;
-        if (units_ != nullptr) {
-            *unit = FoldNameUnit(units_[at_++]);
-            return true;
-        }
-        const uint32_t lead = bytes_[at_++];
-        if (lead < 0x80) {
-            *unit = FoldAscii(lead);
-            return true;
-        }
-        *unit = FoldNameUnit(Decode(lead));
-        return true;
-    }
-
-private:
-    // The code point of the character that lead starts; a malformed sequence
-    // stands for its lead byte alone.
-    uint32_t Decode(uint32_t lead) {
-        const int32_t extra = Utf8ExtraUnits(lead);
-        if (extra == 0 || extra > 3 || at_ + extra > length_) return lead;
-        uint32_t point = lead & (0x3Fu >> extra);
-        for (int32_t i = 0; i < extra; ++i) {
-            const uint32_t next = bytes_[at_ + i];
-            if (!IsUtf8Continuation(next)) return lead;
-            point = (point << 6) | (next & 0x3F);
-        }
-        at_ += extra;
-        if (point < 0x10000) return point;
-        point -= 0x10000;
-        pending_ = 0xDC00 + (point & 0x3FF);
-        return 0xD800 + (point >> 10);
-    }
-
-    const uint8_t* bytes_ = nullptr;
-    const char16_t* units_ = nullptr;
-    RawString wide_;
-    int32_t at_ = 0;
-    int32_t length_ = 0;
-    uint32_t pending_ = 0;
-};
+using FoldedUnits = RawFoldedUnits;
 
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 constexpr uint64_t kFnvStart = 14695981039346656037ull;
@@ -145,7 +86,8 @@ bool MayHoldForbidden(const RawString& name) {
 // one kind of separator, no trailing one.
 std::u16string FolderKey(const RawString& path) {
     std::u16string key;
-    FoldedUnits units(PlainPath(path));
+    const RawString plain = PlainPath(path);
+    FoldedUnits units(plain);
     for (uint32_t u; units.Next(&u);) key.push_back(static_cast<char16_t>(u == '/' ? '\\' : u));
     while (!key.empty() && key.back() == u'\\') key.pop_back();
     return key;
@@ -190,6 +132,9 @@ RawString ConflictReason(JobConflict conflict, const RawString& newName) {
     case JobConflict::Taken: return RawString("An item of this name is already there.");
     case JobConflict::FolderMissing: return RawString("The folder the item is in no longer exists.");
     case JobConflict::ItemMissing: return RawString("The item no longer exists.");
+    case JobConflict::HeldOpen:
+        return RawString("The program itself keeps this item or one inside it open (its current folder, its "
+                         "program file or its job log), so it cannot be renamed while the program runs.");
     }
     return RawString();
 }
@@ -205,6 +150,7 @@ void JobConflictPredictor::Clear() {
     names_.clear();
     conflictUnits_.clear();
     conflictKinds_.clear();
+    held_.clear();
     conflicts_ = 0;
     planned_ = 0;
     foldersRead_ = 0;
@@ -377,7 +323,11 @@ void JobConflictPredictor::Replay(size_t f) {
         JobConflict conflict = RefusedName(unit.newName);
         int32_t target = -1;
         if (conflict == JobConflict::None) {
-            if (folder.missing) {
+            if (unit.absent != JobFileUnit::Present) {
+                conflict = unit.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing;
+            } else if (Held(unit)) {
+                conflict = JobConflict::HeldOpen;
+            } else if (folder.missing) {
                 conflict = JobConflict::FolderMissing;
             } else if (!slots_[static_cast<size_t>(source)].present) {
                 conflict = JobConflict::ItemMissing;
@@ -402,8 +352,24 @@ void JobConflictPredictor::Replay(size_t f) {
     }
 }
 
+std::vector<RawString> JobConflictPredictor::HeldPaths() {
+    return {CurrentFolder(), ProgramFile(), JobLogServer::Instance().Storer().FileName()};
+}
+
+bool JobConflictPredictor::Held(const JobFileUnit& unit) const {
+    // A file of a listed folder is none of them but by a rare chance; its
+    // folder is, and is tested as a folder.
+    if (held_.empty() || (unit.parent != nullptr && !unit.Has(JobFileUnit::Folder))) return false;
+    const std::u16string key = FolderKey(unit.FullPath());
+    for (const std::u16string& held : held_)
+        if (held.starts_with(key) && (held.size() == key.size() || held[key.size()] == u'\\')) return true;
+    return false;
+}
+
 int32_t JobConflictPredictor::Predict(const JobFileList& list) {
     Clear();
+    for (const RawString& path : HeldPaths())
+        if (!path.IsEmpty()) held_.push_back(FolderKey(path));
     // One walk: the steps of the run, the folders they rename in, and the
     // names of every folder the list holds the content of.
     const JobFileUnit* lastParent = nullptr;

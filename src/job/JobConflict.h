@@ -26,6 +26,7 @@ enum class JobConflict : uint8_t {
     Taken,          // an item of this name is there and stays
     FolderMissing,  // the folder the item is in does not exist
     ItemMissing,    // the item is not in its folder
+    HeldOpen,       // this process keeps the item, or an item below it, open
 };
 
 inline constexpr int32_t kMostNameUnits = 255;
@@ -47,6 +48,10 @@ public:
     // once, in list order). The number expected to fail.
     int32_t Predict(const JobFileList& list);
     void Clear();
+    // What this process keeps open while it runs, so that it cannot be
+    // renamed, nor a folder above it: its current folder, its program file
+    // and its job log. Taken again by every Predict.
+    static std::vector<RawString> HeldPaths();
 
     // None also for a unit the run would not try.
     JobConflict ConflictOf(const JobFileUnit& unit) const;
@@ -97,6 +102,9 @@ private:
     // The slot of the name in the table, added absent when it has none.
     int32_t SlotOf(const RawString& name, uint64_t hash);
 
+    bool Held(const JobFileUnit& unit) const;
+
+    std::vector<std::u16string> held_;  // folder keys of HeldPaths
     std::vector<Folder> folders_;
     std::unordered_map<std::u16string, int32_t> folderByKey_;
     std::unordered_map<const JobFileUnit*, int32_t> folderByParent_;

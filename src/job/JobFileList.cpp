@@ -30,9 +30,11 @@ int32_t ComparableStart(const RawString& path) {
     return path.UnitAt(0) == '\\' && path.UnitAt(1) == '\\' ? 1 : 0;
 }
 
+// Paths compare as the file system compares names (RawFoldedUnits), the
+// same rule the prediction of a run uses.
 uint64_t HashUnits(uint64_t hash, const RawString& text, int32_t from) {
-    for (int32_t i = from; i < text.Length(); ++i)
-        hash = (hash ^ FoldAscii(text.UnitAt(i))) * 1099511628211ull;
+    RawFoldedUnits units(text, from);
+    for (uint32_t u; units.Next(&u);) hash = (hash ^ u) * 1099511628211ull;
     return hash;
 }
 
@@ -48,18 +50,29 @@ uint64_t HashFullPath(const JobFileUnit& unit) {
 
 uint64_t HashPath(const RawString& path) { return HashUnits(kHashStart, path, ComparableStart(path)); }
 
-// The same item, whichever spelling named it; "a".."z" folded.
+// The same item, whichever spelling named it.
 bool SamePath(const RawString& a, const RawString& b) {
-    return a.EqualNoCase({ComparableStart(a), a.Length()}, b, {ComparableStart(b), b.Length()});
+    RawFoldedUnits x(a, ComparableStart(a)), y(b, ComparableStart(b));
+    uint32_t u = 0, v = 0;
+    for (;;) {
+        const bool more = x.Next(&u);
+        if (more != y.Next(&v)) return false;
+        if (!more) return true;
+        if (u != v) return false;
+    }
 }
+
+bool IsSeparatorUnit(uint32_t u) { return u == '\\' || u == '/'; }
 
 // Whether text is prefix itself or lies below it ("photos2" is not below "photos").
 bool UnderPath(const RawString& text, const RawString& prefix) {
-    const int32_t t = ComparableStart(text), p = ComparableStart(prefix);
-    const int32_t n = prefix.Length() - p;
-    if (text.Length() - t < n) return false;
-    if (!text.EqualNoCase({t, t + n}, prefix, {p, prefix.Length()})) return false;
-    return text.Length() - t == n || text.IsSeparatorAt(t + n) || (n > 0 && prefix.IsSeparatorAt(prefix.Length() - 1));
+    RawFoldedUnits x(text, ComparableStart(text)), y(prefix, ComparableStart(prefix));
+    uint32_t u = 0, v = 0, last = 0;
+    while (y.Next(&v)) {
+        if (!x.Next(&u) || u != v) return false;
+        last = v;
+    }
+    return !x.Next(&u) || IsSeparatorUnit(u) || IsSeparatorUnit(last);
 }
 
 // newPrefix followed by the rest of text behind the part that oldPrefix covers.
@@ -75,10 +88,8 @@ RawString Rebased(const RawString& text, const RawString& oldPrefix, const RawSt
 // separators become the lowest unit, and no name holds a unit that low.
 std::u32string OrderKey(const RawString& path) {
     std::u32string key;
-    for (int32_t i = ComparableStart(path); i < path.Length(); ++i) {
-        const uint32_t u = FoldAscii(path.UnitAt(i));
-        key.push_back(u == '\\' || u == '/' ? 1 : u);
-    }
+    RawFoldedUnits units(path, ComparableStart(path));
+    for (uint32_t u; units.Next(&u);) key.push_back(IsSeparatorUnit(u) ? 1 : u);
     return key;
 }
 
@@ -208,7 +219,10 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
         }
         return unit;
     }
-    return AppendUnit(nullptr, path, JobFileUnit::File | JobFileUnit::Dropped | JobFileUnit::Shown, 0);
+    Position unit = AppendUnit(nullptr, path, JobFileUnit::File | JobFileUnit::Dropped | JobFileUnit::Shown, 0);
+    if (attributes == kNoAttributes)
+        unit->absent = unit->folder.IsEmpty() || IsFolder(unit->folder) ? JobFileUnit::ItemAbsent : JobFileUnit::FolderAbsent;
+    return unit;
 }
 
 uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t depth) {

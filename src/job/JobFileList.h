@@ -45,6 +45,10 @@ struct JobFileUnit {
 
     JobFileUnit* parent = nullptr;
     uint16_t flags = 0;
+    // Named while nothing was at its path: the run never renames it, even
+    // when an earlier rename of the run puts an item there.
+    enum Absence : uint8_t { Present = 0, ItemAbsent = 1, FolderAbsent = 2 };
+    uint8_t absent = Present;
     int32_t depth = 0;
     int32_t pathWidth = 0;
     int32_t pathShift = 0;
@@ -59,7 +63,8 @@ class JobFileListAllocator : public RawLayer::RawListAllocator<JobFileUnit> {};
 class JobFileList : public RawLayer::RawListR<JobFileListAllocator, JobFileUnit> {
 public:
     // Names one item; a folder is read at once, recursively. An item already
-    // listed (same full path, "a".."z" folded) only gains Dropped.
+    // listed (the same full path, compared as the file system compares names)
+    // only gains Dropped. A path that names nothing is listed as an absent file.
     Position AddPath(const RawString& path, bool openFolder);
     // Appends the content of the folder below the unit; the HasFolders and
     // HasFiles bits found.

@@ -33,6 +33,11 @@ const RawString& LogMark() { static const RawString s = RawString::MakeLiteral("
 const RawString& RunMark() { static const RawString s = RawString::MakeLiteral("// <Run>"); return s; }
 const RawString& UndoneMark() { static const RawString s = RawString::MakeLiteral("#Information:Undone:"); return s; }
 const RawString& EndedMark() { static const RawString s = RawString::MakeLiteral("#Information:Ended:"); return s; }
+const RawString& RestoredMark() {
+    static const RawString s = RawString::MakeLiteral("#Information:Restored:");
+    return s;
+}
+const RawString& FreeTextMark() { static const RawString s = RawString::MakeLiteral("|$"); return s; }
 const RawString& WithdrawnMark() {
     static const RawString s = RawString::MakeLiteral("#Information:Withdrawn:");
     return s;
@@ -135,9 +140,11 @@ bool ReadAll(RawFile& file, std::string* bytes, uint32_t limit = 0) {
 // line without its CR LF was cut off while being written and does not count.
 void ParseJournal(const std::string& bytes, JobJournalRun* run, std::vector<JobJournalEntry>* entries) {
     run->items = 0;
+    run->restored = 0;
     run->undone = false;
     run->ended = false;
     JobJournalEntry entry;
+    std::vector<bool> back;     // per entry: marked restored
     bool withdrawable = false;  // the line before was an entry
     size_t at = 0;
     for (size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
@@ -148,22 +155,36 @@ void ParseJournal(const std::string& bytes, JobJournalRun* run, std::vector<JobJ
             run->undone = true;
         } else if (StartsWith(line, EndedMark())) {
             run->ended = true;
+        } else if (StartsWith(line, RestoredMark())) {
+            // "|$" and the entry's number, counted from 1.
+            const int32_t text = line.Find(kAll, FreeTextMark()) + FreeTextMark().Length();
+            uint64_t number = 0;
+            if (ParseDigits(line, text, line.Length(), &number) && number >= 1 && number <= back.size() &&
+                !back[number - 1]) {
+                back[number - 1] = true;
+                ++run->restored;
+                if (entries) (*entries)[number - 1].restored = true;
+            }
         } else if (StartsWith(line, WithdrawnMark())) {
             // The rename of the line above failed.
             if (withdrawable) {
                 --run->items;
+                back.pop_back();
                 if (entries) entries->pop_back();
             }
             withdrawable = false;
             continue;
         } else if (ParseEntry(line, &entry)) {
             ++run->items;
+            back.push_back(false);
             if (entries) entries->push_back(std::move(entry));
             withdrawable = true;
             continue;
         }
         withdrawable = false;
     }
+    // Every item marked back: an undo ended before it could say so.
+    if (run->items > 0 && run->restored == run->items) run->undone = true;
 }
 
 // A journal's name taken apart: the log it belongs to and the run number.
@@ -433,56 +454,89 @@ bool ReadJournal(const RawString& path, JobJournalRun* run, std::vector<JobJourn
     return true;
 }
 
-bool FindUndoableRun(const RawString& logFolder, JobJournalRun* run) {
+namespace {
+
+// The journals of a log folder, the newest run first; a journal whose header
+// is not written yet while its writer holds it is a run starting this
+// moment, the newest of all, and comes first with starting set.
+struct JournalsNewestFirst {
     struct Candidate {
         JobJournalRun run;
         JournalName name;
     };
-    std::vector<Candidate> candidates;
-    RawFolderScan scan(logFolder);
-    while (scan.Next(RawFolderScan::SkipDots | RawFolderScan::FilesOnly)) {
-        Candidate c;
-        if (!SplitJournalName(scan.Data().name, "Varnelo", "log", &c.name)) continue;
-        c.run.path = scan.Data().path;
-        // The run's own time, from the header; a process may run long and
-        // make runs after those of processes started later.
-        RawFile file;
-        std::string header;
-        if (!file.OpenRead(c.run.path) || !ReadAll(file, &header, kHeaderBytes)) continue;
-        if (header.find("\r\n\r\n") == std::string::npos) {
-            // No header yet: still held by its writer, it is a run starting
-            // this moment, the newest of all; else it is no run at all.
-            RawFile probe;
-            if (probe.OpenUpdate(c.run.path) != kSharingViolation) continue;
-            *run = c.run;
+    std::vector<Candidate> runs;
+    bool starting = false;
+
+    explicit JournalsNewestFirst(const RawString& logFolder) {
+        RawFolderScan scan(logFolder);
+        while (scan.Next(RawFolderScan::SkipDots | RawFolderScan::FilesOnly)) {
+            Candidate c;
+            if (!SplitJournalName(scan.Data().name, "Varnelo", "log", &c.name)) continue;
+            c.run.path = scan.Data().path;
+            // The run's own time, from the header; a process may run long and
+            // make runs after those of processes started later.
+            RawFile file;
+            std::string header;
+            if (!file.OpenRead(c.run.path) || !ReadAll(file, &header, kHeaderBytes)) continue;
+            if (header.find("\r\n\r\n") == std::string::npos) {
+                // No header yet: still held by its writer, it is a run starting
+                // this moment; else it is no run at all.
+                RawFile probe;
+                if (probe.OpenUpdate(c.run.path) != kSharingViolation) continue;
+                runs.insert(runs.begin(), std::move(c));
+                starting = true;
+                continue;
+            }
+            ParseJournal(header, &c.run, nullptr);
+            runs.push_back(std::move(c));
+        }
+        auto time = [](const RawSystemTime& t) {
+            return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
+        };
+        std::sort(runs.begin() + (starting ? 1 : 0), runs.end(), [&](const Candidate& a, const Candidate& b) {
+            if (time(a.run.started) != time(b.run.started)) return time(a.run.started) > time(b.run.started);
+            const int names = RawCompareStrings(a.name.logName, b.name.logName);
+            if (names != 0) return names > 0;
+            return a.name.run > b.name.run;
+        });
+    }
+
+    // The newest run not undone, read whole; false when there is none.
+    bool FirstUndoable(JobJournalRun* run) const {
+        for (size_t i = 0; i < runs.size(); ++i) {
+            if (i == 0 && starting) {
+                *run = runs[0].run;
+                return true;
+            }
+            JobJournalRun found;
+            if (!ReadJournal(runs[i].run.path, &found, nullptr) || found.undone) continue;
+            if (found.items == 0) {
+                // A journal is made with its first rename and written at once; an
+                // empty one still held by its writer is a run that is just starting.
+                RawFile probe;
+                if (probe.OpenUpdate(runs[i].run.path) != kSharingViolation) continue;
+            }
+            *run = found;
             return true;
         }
-        ParseJournal(header, &c.run, nullptr);
-        candidates.push_back(std::move(c));
+        return false;
     }
-    // Newest first.
-    auto time = [](const RawSystemTime& t) {
-        return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
-    };
-    std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
-        if (time(a.run.started) != time(b.run.started)) return time(a.run.started) > time(b.run.started);
-        const int names = RawCompareStrings(a.name.logName, b.name.logName);
-        if (names != 0) return names > 0;
-        return a.name.run > b.name.run;
-    });
-    for (const Candidate& c : candidates) {
-        JobJournalRun found;
-        if (!ReadJournal(c.run.path, &found, nullptr) || found.undone) continue;
-        if (found.items == 0) {
-            // A journal is made with its first rename and written at once; an
-            // empty one still held by its writer is a run that is just starting.
-            RawFile probe;
-            if (probe.OpenUpdate(c.run.path) != kSharingViolation) continue;
-        }
-        *run = found;
-        return true;
-    }
-    return false;
+};
+
+}  // namespace
+
+bool FindUndoableRun(const RawString& logFolder, JobJournalRun* run) {
+    return JournalsNewestFirst(logFolder).FirstUndoable(run);
+}
+
+std::vector<RawString> KeptJournals(const RawString& logFolder) {
+    const JournalsNewestFirst journals(logFolder);
+    std::vector<RawString> kept;
+    if (journals.runs.empty()) return kept;
+    kept.push_back(journals.runs.front().run.path);
+    JobJournalRun undoable;
+    if (journals.FirstUndoable(&undoable)) kept.push_back(undoable.path);
+    return kept;
 }
 
 // ---------------------------------------------------------------- undo
@@ -526,35 +580,78 @@ JobUndo::State JobUndo::Open(const RawString& journalPath) {
     return Ready;
 }
 
+std::vector<size_t> JobUndo::BackUnmarked() const {
+    std::vector<size_t> back;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const JobJournalEntry& entry = entries_[i];
+        RawFileFacts facts;
+        if (entry.restored || PathExists(entry.newPath)) continue;
+        if (ReadFileFacts(entry.oldPath, &facts) && Mismatch(entry, facts) == 0) back.push_back(i);
+    }
+    if (back.empty()) return back;
+    // Only a path no other rename of the run touched tells: in a swap or a
+    // chain the old path holds another item of the run, which may look alike.
+    std::unordered_map<std::u16string, int32_t> uses;
+    for (const JobJournalEntry& entry : entries_) {
+        ++uses[FoldedPath(entry.oldPath)];
+        ++uses[FoldedPath(entry.newPath)];
+    }
+    std::erase_if(back, [&](size_t i) {
+        return uses[FoldedPath(entries_[i].oldPath)] > 1 || uses[FoldedPath(entries_[i].newPath)] > 1;
+    });
+    return back;
+}
+
+void JobUndo::MarkRestored(size_t entry) {
+    entries_[entry].restored = true;
+    ++run_.restored;
+    RawString number;
+    number.AppendInt(static_cast<int64_t>(entry) + 1);
+    const RawString mark = FormatRecord("Information", "Restored", RawString(), number);
+    // Not flushed: like the run's own lines, true after a crash of the process.
+    file_->Write(mark.Bytes(), static_cast<uint32_t>(mark.Length()));
+}
+
 std::vector<JobUndoStep> JobUndo::Plan() {
     std::vector<JobUndoStep> steps;
     if (!file_) return steps;
+    std::vector<bool> skip(entries_.size(), false);
+    for (size_t i : BackUnmarked()) skip[i] = true;
     steps.reserve(entries_.size());
     PlannedMoves planned;
-    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-        const uint32_t error = PlanStep(*entry, planned);
-        if (error == 0) planned.Add(entry->newPath, entry->oldPath);
-        steps.push_back(StepOf(*entry, error));
+    for (size_t i = entries_.size(); i-- > 0;) {
+        const JobJournalEntry& entry = entries_[i];
+        if (entry.restored || skip[i]) continue;
+        const uint32_t error = PlanStep(entry, planned);
+        if (error == 0) planned.Add(entry.newPath, entry.oldPath);
+        steps.push_back(StepOf(entry, error));
     }
     return steps;
 }
 
 int32_t JobUndo::Carry(const std::function<void(const JobUndoStep&)>& report) {
     if (!file_) return 0;
+    for (size_t i : BackUnmarked()) MarkRestored(i);
     int32_t failures = 0;
-    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    for (size_t i = entries_.size(); i-- > 0;) {
+        const JobJournalEntry& entry = entries_[i];
+        if (entry.restored) continue;
         RawFileFacts facts;
-        ReadFileFacts(entry->newPath, &facts);
-        uint32_t error = Mismatch(*entry, facts);
+        ReadFileFacts(entry.newPath, &facts);
+        uint32_t error = Mismatch(entry, facts);
         // No replacing flag: a taken old name fails the move itself, with no
         // moment between a look and the move for another item to come.
-        if (error == 0) error = MovePathResult(entry->newPath, entry->oldPath, 0);
-        if (error != 0) ++failures;
-        if (report) report(StepOf(*entry, error));
+        if (error == 0) error = MovePathResult(entry.newPath, entry.oldPath, 0);
+        if (error == 0) MarkRestored(i);
+        else ++failures;
+        if (report) report(StepOf(entry, error));
     }
-    const RawString mark = FormatRecord("Information", "Undone", RawString(), RawString());
-    file_->Write(mark.Bytes(), static_cast<uint32_t>(mark.Length()));
-    run_.undone = true;
+    // The run stays the one to take back until every item is back.
+    if (failures == 0) {
+        const RawString mark = FormatRecord("Information", "Undone", RawString(), RawString());
+        file_->Write(mark.Bytes(), static_cast<uint32_t>(mark.Length()));
+        run_.undone = true;
+    }
     Close();
     return failures;
 }

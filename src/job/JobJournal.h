@@ -71,8 +71,9 @@ struct JobJournalRun {
     RawString path;           // the journal file
     RawSystemTime started{};  // when the run began, UTC
     int32_t items = 0;        // renames recorded
+    int32_t restored = 0;     // of them taken back by undos that stopped part-way
     bool ended = false;       // the run came to its end; else it was cut short
-    bool undone = false;
+    bool undone = false;      // every item is back
 };
 
 // One recorded rename, with what the run found at the item: a file's size
@@ -83,14 +84,20 @@ struct JobJournalEntry {
     char kind = 0;  // 'F' file, 'D' folder, 0 not known
     uint64_t size = 0;
     uint64_t lastWriteTime = 0;  // FILETIME units
+    bool restored = false;       // an undo took it back
 };
 
 // Reads a journal without holding it; false when it cannot be read.
 bool ReadJournal(const RawString& path, JobJournalRun* run, std::vector<JobJournalEntry>* entries = nullptr);
 
 // The newest run in the log folder that can be taken back: recorded renames
-// and not yet undone. False when there is none.
+// of which some are not back yet. False when there is none.
 bool FindUndoableRun(const RawString& logFolder, JobJournalRun* run);
+
+// The journals log rotation keeps whatever their logs' age: the newest run's
+// and the newest run's that can be taken back, so that an undo always has
+// its run, and a journal goes only once a newer run has one.
+std::vector<RawString> KeptJournals(const RawString& logFolder);
 
 // One item of a run taken back.
 struct JobUndoStep {
@@ -103,8 +110,12 @@ struct JobUndoStep {
 // Takes one run back: the last rename first, so that a folder comes back
 // after its content. An item goes back only while it is the one the run left
 // (a file unchanged since) at its new path and its old path is free; nothing
-// is ever replaced. The journal is held against other writers from Open to
-// the end, so that a run still going, or another undo, is never raced.
+// is ever replaced. Each item that goes back is marked in the journal at
+// once, and the run is marked undone only when every item is back, so that
+// an undo stopped part-way, by an obstacle or a crash, is continued by the
+// next one, which reports nothing twice. The journal is held against other
+// writers from Open to the end, so that a run still going, or another undo,
+// is never raced.
 class JobUndo {
 public:
     enum State { Ready, Missing, InUse, Undone, Unreadable };
@@ -117,10 +128,10 @@ public:
     State Open(const RawString& journalPath);
     const JobJournalRun& Run() const { return run_; }
     // What taking the run back would do to the disk as it is now, step by
-    // step, renaming nothing.
+    // step, renaming nothing. Items back already are no steps.
     std::vector<JobUndoStep> Plan();
-    // Takes the run back, reporting every step, marks the journal undone and
-    // lets it go. The number of steps that failed.
+    // Takes the run back, reporting every step, marks what went back and
+    // lets the journal go. The number of steps that failed.
     int32_t Carry(const std::function<void(const JobUndoStep&)>& report = nullptr);
     void Close();
 
@@ -128,6 +139,11 @@ public:
     static RawString StateText(State state);
 
 private:
+    // Entries whose item is at its old path and no longer at its new one, as
+    // an undo cut short between a move and its mark leaves one: they count as back.
+    std::vector<size_t> BackUnmarked() const;
+    void MarkRestored(size_t entry);
+
     std::unique_ptr<RawLayer::RawFile> file_;
     JobJournalRun run_;
     std::vector<JobJournalEntry> entries_;

@@ -2,10 +2,14 @@
 // writer thread that takes lines from the queue.
 #include "job/JobLog.h"
 
+#include <algorithm>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "job/JobJournal.h"
+#include "raw/RawCodeRules.h"
 #include "raw/RawFolderScan.h"
 #include "raw/RawLineFile.h"
 #include "raw/RawPath.h"
@@ -42,16 +46,6 @@ RawSystemTime NextMillisecond(RawSystemTime t) {
 class NewFile : public RawFile {
 public:
     bool OpenWrite(const RawString& path) override { return OpenNew(path); }
-};
-
-// Oldest first; files written in the same clock tick fall back to the stamp
-// in their names, which orders them as they were created.
-class LogAgeSort : public RawListSortR<RawFindFileData> {
-public:
-    int CompareUnits(const RawFindFileData& a, const RawFindFileData& b) override {
-        if (a.lastWriteTime != b.lastWriteTime) return a.lastWriteTime < b.lastWriteTime ? -1 : 1;
-        return RawCompareStrings(a.name, b.name);
-    }
 };
 
 }  // namespace
@@ -135,30 +129,61 @@ bool IsLogFileName(const RawString& name, const RawString& prefix, const RawStri
 int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& prefix,
                    const RawString& extension) {
     if (maxFiles < 1) return 0;
-    RawFolderFileList logs;
-    std::vector<std::pair<RawString, RawString>> journals;  // the log's name, the journal's path
+    // One entry per log: the log and its runs' journals, or only the journals
+    // of a log deleted by hand, which age with their newest journal.
+    struct Entry {
+        RawFindFileData log;
+        bool hasLog = false;
+        uint64_t time = 0;
+        std::vector<RawString> journals;
+    };
+    std::map<std::string, Entry> byLog;  // by the log's name in upper case
+    auto key = [](const RawString& name) {
+        std::string k = RawString(name, RawCodeKind::Utf8).ToUtf8();
+        for (char& c : k) c = static_cast<char>(FoldAscii(static_cast<uint8_t>(c)));
+        return k;
+    };
     RawFolderScan scan(folder);
     while (scan.Next(RawFolderScan::SkipDots | RawFolderScan::FilesOnly)) {
         // Only the program's own logs: the folder may be shared with anything
         // else the user keeps there (with the default options it is the
         // temporary folder's "Varnelo", which also holds the crash dumps).
         const RawFindFileData& data = scan.Data();
-        if (IsLogFileName(data.name, prefix, extension)) logs.Append(data);
-        else if (RawString log = LogNameOfJournal(data.name, prefix, extension); !log.IsEmpty())
-            journals.emplace_back(log, data.path);
-    }
-    LogAgeSort byAge;
-    logs.Sort(byAge);
-    int32_t deleted = 0;
-    while (logs.Count() >= maxFiles) {
-        if (DeleteFilePath(logs.First().path)) {
-            ++deleted;
-            // Its runs' journals go with it, and only with it: a journal without
-            // its log is never anybody's to delete.
-            for (const auto& [log, journal] : journals)
-                if (log.EqualsNoCase(RawString(logs.First().name, RawCodeKind::Utf8))) DeleteFilePath(journal);
+        if (IsLogFileName(data.name, prefix, extension)) {
+            Entry& entry = byLog[key(data.name)];
+            entry.log = data;
+            entry.hasLog = true;
+            entry.time = data.lastWriteTime;
+        } else if (RawString log = LogNameOfJournal(data.name, prefix, extension); !log.IsEmpty()) {
+            Entry& entry = byLog[key(log)];
+            entry.journals.push_back(data.path);
+            if (!entry.hasLog) entry.time = std::max(entry.time, data.lastWriteTime);
         }
-        logs.Remove(logs.begin());
+    }
+    if (static_cast<int32_t>(byLog.size()) < maxFiles) return 0;
+    std::vector<std::pair<const std::string*, Entry*>> entries;
+    for (auto& [name, entry] : byLog) entries.emplace_back(&name, &entry);
+    // Oldest first; files written in the same clock tick fall back to the
+    // stamp in their names, which orders them as they were created.
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        if (a.second->time != b.second->time) return a.second->time < b.second->time;
+        return *a.first < *b.first;
+    });
+    // A journal that an undo still needs stays, whatever its log's age.
+    const std::vector<RawString> kept = KeptJournals(folder);
+    auto isKept = [&](const RawString& journal) {
+        return std::any_of(kept.begin(), kept.end(), [&](const RawString& k) { return k.EqualsNoCase(journal); });
+    };
+    int32_t deleted = 0;
+    for (size_t i = 0; static_cast<int32_t>(entries.size() - i) >= maxFiles; ++i) {
+        Entry& entry = *entries[i].second;
+        if (entry.hasLog) {
+            // Its runs' journals go with it, and only with it.
+            if (!DeleteFilePath(entry.log.path)) continue;
+            ++deleted;
+        }
+        for (const RawString& journal : entry.journals)
+            if (!isKept(journal)) DeleteFilePath(journal);
     }
     return deleted;
 }

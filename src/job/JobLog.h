@@ -44,8 +44,9 @@ bool IsLogFileName(const RawString& name, const RawString& prefix, const RawStri
 
 // Deletes the oldest of the program's own log files in the folder until fewer
 // than maxFiles remain, making room for one new file, each with the journals
-// of its runs; other files stay. maxFiles below 1 keeps everything. Returns
-// how many logs were deleted.
+// of its runs; the journals of a log deleted by hand count as one such file.
+// The journals an undo still needs (KeptJournals) stay; other files stay.
+// maxFiles below 1 keeps everything. Returns how many logs were deleted.
 int32_t RotateLogs(const RawString& folder, int32_t maxFiles, const RawString& prefix = RawLayer::kProductName,
                    const RawString& extension = "log");
 

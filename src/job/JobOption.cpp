@@ -1,6 +1,8 @@
 // Reading, applying and settling the options record.
 #include "job/JobOption.h"
 
+#include <algorithm>
+
 #include "raw/RawPath.h"
 #include "raw/RawProduct.h"
 #include "raw/RawShell.h"
@@ -33,13 +35,32 @@ int32_t Clamp(int32_t value, int32_t low, int32_t high) {
     return value < low ? low : (value > high ? high : value);
 }
 
+constexpr std::initializer_list<const char*> kLimitationNames = {"Dropped", "Folder", "File", "Both"};
+constexpr std::initializer_list<const char*> kViewStyleNames = {"TreeView", "MatchedList"};
+
+// The entry's index, -1 for a name not in the table.
 int32_t IndexIn(const RawString& name, std::initializer_list<const char*> table) {
     int32_t index = 0;
     for (const char* entry : table) {
         if (name == RawString(entry)) return index;
         ++index;
     }
-    return 0;
+    return -1;
+}
+
+void RefuseUnknown(const char* what, const RawString& value, bool given,
+                   std::initializer_list<const char*> table, std::vector<RawString>* refusals) {
+    if ((!given && value.IsEmpty()) || IndexIn(value, table) >= 0) return;
+    RawString text("The ");
+    text.Append(RawString(what), " \"", RawString(value, RawCodeKind::Utf8));
+    text.Append(RawString("\" is not one of "));
+    const char* separator = "";
+    for (const char* entry : table) {
+        text.Append(RawString(separator), RawString(entry));
+        separator = ", ";
+    }
+    text.Append(RawString("; nothing was renamed."));
+    refusals->push_back(text);
 }
 
 }  // namespace
@@ -87,8 +108,13 @@ void JobOption::ApplyArguments(const RawParameterList& arguments) {
         const RawString& key = arg.key;
         if (key == RawString("o")) oldName = arg.value;
         else if (key == RawString("n")) newName = arg.value;
-        else if (key == RawString("l")) limitation = arg.value;
-        else if (key == RawString("v")) viewStyle = arg.value;
+        else if (key == RawString("l")) {
+            limitation = arg.value;
+            limitationGiven = true;
+        } else if (key == RawString("v")) {
+            viewStyle = arg.value;
+            viewStyleGiven = true;
+        }
         else if (key == RawString("a")) flags |= Apply;
         else if (key == RawString("i")) flags |= Inspect;
         else if (arg.number > 0 && key.Length() > 6 && key.EqualAt(0, RawString("NoTag_"), 0, 6)) {
@@ -124,11 +150,18 @@ void JobOption::LoadOptions(const RawParameterFile& file, const RawParameterList
 
 // The tables follow the enumerators' order.
 JobCondition::Limitation LimitationValue(const RawString& name) {
-    return static_cast<JobCondition::Limitation>(IndexIn(name, {"Dropped", "Folder", "File", "Both"}));
+    return static_cast<JobCondition::Limitation>(std::max(IndexIn(name, kLimitationNames), 0));
 }
 
 JobCondition::ViewStyle ViewStyleValue(const RawString& name) {
-    return static_cast<JobCondition::ViewStyle>(IndexIn(name, {"TreeView", "MatchedList"}));
+    return static_cast<JobCondition::ViewStyle>(std::max(IndexIn(name, kViewStyleNames), 0));
+}
+
+std::vector<RawString> UnknownChoices(const JobOption& option) {
+    std::vector<RawString> refusals;
+    RefuseUnknown("Limitation", option.limitation, option.limitationGiven, kLimitationNames, &refusals);
+    RefuseUnknown("ViewStyle", option.viewStyle, option.viewStyleGiven, kViewStyleNames, &refusals);
+    return refusals;
 }
 
 }  // namespace JobLayer

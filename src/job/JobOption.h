@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "job/JobCondition.h"
 #include "raw/RawList.h"
@@ -54,6 +55,8 @@ public:
     RawString newName;
     RawString limitation;
     RawString viewStyle;
+    bool limitationGiven = false;  // "-l" on the command line, even with an empty value
+    bool viewStyleGiven = false;   // "-v"
     RawLayer::RawStringList items;
 };
 
@@ -65,5 +68,11 @@ RawString CommandLinePath(const RawString& typed);
 JobCondition::Limitation LimitationValue(const RawString& name);
 // The view style named exactly ("TreeView", "MatchedList"); any other text is TreeView.
 JobCondition::ViewStyle ViewStyleValue(const RawString& name);
+
+// The refusals to start a run that the options hold: a limitation or view
+// style given (on the command line, or in the [Option] section) that is not
+// exactly one of the names above, each said with the value and the names
+// accepted. Empty when the run may start.
+std::vector<RawString> UnknownChoices(const JobOption& option);
 
 }  // namespace JobLayer

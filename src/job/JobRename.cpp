@@ -10,6 +10,14 @@ namespace JobLayer {
 
 using namespace RawLayer;
 
+namespace {
+
+constexpr uint32_t kItemNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr uint32_t kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+constexpr uint32_t kInvalidName = 123;  // ERROR_INVALID_NAME
+
+}  // namespace
+
 int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report,
                   JobJournal* journal) {
     int32_t failures = 0;
@@ -25,7 +33,17 @@ int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOut
         outcome.oldPath = unit.FullPath();
         outcome.newName = unit.newName;
         outcome.reason = RefusedNameReason(unit.newName);
-        if (outcome.reason.IsEmpty()) {
+        if (outcome.reason.IsEmpty() && unit.absent != JobFileUnit::Present) {
+            outcome.error = unit.absent == JobFileUnit::FolderAbsent ? kPathNotFound : kItemNotFound;
+            outcome.reason = ConflictReason(
+                unit.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing,
+                unit.newName);
+        } else if (outcome.reason.IsEmpty() && unit.newName == RawString(unit.name, unit.newName.Kind())) {
+            // A journal line for it would make an undo that restores nothing
+            // stand in for the last real run.
+            outcome.unchanged = true;
+            unit.Set(JobFileUnit::RenameSucceeded);
+        } else if (outcome.reason.IsEmpty()) {
             const RawString newPath = unit.PathWithName(unit.newName);
             outcome.error =
                 journal ? journal->Move(outcome.oldPath, newPath) : MovePathResult(outcome.oldPath, newPath, 0);
@@ -36,7 +54,7 @@ int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOut
                 outcome.reason = SystemErrorText(outcome.error);
             }
         } else {
-            outcome.error = 123;  // ERROR_INVALID_NAME
+            outcome.error = kInvalidName;
         }
         if (outcome.error != 0) {
             unit.Set(JobFileUnit::RenameFailed);

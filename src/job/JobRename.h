@@ -15,12 +15,14 @@ struct JobRenameOutcome {
     RawString newName;
     uint32_t error = 0;  // 0 on success; a system error code otherwise
     RawString reason;    // empty on success
+    bool unchanged = false;  // the new name is the old one exactly: nothing was moved
 };
 
 class JobJournal;
 
 // Renames every checked unit in list order and marks it RenameSucceeded or
-// RenameFailed; report, when given, hears of every unit tried, and journal,
+// RenameFailed; a unit whose new name is its name exactly succeeds without a
+// move and is not journaled. report, when given, hears of every unit tried, and journal,
 // when given, records every rename as it succeeds. Returns the number of failures.
 int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report = nullptr,
                   JobJournal* journal = nullptr);

@@ -29,19 +29,8 @@ int CompareValues(T a, T b) {
 
 // Appends the name's UTF-16 units, folded as the file system compares names.
 void AppendFolded(const RawString& name, std::u16string* out) {
-    if (name.Kind() == RawCodeKind::Utf8) {
-        // Most names are ASCII: folded as they stand, without a converted copy.
-        const int32_t n = name.Length();
-        const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
-        int32_t i = 0;
-        while (i < n && bytes[i] < 0x80) ++i;
-        if (i == n) {
-            for (i = 0; i < n; ++i) out->push_back(static_cast<char16_t>(FoldAscii(bytes[i])));
-            return;
-        }
-    }
-    const RawString wide(name, RawCodeKind::Wide);
-    for (int32_t i = 0; i < wide.Length(); ++i) out->push_back(static_cast<char16_t>(FoldNameUnit(wide.Units()[i])));
+    RawFoldedUnits units(name);
+    for (uint32_t unit = 0; units.Next(&unit);) out->push_back(static_cast<char16_t>(unit));
 }
 
 bool IsDigit(char16_t u) { return u >= u'0' && u <= u'9'; }

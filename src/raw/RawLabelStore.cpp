@@ -33,6 +33,24 @@ RawString RawEscapeLabel(const RawString& text) { return text.Escape(true); }
 
 RawString RawUnescapeLabel(const RawString& text) { return text.Unescape(); }
 
+namespace {
+
+// Constant-initialised, so that tables defined during static initialisation
+// of any file find it ready.
+const RawLabelTable*& TableListHead() {
+    static const RawLabelTable* head = nullptr;
+    return head;
+}
+
+}  // namespace
+
+RawLabelTable::RawLabelTable(const char* groupPrefix, const RawLocaleRecord* table)
+    : prefix(groupPrefix), records(table), next_(TableListHead()) {
+    TableListHead() = this;
+}
+
+const RawLabelTable* RawLabelTable::First() { return TableListHead(); }
+
 RawLabelStore::RawLabelStore() = default;
 
 RawLabelStore& RawLabelStore::Instance() {

@@ -26,6 +26,27 @@ struct RawLabelEntry {
     uint32_t identifier;
 };
 
+// A label group of the program: its prefix and its built-in table, listed
+// process-wide from static initialisation on. Every group the program asks
+// for is defined this way, so that the keys it can ask for are known before
+// any window asks (the shipped language file is checked against them).
+class RawLabelTable {
+public:
+    RawLabelTable(const char* groupPrefix, const RawLocaleRecord* table);
+    RawLabelTable(const RawLabelTable&) = delete;
+    RawLabelTable& operator=(const RawLabelTable&) = delete;
+
+    // The tables defined so far, the latest first.
+    static const RawLabelTable* First();
+    const RawLabelTable* Next() const { return next_; }
+
+    const char* const prefix;
+    const RawLocaleRecord* const records;
+
+private:
+    const RawLabelTable* next_;
+};
+
 // Registered tables are the owners' static data: the list never deletes them.
 class RawLocaleRecordListAllocator : public RawListAllocator<RawLocaleRecord> {
 public:
@@ -90,6 +111,7 @@ public:
     void SetRequestedLanguage(const RawString& name);
 
     Group RegisterLabels(const RawString& prefix, const RawLocaleRecord* table);
+    Group RegisterLabels(const RawLabelTable& table) { return RegisterLabels(RawString(table.prefix), table.records); }
     RawString GetLabel(const RawString& prefix, const RawString& key);
     RawLabelList BuildLabelList(const RawString& prefix, const RawLabelEntry* table);
 

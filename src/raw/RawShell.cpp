@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "raw/RawCodePage.h"
+#include "raw/RawCodeRules.h"
 #include "raw/RawHandle.h"
 
 namespace RawLayer {
@@ -161,6 +162,32 @@ RawString CurrentFolder(RawCodeKind kind) {
     return FetchSized([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); }, kind);
 }
 
+namespace {
+
+RawString& KeptStartFolder() {
+    static RawString folder;
+    return folder;
+}
+
+}  // namespace
+
+bool LeaveStartFolder() {
+    const RawString start = CurrentFolder(RawCodeKind::Wide);
+    const RawString system =
+        FetchSized([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); }, RawCodeKind::Wide);
+    for (const RawString& folder : {system, ProgramFolder(RawCodeKind::Wide)}) {
+        if (folder.IsEmpty() || !SetCurrentDirectoryW(folder.ToWide().c_str())) continue;
+        if (KeptStartFolder().IsEmpty()) KeptStartFolder() = start;
+        return true;
+    }
+    return false;
+}
+
+RawString StartFolder(RawCodeKind kind) {
+    const RawString& kept = KeptStartFolder();
+    return kept.IsEmpty() ? CurrentFolder(kind) : RawString(kept, kind);
+}
+
 RawString FullPath(const RawString& path, RawCodeKind kind) {
     if (path.IsEmpty()) return RawString(kind);
     const std::wstring wide = path.ToWide();
@@ -209,6 +236,52 @@ RawString CaseMapped(const RawString& text, bool upper) {
         LCMapStringEx(LOCALE_NAME_INVARIANT, how, source.data(), length, target.data(), size, nullptr, nullptr, 0);
     if (mapped <= 0) return text;
     return RawString(RawString::FromWide(reinterpret_cast<const char16_t*>(target.data()), mapped), text.Kind());
+}
+
+RawFoldedUnits::RawFoldedUnits(const RawString& text, int32_t from) {
+    if (text.Kind() == RawCodeKind::Utf8) {
+        bytes_ = reinterpret_cast<const uint8_t*>(text.Bytes());
+        length_ = text.Length();
+    } else {
+        wide_ = RawString(text, RawCodeKind::Wide);
+        units_ = wide_.Units();
+        length_ = wide_.Length();
+    }
+    at_ = std::clamp(from, 0, length_);
+}
+
+bool RawFoldedUnits::Next(uint32_t* unit) {
+    if (pending_ != 0) {
+        *unit = pending_;
+        pending_ = 0;
+        return true;
+    }
+    if (at_ >= length_) return false;
+    if (units_ != nullptr) {
+        *unit = FoldNameUnit(units_[at_++]);
+        return true;
+    }
+    const uint32_t lead = bytes_[at_++];
+    *unit = lead < 0x80 ? FoldAscii(lead) : FoldNameUnit(Decode(lead));
+    return true;
+}
+
+// The code point of the character that lead starts; a malformed sequence
+// stands for its lead byte alone.
+uint32_t RawFoldedUnits::Decode(uint32_t lead) {
+    const int32_t extra = Utf8ExtraUnits(lead);
+    if (extra == 0 || extra > 3 || at_ + extra > length_) return lead;
+    uint32_t point = lead & (0x3Fu >> extra);
+    for (int32_t i = 0; i < extra; ++i) {
+        const uint32_t next = bytes_[at_ + i];
+        if (!IsUtf8Continuation(next)) return lead;
+        point = (point << 6) | (next & 0x3F);
+    }
+    at_ += extra;
+    if (point < 0x10000) return point;
+    point -= 0x10000;
+    pending_ = 0xDC00 + (point & 0x3FF);
+    return 0xD800 + (point >> 10);
 }
 
 RawString SystemErrorText(uint32_t code) {

@@ -48,6 +48,24 @@ uint32_t FoldNameUnit(uint32_t unit);
 // The text in upper or in lower case by the invariant mapping, the same for
 // every locale, for every script that has case; in the text's own kind.
 RawString CaseMapped(const RawString& text, bool upper);
+// The UTF-16 units of a text one by one, each folded by FoldNameUnit: one
+// rule for every comparison of names and paths. UTF-8 is decoded in place,
+// so most texts never need a converted copy; the text must outlive this.
+class RawFoldedUnits {
+public:
+    explicit RawFoldedUnits(const RawString& text, int32_t from = 0);
+    bool Next(uint32_t* unit);
+
+private:
+    uint32_t Decode(uint32_t lead);
+
+    const uint8_t* bytes_ = nullptr;
+    const char16_t* units_ = nullptr;
+    RawString wide_;
+    int32_t at_ = 0;
+    int32_t length_ = 0;
+    uint32_t pending_ = 0;
+};
 // ReplaceFile without a backup when the backup path is empty; keeps the
 // replaced file's attributes.
 bool ReplacePath(const RawString& replaced, const RawString& replacement,
@@ -58,6 +76,13 @@ RawString ProgramFile(RawCodeKind kind = RawCodeKind::Utf8);
 RawString ProgramFolder(RawCodeKind kind = RawCodeKind::Utf8);
 RawString TempFolder(RawCodeKind kind = RawCodeKind::Utf8);  // as the platform gives it, with its trailing "\"
 RawString CurrentFolder(RawCodeKind kind = RawCodeKind::Utf8);
+// A process keeps its current folder open, so that neither it nor a folder
+// above it can be renamed. This moves the current folder to the system
+// folder (else the program's own), which no run renames, and keeps the one
+// the process was started in for StartFolder. True when it moved.
+bool LeaveStartFolder();
+// The current folder the process had before LeaveStartFolder, else the current one.
+RawString StartFolder(RawCodeKind kind = RawCodeKind::Utf8);
 // The path made absolute against the current folder by the platform's own
 // rules (".", "..", rooted and drive-relative paths); empty on failure.
 RawString FullPath(const RawString& path, RawCodeKind kind = RawCodeKind::Utf8);

@@ -191,8 +191,12 @@ int32_t WinDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Activate(wParam, lParam);
             return 0;
         case kMsgFocusNext:
-            MoveFocus(static_cast<int32_t>(wParam), lParam != 0);
+            if (lParam == kFocusHandOff) HandFocusOn(static_cast<int32_t>(wParam));
+            else MoveFocus(static_cast<int32_t>(wParam), lParam == kFocusBackward);
             return 0;
+        case WM_ACTIVATE:
+            if (OnActivate(wParam)) return 0;
+            break;
         default:
             break;
     }
@@ -335,11 +339,41 @@ void WinDialog::MoveFocus(int32_t controlId, bool backwards) {
         for (int32_t step = 1; start < n && step < n && !target; ++step) {
             const WinView* v = views[(start + (backwards ? n - step : step)) % n];
             const bool skipped = (v->Property().flags & WinViewProperty::kNotSubclassed) || !v->HasWindow() ||
-                                 !IsWindowEnabled(v->Window());
+                                 !IsWindowEnabled(v->Window()) || !IsWindowVisible(v->Window());
             if (!skipped) target = v->Window();
         }
     }
     if (target) SetFocus(target);
+}
+
+void WinDialog::HandFocusOn(int32_t controlId) {
+    const WinView* from = children_.FindById(controlId);
+    if (!from || !from->HasWindow()) return;
+    const HWND focus = GetFocus();
+    // The focus went somewhere on its own meanwhile, or the control is usable again.
+    if (focus && focus != from->Window()) return;
+    if (IsWindowEnabled(from->Window()) && IsWindowVisible(from->Window())) return;
+    if (!focus && GetActiveWindow() != Window()) return;
+    MoveFocus(controlId, false);
+}
+
+bool WinDialog::OnActivate(WPARAM wParam) {
+    // DefWindowProc gives an activated window the focus itself, where keys
+    // reach no control: as the dialog manager does, the focus goes back to
+    // the control that had it, or on to the next usable one.
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        focusWhenInactive_ = focus && IsChild(Window(), focus) ? focus : nullptr;
+        return false;
+    }
+    if (HIWORD(wParam) || !focusWhenInactive_) return false;  // minimised, or nothing to give back
+    const HWND previous = focusWhenInactive_;
+    focusWhenInactive_ = nullptr;
+    WinView* view = children_.FindByWindow(previous);
+    if (!view) return false;
+    if (IsWindowEnabled(previous) && IsWindowVisible(previous)) SetFocus(previous);
+    else MoveFocus(view->ControlId(), false);
+    return true;
 }
 
 // ---------------------------------------------------------------- modal runs

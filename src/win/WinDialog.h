@@ -83,9 +83,13 @@ private:
     int32_t OnMinMaxInfo(WPARAM wParam, LPARAM lParam);
     int32_t OnPaint(WPARAM wParam, LPARAM lParam);
     void MoveFocus(int32_t controlId, bool backwards);
+    void HandFocusOn(int32_t controlId);
+    bool OnActivate(WPARAM wParam);
     bool PreTranslate(MSG& msg);
 
     WinViewList children_{WinViewList::kFirstChildId};
+    // The child that had the focus when the dialog was last deactivated.
+    HWND focusWhenInactive_ = nullptr;
     bool tornDown_ = false;
 };
 

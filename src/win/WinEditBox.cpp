@@ -71,17 +71,23 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 // ---------------------------------------------------------------- the "EditBar" menu
 
+namespace {
+
+const RawLocaleRecord kEditBarLabels[] = {
+    {"Cancel", "Cancel edit."},       {"Undo", "Undo text."},         {"Copy", "Copy to clipboard."},
+    {"Paste", "Paste from clipboard."}, {"Delete", "Delete text."},   {"Select", "Select all text."},
+    {"InsertTab", "Insert tab code."}, {"IME", "Open IME."},          {"Register", "Register selection."},
+    {nullptr, nullptr},
+};
+const RawLabelTable kEditBarTable("EditBar", kEditBarLabels);
+
+}  // namespace
+
 WinEditBarLabels LoadEditBarLabels() {
-    static const RawLocaleRecord kTable[] = {
-        {"Cancel", "Cancel edit."},       {"Undo", "Undo text."},         {"Copy", "Copy to clipboard."},
-        {"Paste", "Paste from clipboard."}, {"Delete", "Delete text."},   {"Select", "Select all text."},
-        {"InsertTab", "Insert tab code."}, {"IME", "Open IME."},          {"Register", "Register selection."},
-        {nullptr, nullptr},
-    };
-    const RawLabelStore::Group group = RawLabelStore::Instance().RegisterLabels("EditBar", kTable);
+    const RawLabelStore::Group group = RawLabelStore::Instance().RegisterLabels(kEditBarTable);
     WinEditBarLabels labels;
     for (uint32_t command = kEditCancel; command <= kEditRegister; ++command)
-        labels[command] = group.Get(kTable[command - 1].key);
+        labels[command] = group.Get(kEditBarLabels[command - 1].key);
     return labels;
 }
 

@@ -17,6 +17,8 @@ const RawLocaleRecord kButtonLabels[] = {
     {"OK", "OK"}, {"Cancel", "Cancel"}, {"Yes", "Yes"}, {"No", "No"}, {nullptr, nullptr},
 };
 
+const RawLabelTable kButtonLabelTable("InfoDialog", kButtonLabels);
+
 // The text box: owner-drawn "STATIC" (0x5000000D) with 2 pixels all round.
 constexpr uint32_t kTextStyle = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
 
@@ -77,7 +79,7 @@ WinInfoDialog::WinInfoDialog(const RawString& title, const RawString& text, cons
     text_.Property().style = kTextStyle;
     text_.margins = {2, 2, 2, 2};
     text_.SetText(text);
-    const RawLabelStore::Group labels = RawLabelStore::Instance().RegisterLabels("InfoDialog", kButtonLabels);
+    const RawLabelStore::Group labels = RawLabelStore::Instance().RegisterLabels(kButtonLabelTable);
     for (const WinInfoButton& b : buttons) {
         auto button = std::make_unique<WinButton>();
         button->SetText(labels.Get(b.label));

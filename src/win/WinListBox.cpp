@@ -288,11 +288,11 @@ int32_t WinListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ScrollHorizontal(LOWORD(wParam));
             return 0;
         case WM_SETFOCUS:
-            focusFlags |= 1;
+            focusFlags |= kListHasFocus;
             Invalidate();
             break;
         case WM_KILLFOCUS:
-            focusFlags &= ~1;
+            focusFlags &= ~kListHasFocus;
             Invalidate();
             break;
         case WM_SIZE:
@@ -503,6 +503,15 @@ void WinListBox::DrawFrame(HDC dc, const RECT& rect, int32_t index) {
     FrameRect(dc, &rect, brush.Get());
 }
 
+void WinListBox::DrawFocusCue(HDC dc, const RECT& inner) {
+    // Entered by Tab before any arrow key, a list with no cursor row would
+    // show no sign of the focus: its frame then stands for the cursor's.
+    if (!(focusFlags & kListHasFocus) || (listOptions & kListHideFrame)) return;
+    if (const Unit* unit = ItemAt(selection.cursor); unit && unit->IsUsable()) return;
+    RawBrushHandle brush(CreateSolidBrush(kCursorFrame));
+    FrameRect(dc, &inner, brush.Get());
+}
+
 RECT WinListBox::HeaderRect() const {
     const int32_t left = view.left - scroll.x;
     if (HeaderIsFixed(listOptions))
@@ -548,6 +557,7 @@ void WinListBox::Paint(HDC destination, const RECT& item, UINT itemState) {
         }
     }
     AfterPaint(dc);
+    DrawFocusCue(dc, inner);
     const int32_t width = item.right - item.left, height = item.bottom - item.top;
     if (width == size.cx && height == size.cy) {
         BitBlt(destination, item.left, item.top, width, height, dc, 0, 0, SRCCOPY);

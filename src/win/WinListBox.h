@@ -38,8 +38,11 @@ public:
     int32_t rowCount = 0;
     COLORREF background = 0;
     uint16_t listOptions = 0;       // WinListBoxOption bits
-    uint16_t focusFlags = 0;        // bit 0: the list box has the focus
+    uint16_t focusFlags = 0;        // kListHasFocus
 };
+
+// focusFlags: the list box has the keyboard focus.
+constexpr uint16_t kListHasFocus = 0x1;
 
 // Cursor and selection operations.
 class WinListBoxCursor {
@@ -165,6 +168,7 @@ public:
     // ---- WinListBoxDraw defaults that need the list box
     void DrawRows(HDC dc, POINT origin, POINT scroll) override;
     void DrawFrame(HDC dc, const RECT& rect, int32_t index) override;
+    void DrawFocusCue(HDC dc, const RECT& inner);
     void MeasureItem(HDC dc, const RECT& bounds, int32_t index, WinListBoxItemUnit& item, RECT& rect) override;
 
 protected:

@@ -42,6 +42,9 @@ const RawLocaleRecord kMessageLabels[] = {
     {nullptr, nullptr},
 };
 
+const RawLabelTable kCommonLabelTable("CommonDialog", kCommonLabels);
+const RawLabelTable kMessageLabelTable("PathBox", kMessageLabels);
+
 // The buttons and icon each message is shown with.
 struct MessageLook {
     const char* key;
@@ -483,8 +486,8 @@ WinPathDialog::WinPathDialog(const RawString& title, const RawString& path, uint
     : path_(path),
       options_(pathOptions),
       defaultExtension_(defaultExtension),
-      labels_(RawLabelStore::Instance().RegisterLabels("CommonDialog", kCommonLabels)),
-      messages_(RawLabelStore::Instance().RegisterLabels("PathBox", kMessageLabels)) {
+      labels_(RawLabelStore::Instance().RegisterLabels(kCommonLabelTable)),
+      messages_(RawLabelStore::Instance().RegisterLabels(kMessageLabelTable)) {
     Property().className = "Class_PathDialog";
     Property().kind = 1;
     Property().style = kDialogStyle;

@@ -126,7 +126,8 @@ int32_t WinView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == VK_TAB) {
                 if (parent_ && parent_->HasWindow()) {
                     const bool backwards = GetKeyState(VK_SHIFT) < 0;
-                    SendMessageW(parent_->Window(), kMsgFocusNext, static_cast<WPARAM>(ControlId()), backwards ? 1 : 0);
+                    SendMessageW(parent_->Window(), kMsgFocusNext, static_cast<WPARAM>(ControlId()),
+                                 backwards ? kFocusBackward : kFocusForward);
                 }
                 return 0;
             }
@@ -136,9 +137,25 @@ int32_t WinView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             return kNotHandled;
+        case WM_ENABLE:
+        case WM_SHOWWINDOW:
+            if (!wParam) HandOffFocus();
+            return kNotHandled;
         default:
             return kNotHandled;
     }
+}
+
+void WinView::HandOffFocus() {
+    // EnableWindow takes the focus from a window it disables (SetFocus(NULL))
+    // and ShowWindow leaves it on a hidden child: either way keys would reach
+    // no control until a click. Posted, so that the state change is complete
+    // when the parent looks for the next control.
+    const HWND focus = GetFocus();
+    if (focus && focus != Window()) return;
+    if (!parent_ || !parent_->HasWindow()) return;
+    if (!focus && GetActiveWindow() != GetAncestor(parent_->Window(), GA_ROOT)) return;
+    PostMessageW(parent_->Window(), kMsgFocusNext, static_cast<WPARAM>(ControlId()), kFocusHandOff);
 }
 
 int32_t WinView::OnCommand(uint16_t code) { return parent_ ? parent_->OnChildCommand(this, code) : kNotTaken; }

@@ -24,9 +24,18 @@ constexpr int32_t kNotTaken = -1;
 // Private window messages.
 constexpr UINT kMsgOwnerClicked = WM_APP + 0;  // a blocked owner was clicked; to its modal dialog
 constexpr UINT kMsgActivate = WM_APP + 1;      // show and bring to the foreground
-constexpr UINT kMsgFocusNext = WM_APP + 2;     // wParam control id, lParam != 0 backwards
+constexpr UINT kMsgFocusNext = WM_APP + 2;     // wParam control id, lParam a WinFocusMove
 constexpr UINT kMsgMenuCommand = WM_APP + 3;   // wParam command, lParam tag
 constexpr UINT kMsgPathRequest = WM_APP + 5;   // path bar and path box notifications
+
+// How kMsgFocusNext moves the focus on from a control.
+enum WinFocusMove : LPARAM {
+    kFocusForward = 0,
+    kFocusBackward = 1,
+    // The control was disabled or hidden while it had the focus: the next
+    // usable control takes it, unless the focus went elsewhere meanwhile.
+    kFocusHandOff = 2,
+};
 
 // Notification codes in the high word of a WM_COMMAND wParam.
 constexpr uint16_t kNotifyExecute = 0x1002;
@@ -212,6 +221,10 @@ private:
     friend class WinDialog;
     friend class WinViewList;
     friend LRESULT CALLBACK WinSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    // Asks the parent to give the focus to the next control when this one
+    // is being disabled or hidden with the focus.
+    void HandOffFocus();
 
     WinViewHookList hooks_;
     std::atomic<HWND> window_{nullptr};

@@ -51,21 +51,15 @@ TEST_F(Batch, RunsTable) {
          {"PLAN\t%D\\a.txt\ta.bak", "PLAN\t%D\\sub\\c.txt\tc.bak",
           "PLAN\t%D\\\xE6\x97\xA5\xE6\x9C\xAC.txt\t\xE6\x97\xA5\xE6\x9C\xAC.bak", "3 planned, 0 conflicts"}, {}},
         {"folder renamed with its content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"}, 0,
-         {"OK\t%D\\F\tF_old", "OK\t%D\\F_old\\x.txt\tx.txt_old", "2 renamed, 0 failed"},
+         {"OK\t%D\\F\tF_old", "OK\t%D\\F\\x.txt\tx.txt_old", "2 renamed, 0 failed"},
          {{"F_old\\", ""}, {"F_old\\x.txt_old", "F\\x.txt"}}},
         {"trailing space, folder and content", {L"F\\x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%0 ", L"-l", L"Both", L"F"}, 1,
          {"FAILED\t%D\\F\tF \t" + refused, "FAILED\t%D\\F\\x.txt\tx.txt \t" + refused, "0 renamed, 2 failed"}, {}},
         {"sub-folder named, then its parent", {L"A\\B\\c.txt", L"A\\d.txt"},
          {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"A\\B", L"A"}, 0,
-         {"OK\t%D\\A\\B\tB_x", "OK\t%D\\A\\B_x\\c.txt\tc.txt_x", "OK\t%D\\A\tA_x", "OK\t%D\\A_x\\d.txt\td.txt_x",
+         {"OK\t%D\\A\\B\tB_x", "OK\t%D\\A\\B\\c.txt\tc.txt_x", "OK\t%D\\A\tA_x", "OK\t%D\\A\\d.txt\td.txt_x",
           "4 renamed, 0 failed"},
          {{"A_x\\", ""}, {"A_x\\B_x\\", ""}, {"A_x\\B_x\\c.txt_x", "A\\B\\c.txt"}, {"A_x\\d.txt_x", "A\\d.txt"}}},
-        {"photos beside photos2", {L"photos\\a.jpg", L"photos2\\b.jpg"},
-         {L"-i", L"-a", L"-o", L"*", L"-n", L"%0_x", L"-l", L"Both", L"photos", L"photos2"}, 0,
-         {"OK\t%D\\photos\tphotos_x", "OK\t%D\\photos_x\\a.jpg\ta.jpg_x", "OK\t%D\\photos2\tphotos2_x",
-          "OK\t%D\\photos2_x\\b.jpg\tb.jpg_x", "4 renamed, 0 failed"},
-         {{"photos_x\\", ""}, {"photos_x\\a.jpg_x", "photos\\a.jpg"}, {"photos2_x\\", ""},
-          {"photos2_x\\b.jpg_x", "photos2\\b.jpg"}}},
         {"one folder in two spellings", {L"F\\x.txt"},
          {L"-i", L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F", L"\\\\?\\%D\\F"}, 0,
          {"PLAN\t%D\\F\tF_old", "PLAN\t%D\\F\\x.txt\tx.txt_old", "2 planned, 0 conflicts"}, {}},
@@ -90,9 +84,7 @@ TEST_F(Batch, RunsTable) {
          {"ERROR\tThe New name cannot be used: the token \"%{n:33}\" asks for a width outside 1 to 32; nothing was "
           "renamed."}, {}},
         {"usage in batch mode", {}, {L"-i", L"-h"}, 0,
-         {"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] [Folder|File]*"}, {}},
-        {"missing start path", {}, {L"-i", L"-a", L"-o", L"*", L"-n", L"new", L"missing.txt"}, 1,
-         {"FAILED\t%D\\missing.txt\tnew\t*", "0 renamed, 1 failed"}, {}},
+         {"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] [-u] [Folder|File]*"}, {}},
         {"template yields nothing", {L"k.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"k.txt"}, 1,
          {"FAILED\t%D\\k.txt\t\tThe new name is empty.", "0 renamed, 1 failed"}, {}},
     };
@@ -170,6 +162,152 @@ TEST_F(Batch, CounterRunFollowsItsPlan) {
     EXPECT_EQ(ReadFileBytes(data + L"\\n4.txt"), "a10.txt");
 }
 
+namespace {
+
+// Whether text is the pattern, where "*" stands for any run of text.
+bool Like(const std::string& pattern, const std::string& text) {
+    const size_t star = pattern.find('*');
+    if (star == std::string::npos) return pattern == text;
+    if (text.compare(0, star, pattern, 0, star) != 0) return false;
+    for (size_t at = star; at <= text.size(); ++at)
+        if (Like(pattern.substr(star + 1), text.substr(at))) return true;
+    return false;
+}
+
+}  // namespace
+
+// What a script meets, command after command over a real tree, each case
+// with a log folder of its own: a choice not understood or an empty New name
+// starts nothing, every start path not found is said, plan and run name an
+// item alike, a name that stays as it is is no run to undo, an undo stopped
+// part-way is continued and never skips its run, a pattern that misses only
+// by case says so; and the edges where plan and run once parted.
+TEST_F(Batch, ScriptCases) {
+    struct Step {
+        std::vector<std::wstring> args;  // %D: the case's folder
+        DWORD code;
+        // %D the folder, %L the log folder; "*" any text. A RUN line comes
+        // first, the summary last, the lines between in any order.
+        std::vector<std::string> lines;
+        void (*before)(const std::wstring& d) = nullptr;
+        const wchar_t* in = L"";  // the current folder, below the case's
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> files;  // below the case's folder; each file holds its own path
+        std::vector<Step> steps;
+        std::map<std::string, std::string> after;  // a folder's name and "", or a file's and its content; empty: as before
+    };
+    const std::string held = "The program itself keeps this item or one inside it open*";
+    const std::string noFolder = "The folder the item is in no longer exists.";
+    const std::string taken = "The old name is taken by another item.";
+    const Case cases[] = {
+        {"mistyped limitation and view style", {L"pics\\a.jpg"},
+         {{{L"-i", L"-a", L"-o", L"*", L"-n", L"old_%0", L"-l", L"Files", L"pics"}, 1,
+           {"ERROR\tThe Limitation \"Files\" is not one of Dropped, Folder, File, Both; nothing was renamed."}},
+          {{L"-i", L"-o", L"*", L"-n", L"old_%0", L"-l", L"File", L"-v", L"tree", L"pics"}, 1,
+           {"ERROR\tThe ViewStyle \"tree\" is not one of TreeView, MatchedList; nothing was renamed."}}},
+         {}},
+        {"empty New name", {L"x.txt"},
+         {{{L"-i", L"-a", L"-o", L"*", L"-n", L"", L"x.txt"}, 1, {"ERROR\tThe New name is empty."}}}, {}},
+        {"start paths not found", {L"x.txt"},
+         {{{L"-i", L"-o", L"*", L"-n", L"y", L"-l", L"File", L"x.txt", L"gone"}, 1,
+           {"MISSING\t%D\\gone", "PLAN\t%D\\x.txt\ty", "1 planned, 0 conflicts"}},
+          {{L"-i", L"-o", L"*.doc", L"-n", L"y", L"gone"}, 1, {"MISSING\t%D\\gone", "0 planned, 0 conflicts"}}},
+         {}},
+        {"a named path that an earlier rename would create", {L"a\\x"},
+         {{{L"-i", L"-o", L"*", L"-n", L"%0_b", L"a", L"a_b\\x"}, 1,
+           {"PLAN\t%D\\a\ta_b", "CONFLICT\t%D\\a_b\\x\tx_b\t" + noFolder, "1 planned, 1 conflicts"}},
+          {{L"-i", L"-a", L"-o", L"*", L"-n", L"%0_b", L"a", L"a_b\\x"}, 1,
+           {"OK\t%D\\a\ta_b", "FAILED\t%D\\a_b\\x\tx_b\t" + noFolder, "1 renamed, 1 failed"}}},
+         {{"a_b\\", ""}, {"a_b\\x", "a\\x"}}},
+        {"plan and run name an item by its path before the run", {L"Post (1995)\\01 a.mp3"},
+         {{{L"-i", L"-o", L"* *", L"-n", L"%0_%1", L"-l", L"Both", L"Post (1995)"}, 0,
+           {"PLAN\t%D\\Post (1995)\tPost_(1995)", "PLAN\t%D\\Post (1995)\\01 a.mp3\t01_a.mp3", "2 planned, 0 conflicts"}},
+          {{L"-i", L"-a", L"-o", L"* *", L"-n", L"%0_%1", L"-l", L"Both", L"Post (1995)"}, 0,
+           {"OK\t%D\\Post (1995)\tPost_(1995)", "OK\t%D\\Post (1995)\\01 a.mp3\t01_a.mp3", "2 renamed, 0 failed"}}},
+         {{"Post_(1995)\\", ""}, {"Post_(1995)\\01_a.mp3", "Post (1995)\\01 a.mp3"}}},
+        {"names that share a prefix", {L"F\\x", L"FG\\y"},
+         {{{L"-i", L"-a", L"-o", L"*", L"-n", L"%0_r", L"-l", L"Both", L"F\\x", L"F", L"FG"}, 0,
+           {"OK\t%D\\F\\x\tx_r", "OK\t%D\\F\tF_r", "OK\t%D\\FG\tFG_r", "OK\t%D\\FG\\y\ty_r", "4 renamed, 0 failed"}}},
+         {{"F_r\\", ""}, {"F_r\\x_r", "F\\x"}, {"FG_r\\", ""}, {"FG_r\\y_r", "FG\\y"}}},
+        {"one name in two cases beyond ASCII", {L"\u00C4rger.txt"},
+         {{{L"-i", L"-o", L"*", L"-n", L"%0_r", L"\u00C4rger.txt", L"\u00E4rger.txt"}, 0,
+           {"PLAN\t%D\\\xC3\x84rger.txt\t\xC3\x84rger.txt_r", "1 planned, 0 conflicts"}},
+          {{L"-i", L"-a", L"-o", L"*", L"-n", L"%0_r", L"\u00C4rger.txt", L"\u00E4rger.txt"}, 0,
+           {"OK\t%D\\\xC3\x84rger.txt\t\xC3\x84rger.txt_r", "1 renamed, 0 failed"}}},
+         {{"\xC3\x84rger.txt_r", "\xC3\x84rger.txt"}}},
+        {"the program's current folder and its log folder", {L"d\\x"},
+         {{{L"-i", L"-o", L"*", L"-n", L"%0_r", L"%L"}, 1, {"CONFLICT\t%L\t*\t" + held, "0 planned, 1 conflicts"}},
+          {{L"-i", L"-o", L"*", L"-n", L"%0_r", L"."}, 0, {"PLAN\t%D\\d\td_r", "1 planned, 0 conflicts"}, nullptr, L"d"},
+          {{L"-i", L"-a", L"-o", L"*", L"-n", L"%0_r", L"."}, 0, {"OK\t%D\\d\td_r", "1 renamed, 0 failed"}, nullptr, L"d"}},
+         {{"d_r\\", ""}, {"d_r\\x", "d\\x"}}},
+        {"a name that stays as it is is no run to undo", {L"a.txt"},
+         {{{L"-i", L"-a", L"-o", L"a.txt", L"-n", L"b.txt", L"a.txt"}, 0, {"OK\t%D\\a.txt\tb.txt", "1 renamed, 0 failed"}},
+          {{L"-i", L"-a", L"-o", L"*.txt", L"-n", L"%0.txt", L"-l", L"File", L"."}, 0,
+           {"OK\t%D\\b.txt\tb.txt\tUnchanged: the new name is the old name.", "0 renamed, 0 failed, 1 unchanged"}},
+          {{L"-u"}, 0, {"RUN\t*\t1 item\t*", "UNDO\t%D\\b.txt\ta.txt", "1 restored, 0 failed"}}},
+         {}},
+        {"one item that cannot go back", {L"a"},
+         {{{L"-i", L"-a", L"-o", L"a", L"-n", L"b", L"a"}, 0, {"OK\t%D\\a\tb", "1 renamed, 0 failed"}},
+          {{L"-u"}, 1, {"RUN\t*\t1 item\t*", "FAILED\t%D\\b\ta\t" + taken, "0 restored, 1 failed"},
+           [](const std::wstring& d) { WriteFileBytes(d + L"\\a", "new a"); }}},
+         {{"a", "new a"}, {"b", "a"}}},
+        {"an undo stopped part-way is continued and never skips its run", {L"x", L"a", L"c"},
+         {{{L"-i", L"-a", L"-o", L"x", L"-n", L"x1", L"x"}, 0, {"OK\t%D\\x\tx1", "1 renamed, 0 failed"}},
+          {{L"-i", L"-a", L"-o", L"*", L"-n", L"%0_1", L"a", L"c"}, 0,
+           {"OK\t%D\\a\ta_1", "OK\t%D\\c\tc_1", "2 renamed, 0 failed"}},
+          {{L"-u"}, 1, {"RUN\t*\t2 items\t*", "UNDO\t%D\\c_1\tc", "FAILED\t%D\\a_1\ta\t" + taken, "1 restored, 1 failed"},
+           [](const std::wstring& d) { WriteFileBytes(d + L"\\a", "new a"); }},
+          {{L"-u", L"-i"}, 0, {"RUN\t*\t2 items, 1 back already\t*", "UNDO\t%D\\a_1\ta", "1 planned, 0 failed"},
+           [](const std::wstring& d) { DeleteFileW((d + L"\\a").c_str()); }},
+          {{L"-u"}, 0, {"RUN\t*\t2 items, 1 back already\t*", "UNDO\t%D\\a_1\ta", "1 restored, 0 failed"}},
+          {{L"-u"}, 0, {"RUN\t*\t1 item\t*", "UNDO\t%D\\x1\tx", "1 restored, 0 failed"}}},
+         {}},
+        {"a pattern that matches only ignoring case", {L"IMG_0001.JPG", L"IMG_0002.JPG"},
+         {{{L"-i", L"-o", L"IMG_*.jpg", L"-n", L"x", L"-l", L"File", L"."}, 0,
+           {"NOTE\tOld-name patterns are case-sensitive: 2 names match IMG_*.jpg ignoring case.", "0 planned, 0 conflicts"}}},
+         {}},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        data = temp.Join(L"script" + std::to_wstring(++number));
+        const std::wstring logs = temp.Join(L"prog\\logs" + std::to_wstring(number));
+        ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
+                                   "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=" + Narrow(logs) + "\r\n"));
+        ASSERT_TRUE(CreateFolder(data));
+        for (const std::wstring& file : c.files) ASSERT_TRUE(PutFile(data + L"\\" + file, Narrow(file)));
+        const auto before = TreeSnapshot(data);
+        auto expand = [&](std::string text) {
+            for (auto [mark, by] : {std::pair{"%D", Narrow(data)}, std::pair{"%L", Narrow(logs)}})
+                for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 2, by);
+            return text;
+        };
+        int stepNumber = 0;
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE("step " + std::to_string(++stepNumber));
+            if (step.before) step.before(data);
+            std::vector<std::wstring> args;
+            for (const std::wstring& arg : step.args) args.push_back(Widen(expand(Narrow(arg))));
+            DWORD code = 99;
+            std::string out;
+            ASSERT_TRUE(RunProcess(CommandLine(program, args), &code, &out, 60000, data + (*step.in ? L"\\" : L"") + step.in));
+            EXPECT_EQ(code, step.code);
+            std::vector<std::string> lines, expected;
+            for (size_t at = 0, end; (end = out.find("\r\n", at)) != std::string::npos; at = end + 2)
+                lines.push_back(out.substr(at, end - at));
+            for (const std::string& line : step.lines) expected.push_back(expand(line));
+            ASSERT_EQ(lines.size(), expected.size()) << out;
+            const size_t first = expected[0].starts_with("RUN\t") ? 1 : 0;
+            std::sort(lines.begin() + first, lines.end() - 1);
+            std::sort(expected.begin() + first, expected.end() - 1);
+            for (size_t i = 0; i < lines.size(); ++i) EXPECT_TRUE(Like(expected[i], lines[i])) << lines[i];
+        }
+        EXPECT_EQ(TreeSnapshot(data), c.after.empty() ? before : c.after);
+    }
+}
+
 TEST_F(Batch, WritesItsJobLog) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\Varnelo.ini"),
                                "[Common]\r\nProgram=Varnelo\r\n[Option]\r\nLogFolder=logs\r\nMaxLogFiles=2\r\n"));
@@ -177,7 +315,7 @@ TEST_F(Batch, WritesItsJobLog) {
     ASSERT_TRUE(WriteFileBytes(temp.Join(L"prog\\logs\\notes.txt"), "mine"));
     DWORD code = 99;
     for (int run = 0; run < 3; ++run) {
-        Run({L"-i", L"."}, &code);
+        Run({L"-i", L"-n", L"x", L"."}, &code);
         EXPECT_EQ(code, 0u);
     }
     const auto logs = TreeSnapshot(temp.Join(L"prog\\logs"));

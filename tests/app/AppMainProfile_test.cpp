@@ -4,6 +4,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "raw/RawParameterFile.h"
 
 using AppLayer::InspectMainProfile;
 using AppLayer::MainProfileState;
@@ -56,6 +57,36 @@ TEST_F(AppMainProfileTest, FirstStartCreatesTheProfileThenItIsOnlyRead) {
     ASSERT_TRUE(CreateFolder(path));
     EXPECT_EQ(Inspect(path), MainProfileState::Folder);
     EXPECT_TRUE(FolderExists(path));
+}
+
+// The first start, as a person makes it: the program run once in a folder of
+// its own. Its profile gets the two hint lists with their notes; a profile
+// that is there, with or without them, is never written by a start.
+TEST_F(ProgramTest, FirstStartWritesTheHintListsOnce) {
+    const std::wstring profile = temp.Join(L"prog\\Varnelo.ini");
+    const std::wstring line = CommandLine(program, {L"-i"});
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunProcess(line, &exitCode, nullptr));
+    EXPECT_EQ(exitCode, 0u);
+    const std::string written = ReadFileBytes(profile).value_or("");
+    EXPECT_EQ(written.rfind("[Common]\r\nProgram=Varnelo\r\n", 0), 0u) << written;
+    for (const char* hint : {"[OldNameHint]\r\n*.*=name and extension apart at the first dot\r\n",
+                             "IMG_*.jpg=photos from a camera\r\n", "[NewNameHint]\r\n%0=the first part\r\n"})
+        EXPECT_NE(written.find(hint), std::string::npos) << hint << "\n" << written;
+    RawLayer::RawParameterFile file(Raw(profile));
+    for (const char* section : {"OldNameHint", "NewNameHint"}) {
+        RawLayer::RawParameterList hints;
+        ASSERT_TRUE(file.ReadSection(&hints, section));
+        int32_t withNotes = 0;
+        for (const RawLayer::RawParameterUnit& hint : hints)
+            if (!(hint.key == RawString("-")) && !hint.value.IsEmpty()) ++withNotes;
+        EXPECT_TRUE(withNotes >= 8 && withNotes <= 12) << section << " " << withNotes;
+    }
+    for (const std::string& existing : {written, std::string("[Common]\r\nProgram=Varnelo\r\n")}) {
+        ASSERT_TRUE(WriteFileBytes(profile, existing));
+        ASSERT_TRUE(RunProcess(line, &exitCode, nullptr));
+        EXPECT_EQ(ReadFileBytes(profile), existing);
+    }
 }
 
 }  // namespace

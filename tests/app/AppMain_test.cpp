@@ -59,7 +59,7 @@ TEST_F(AppMainProcess, HelpShowsUsageAndWritesNothing) {
     const std::wstring shown = RunWithBox({L"-o", L"x", L"-h", L"C:\\"});
     if (!shown.empty()) {
         EXPECT_EQ(shown, L"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] "
-                         L"[-v ViewStyle] [-a] [-i] [Folder|File]*");
+                         L"[-v ViewStyle] [-a] [-i] [-u] [Folder|File]*");
     }
     EXPECT_EQ(TreeNames(temp.Path()), std::vector<std::string>{"Varnelo.exe"});
 }
@@ -77,7 +77,7 @@ TEST_F(AppMainProcess, BadOrFolderMainProfile) {
     ASSERT_TRUE(DeleteFileW(profile.c_str()) && CreateFolder(profile));
     DWORD code = 99;
     std::string out;
-    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i"}), &code, &out, 30000, temp.Path()));
+    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-i", L"-n", L"x"}), &code, &out, 30000, temp.Path()));
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(out, "0 planned, 0 conflicts\r\n");
     EXPECT_TRUE(FolderExists(profile));

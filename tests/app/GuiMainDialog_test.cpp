@@ -10,6 +10,7 @@
 #include <string>
 
 #include "GuiTestOptions.h"
+#include "app/GuiStarterHints.h"
 #include "TestSupport.h"
 #include "job/JobOption.h"
 #include "raw/RawParameterFile.h"
@@ -83,6 +84,27 @@ protected:
         SendMessageW(selector.Window(), WM_LBUTTONUP, 0, at);
     }
     bool Enabled(WinLayer::WinView& view) { return IsWindowEnabled(view.Window()) != 0; }
+    // Real Tab presses until the view has the focus; false when it never comes.
+    bool TabTo(WinLayer::WinView& view) {
+        for (int i = 0; i < 20 && GetFocus() != view.Window(); ++i) {
+            const HWND before = GetFocus();
+            WinTest::PressKey(VK_TAB);
+            if (!PumpUntil([&] { return GetFocus() != before; })) return false;
+        }
+        return GetFocus() == view.Window();
+    }
+    // Keys reach a control: an enabled child of the window has the focus, and
+    // Tab and typing land in the Old name box.
+    void ExpectKeysLand(const wchar_t* typed) {
+        ASSERT_TRUE(PumpUntil([&] {
+            const HWND focus = GetFocus();
+            return focus && IsChild(dialog->Window(), focus) && IsWindowEnabled(focus);
+        }));
+        MainDialogParts& p = dialog->Parts();
+        ASSERT_TRUE(TabTo(p.oldBox));
+        WinTest::TypeUnicode(typed);
+        ASSERT_TRUE(PumpUntil([&] { return p.oldBox.GetText().ToWide() == typed; })) << p.oldBox.GetText().ToUtf8();
+    }
 
     std::wstring data;
     std::unique_ptr<GuiMainDialog> dialog;
@@ -200,6 +222,62 @@ TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     EXPECT_TRUE(Unit("a.txt").Has(JobFileUnit::RenameFailed));
     EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
     EXPECT_EQ(view.RowColour(Row("x_b")), kSucceededColour);
+    // All three marks at once: c.doc's new name is taken too, and the outcomes stay.
+    p.oldBox.SetText("*.doc");
+    p.newBox.SetText("x_a");
+    p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
+    EXPECT_EQ(view.RowColour(Row("c.doc")), kConflictColour);
+    EXPECT_EQ(view.RowColour(Row("a.txt")), kFailedColour);
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_marks.bmp");
+}
+
+// The view's one line, read from its window text, and kept as pictures.
+TEST_F(MainDialogTest, EmptyViewSaysHowToAddItemsOrWhyNothingMatches) {
+    JobOption& option = JobOption::Instance();
+    option.items.Clear();
+    Open();
+    const auto line = [&] {
+        wchar_t text[256] = {};
+        GetWindowTextW(dialog->Parts().viewBox.Window(), text, 256);
+        return Narrow(text);
+    };
+    EXPECT_EQ(line(), "Drop folders and files here, or use the item menu.");
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_empty.bmp");
+
+    option.items.Append(Raw(data));
+    option.oldName = "IMG_*.jpg";
+    option.newName = "Photo_%0.jpg";
+    option.limitation = "Dropped";
+    Open();
+    EXPECT_EQ(line(), "The pattern is tried on the named items themselves; choose File, Folder or Folder&File to "
+                      "rename what is inside them.");
+    UpdateWindow(dialog->Window());
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_no_match.bmp");
+}
+
+// The first start's hint lists in the GUI profile: a button without a list is
+// disabled; a hint chosen from the real menu, by keys, fills its box and
+// evaluates, and the menu shows the notes.
+TEST_F(MainDialogTest, StarterHintsFromTheRealMenu) {
+    MainDialogParts& p = Open();
+    EXPECT_FALSE(Enabled(p.oldHint));
+    EXPECT_FALSE(Enabled(p.newHint));
+    RawLayer::RawParameterFile profile(Raw(temp.Join(L"gui.ini")));
+    ASSERT_TRUE(WriteStarterHints(profile));
+    MainDialogParts& q = Open();
+    ASSERT_TRUE(Enabled(q.oldHint) && Enabled(q.newHint));
+    SetForegroundWindow(dialog->Window());
+    SetFocus(q.newHint.Window());
+    WinTest::PressKey(VK_SPACE);
+    WinTest::PressKey(VK_DOWN);
+    WinTest::PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return q.newBox.GetText().ToUtf8() == "%0"; })) << q.newBox.GetText().ToUtf8();
+    ASSERT_TRUE(PumpUntil([&] { return Unit("a.txt").newName.ToUtf8() == "a"; })) << Unit("a.txt").newName.ToUtf8();
+    wchar_t first[64] = {};
+    GetMenuStringW(q.newHint.Menu().Handle(), 0, first, 64, MF_BYPOSITION);
+    EXPECT_EQ(Narrow(first), "%0 (the first part)");
 }
 
 TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {
@@ -335,16 +413,31 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
     const std::wstring other = temp.Join(L"other.txt");
     ASSERT_TRUE(WriteFileBytes(other, "x"));
     static std::string handOver;
+    static ULONGLONG deadline;
+    static bool sent, stuck;
     handOver = Raw(other).ToUtf8();
-    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    deadline = GetTickCount64() + WinTest::kDeadlineMs;
+    sent = stuck = false;
+    // The dialog has a deadline of its own: one that does not end by then is
+    // pictured, closed, and fails the test instead of holding it for ever.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
         const HWND chooser = FindWindowW(nullptr, L"Varnelo - Append items by dialog.");
         if (!chooser || !IsWindowVisible(chooser)) return;
-        KillTimer(nullptr, id);
+        if (GetTickCount64() > deadline) {
+            if (!stuck) WinTest::SaveWindowShot(GetDesktopWindow(), ModuleFolder() + L"\\shot_path_dialog_stuck.bmp");
+            stuck = true;
+            PostMessageW(chooser, WM_CLOSE, 0, 0);
+            return;
+        }
+        if (sent) return;
+        sent = true;
         WinTest::SaveWindowShot(chooser, ModuleFolder() + L"\\shot_path_dialog.bmp");
         COPYDATASTRUCT copy{0, static_cast<DWORD>(handOver.size() + 1), handOver.data()};
         SendMessageW(chooser, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
     });
     run({}, C::AppendItems);
+    KillTimer(nullptr, timer);
+    ASSERT_FALSE(stuck) << "the path dialog did not end by the deadline; see shot_path_dialog_stuck.bmp";
     ASSERT_TRUE(PumpUntil([&] { return shows("other.txt"); })) << Rows();
 
     run({"data"}, C::RemoveItems);
@@ -452,4 +545,59 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
     RECT shown{10, 20, 610, 520};
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect(shown));
     EXPECT_EQ(GuiMainDialog::StartRect({0, 0, 10, 10}, false).top, 20);
+}
+
+TEST_F(MainDialogTest, KeysReachAControlAfterTheFocusedOneIsDisabledOrTheWindowReactivated) {
+    MainDialogParts& p = Open();
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    SetFocus(p.newBox.Window());
+    ASSERT_TRUE(TabTo(p.start));
+    WinTest::PressKey(VK_RETURN);  // the run leaves nothing checked: "Start !" goes grey with the focus
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\x_a") && !Enabled(p.start); }));
+    ExpectKeysLand(L"*.doc");
+
+    // Another window comes to the front and goes: the Old name box has the focus again.
+    const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                       nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }));
+    DestroyWindow(other);
+    SetForegroundWindow(dialog->Window());
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == p.oldBox.Window(); }));
+
+    // "Clear !" pressed by keyboard disables itself.
+    ASSERT_TRUE(TabTo(p.clear));
+    WinTest::PressKey(VK_SPACE);
+    ASSERT_TRUE(PumpUntil([&] { return !Enabled(p.clear); }));
+    ExpectKeysLand(L"*.txt");
+}
+
+TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAFrame) {
+    JobOption::Instance().oldName = "*";
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    const int32_t sub = Row("sub");
+    ASSERT_GE(sub, 0);
+    if (Rows().find("d.txt") != std::string::npos) view.ToggleFolder(sub);  // closed
+    ASSERT_EQ(Rows().find("d.txt"), std::string::npos) << Rows();
+    EXPECT_EQ(view.CheckedInside(sub), 2);  // d.txt and e.doc run although no row shows them
+    EXPECT_EQ(view.CheckedInside(Row("a.txt")), 0);
+    view.ToggleFolder(sub);
+    EXPECT_EQ(view.CheckedInside(sub), 0);  // open: the rows show them
+    view.ClickCheckBox(Row("d.txt"));
+    view.ToggleFolder(sub);
+    EXPECT_EQ(view.CheckedInside(sub), 1);
+
+    // Entered by Tab with no cursor row: the list's frame shows the focus.
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    SetFocus(p.clear.Window());
+    ASSERT_TRUE(TabTo(view));
+    ASSERT_FALSE(view.Rows().IsItem(view.Cursor()));
+    UpdateWindow(view.Window());
+    RawLayer::RawWindowDc dc(view.Window());
+    const RECT inner{view.margins.left, view.margins.top, 0, 0};
+    EXPECT_EQ(GetPixel(dc.Dc(), inner.left, inner.top + 40), WinLayer::WinListBox::kCursorFrame);
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_focus_closed_folder.bmp");
 }

@@ -111,6 +111,29 @@ TEST_F(TitleMenuTest, ViewHelpByDocumentCount) {
     }
 }
 
+// The shipped read-me, beside the program with the help viewer: the version
+// entry opens it in the viewer, and it is the one document "View help." opens.
+TEST_F(TitleMenuTest, VersionEntryOpensTheShippedReadMe) {
+    const std::wstring prog = temp.Join(L"prog");
+    const std::wstring readMe = prog + L"\\ReadMe_Varnelo.txt";
+    ASSERT_TRUE(CreateFolder(prog));
+    ASSERT_TRUE(CopyFileW((ModuleFolder() + L"\\ReadMe_Varnelo.txt").c_str(), readMe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ModuleFolder() + L"\\standin\\Tolvix.exe").c_str(), (prog + L"\\Tolvix.exe").c_str(), FALSE));
+    Open();
+    HMENU menu = Menu();
+    EXPECT_FALSE(Grayed(menu, 2));
+    EXPECT_EQ(GetMenuItemID(menu, 2), kViewHelp);
+    const std::wstring out = prog + L"\\Tolvix.out";
+    for (const uint32_t command : {kShowVersion, kViewHelp}) {
+        DeleteFileW(out.c_str());
+        Command(command);
+        std::string opened;
+        EXPECT_TRUE(PumpUntil([&] { return (opened = ReadFileBytes(out).value_or("")) == Narrow(readMe); })) << opened;
+    }
+    const std::wstring viewer = prog + L"\\Tolvix.exe";
+    EXPECT_TRUE(PumpUntil([&] { return DeleteFileW(viewer.c_str()) || !FileExists(viewer); }));
+}
+
 // The choice itself, its profile entry and the restart: see the process test below.
 TEST_F(TitleMenuTest, LanguagesFromTheLanguageMap) {
     Open();
@@ -196,6 +219,12 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     std::string rows;
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
     EXPECT_EQ(rows, "data a.txt b.txt x_b ");
+    // The run stays the one to take back until every item is back.
+    EXPECT_FALSE(Grayed(Menu(), 11));
+    ASSERT_TRUE(DeleteFileW((data + L"\\b.txt").c_str()));
+    Command(kUndoLastRun);
+    ASSERT_EQ(asked.size(), 4u);  // the question alone: a full undo reports nothing
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_TRUE(Grayed(Menu(), 11));
 }
 

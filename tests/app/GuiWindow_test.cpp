@@ -100,15 +100,15 @@ TEST_F(WindowProcess, TypeEnterStartAndClose) {
     ASSERT_TRUE(Start(L"-l File \"" + data + L"\""));
     SetForegroundWindow(window);
     ASSERT_TRUE(ChildHasFocus());
-    // The Old name box has the focus at start; Tab order: its hint button,
-    // the New name box, its hint button, two selectors, then "Start !".
+    // The Old name box has the focus at start; Tab order: the New name box,
+    // two selectors, then "Start !" (the profile has no hints, so both hint
+    // buttons are disabled and Tab passes them by).
     WinTest::TypeUnicode(L"*.txt");
     WinTest::PressKey(VK_RETURN);
     WinTest::PressKey(VK_TAB);
-    WinTest::PressKey(VK_TAB);
     WinTest::TypeUnicode(L"new_%0.txt");
     WinTest::PressKey(VK_RETURN);
-    for (int i = 0; i < 4; ++i) WinTest::PressKey(VK_TAB);
+    for (int i = 0; i < 3; ++i) WinTest::PressKey(VK_TAB);
     WinTest::PressKey(VK_SPACE);
     ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\new_b.txt"); }));
     ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\sub\\new_d.txt"); }));
@@ -124,6 +124,18 @@ TEST_F(WindowProcess, TypeEnterStartAndClose) {
 }
 
 TEST_F(WindowProcess, ApplyWithoutInspectRunsAtOnceAndStaysOpen) {
+    // A limitation not understood opens the window on the default ("Dropped")
+    // and does not start the run, which would rename the named folder itself.
+    ASSERT_TRUE(Start(L"-a -o \"*\" -n \"old_%0\" -l Files \"" + data + L"\""));
+    ASSERT_TRUE(ChildHasFocus());
+    // The window's thread answers only once it is in its message loop, after
+    // "-a" had its chance to post the run; the close is posted behind it.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kDeadline, &answer));
+    ASSERT_TRUE(CloseAndWait());
+    EXPECT_TRUE(FolderExists(data));
+    EXPECT_EQ(Log(L"log\\*.journal"), "");
+
     ASSERT_TRUE(Start(L"-a -o \"*.doc\" -n \"%0.bak\" -l File \"" + data + L"\""));
     ASSERT_TRUE(WaitFor([&] { return FileExists(data + L"\\c.bak"); }));
     EXPECT_TRUE(FileExists(data + L"\\a.txt"));

@@ -128,6 +128,19 @@ TEST(RawString, CopiesShareAndEditsDetach) {
     EXPECT_EQ(edited.Storage(), RawStorage::Owned);
 }
 
+TEST(RawString, AppendingUnitByUnitGrowsGeometrically) {
+    // A string built one unit at a time must not copy itself for every unit.
+    RawString text;
+    int32_t growths = 0, capacity = text.Capacity();
+    for (int32_t i = 0; i < 100000; ++i) {
+        text.AppendUnit('x');
+        if (text.Capacity() != capacity) ++growths;
+        capacity = text.Capacity();
+    }
+    EXPECT_EQ(text.Length(), 100000);
+    EXPECT_LE(growths, 20);  // about log2 of the length, never the length itself
+}
+
 TEST(RawString, EditsAndRanges) {
     using enum RawCodeKind;
     RawString s("abcdef");

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include "TestSupport.h"
 #include "WinTestInput.h"
+#include "WinTestShot.h"
 #include "raw/RawShell.h"
 
 using namespace WinLayer;
@@ -74,20 +76,35 @@ int32_t IndexOf(const WinPathBoxItemList& items, const std::string& name) {
 bool MakeFolder(const std::wstring& path) { return RawLayer::EnsureFolder(Raw(path)); }
 
 // Runs the dialog modally while the driver acts on its window, once it is
-// shown, painted and in the foreground, from another thread.
+// shown, painted and in the foreground, from another thread. The dialog has
+// a deadline too: when it is not in front in time, or the driver's input
+// went astray and it does not end, a picture of the screen is kept, the
+// dialog is closed and the test fails, instead of waiting for ever.
 int32_t RunDriven(WinPathDialog& dialog, const std::function<void(HWND)>& driver) {
     dialog.Place({});
+    std::atomic<bool> ended{false}, stuck{false};
     std::thread thread([&] {
         const ULONGLONG deadline = GetTickCount64() + WinTest::kDeadlineMs;
         HWND window = nullptr;
         while (!((window = dialog.Window()) && GetForegroundWindow() == window &&
                  !GetUpdateRect(window, nullptr, FALSE)) &&
-               GetTickCount64() < deadline)
+               GetTickCount64() < deadline && !ended)
             Sleep(10);
-        if (window) driver(window);
+        if (window && GetTickCount64() < deadline) driver(window);
+        while (!ended && GetTickCount64() < deadline) Sleep(10);
+        if (ended) return;
+        stuck = true;
+        WinTest::SaveWindowShot(GetDesktopWindow(), TestSupport::ModuleFolder() + L"\\shot_path_dialog_stuck.bmp");
+        // From here on the dialog's own end is all that is waited for.
+        while (!ended) {
+            if (const HWND w = dialog.Window()) PostMessageW(w, WM_CLOSE, 0, 0);
+            Sleep(50);
+        }
     });
     const int32_t result = dialog.DoModal(nullptr);
+    ended = true;
     thread.join();
+    EXPECT_FALSE(stuck) << "the dialog did not end by the deadline; see shot_path_dialog_stuck.bmp";
     return result;
 }
 
