@@ -64,7 +64,7 @@ TEST_F(AppMainProfileTest, FirstStartCreatesTheProfileThenItIsOnlyRead) {
 // that is there, with or without them, is never written by a start.
 TEST_F(ProgramTest, FirstStartWritesTheHintListsOnce) {
     const std::wstring profile = temp.Join(L"prog\\Varnelo.ini");
-    const std::wstring line = CommandLine(program, {L"-i"});
+    const std::wstring line = CommandLine(program, {L"-i", L"-n", L"%0"});
     DWORD exitCode = 1;
     ASSERT_TRUE(RunProcess(line, &exitCode, nullptr));
     EXPECT_EQ(exitCode, 0u);

@@ -172,10 +172,12 @@ run_verb "$folder_command" %1 "$(wine_path "$tree")" "$work/verb.out" "${plan_op
     || fail "the folder verb's -i run"
 expect_plan "$work/verb.out" "folder verb"
 [ -f "$installed/Varnelo.ini" ] || fail "the installed program wrote no profile beside itself"
-# A folder gone since Explorer named it names nothing, as any missing start path.
-run_verb "$background_command" %V "$(wine_path "$work/gone folder")" "$work/gone.out" "${plan_options[@]}" \
-    || fail "the background verb's run on a missing folder"
-[ "$(cat "$work/gone.out")" = $'0 planned, 0 conflicts\r' ] || fail "missing folder: $(cat -A "$work/gone.out")"
+# A folder gone since Explorer named it is reported as any missing start path.
+gone=$(wine_path "$work/gone folder")
+run_verb "$background_command" %V "$gone" "$work/gone.out" "${plan_options[@]}" \
+    && fail "the background verb's run on a missing folder exited 0"
+[ "$(cat "$work/gone.out")" = "MISSING"$'\t'"$gone"$'\r\n0 planned, 0 conflicts\r' ] \
+    || fail "missing folder: $(cat -A "$work/gone.out")"
 
 # ------------------------------------------------------------------- upgrade
 say "upgrading to $newer"
