@@ -143,13 +143,13 @@ int RunPass(bool apply, BatchOutput& output) {
 
     // A refused New name prints the plan too, so that a script sees what the
     // rule would touch, and then the refusal; "-i" alone refuses like "-i -a".
-    const bool planOnly = !apply || pass.forbidden != 0;
+    const bool planOnly = !apply || pass.Bad();
     int32_t planned = 0, unchanged = 0;
     if (planOnly) {
         for (const JobFileUnit& unit : list) {
             if (!unit.Has(JobFileUnit::Matched) || !unit.Has(JobFileUnit::Checked)) continue;
             // Under a refused New name no item is tried, so none conflicts.
-            const JobConflict conflict = pass.forbidden != 0 ? JobConflict::None : conflicts.ConflictOf(unit);
+            const JobConflict conflict = pass.Bad() ? JobConflict::None : conflicts.ConflictOf(unit);
             if (conflict == JobConflict::None) {
                 RawString line = Fields("PLAN", unit.FullPath(), unit.newName);
                 if (unit.newName == RawString(unit.name, unit.newName.Kind())) {
@@ -166,6 +166,12 @@ int RunPass(bool apply, BatchOutput& output) {
             line.Append(ConflictReason(conflict, unit.newName));
             output.Line(line);
         }
+    }
+    if (!pass.fault.IsEmpty()) {
+        RawString reason("The New name cannot be used: ");
+        reason.Append(pass.fault, RawString("; nothing was renamed."));
+        output.Line(Tagged("ERROR", reason));
+        return 1;
     }
     if (pass.forbidden != 0) {
         // The same rule that keeps "Start !" disabled: nothing is renamed.

@@ -242,7 +242,7 @@ void MainDialogParts::RefreshSolutions() {
     viewStyle = static_cast<JobLayer::JobCondition::ViewStyle>(styleSelector.Value());
     const JobLayer::JobPassResult pass = JobLayer::EvaluationPass(items, condition, viewStyle, limitation,
                                                                   oldBox.GetText(), newBox.GetText(), &predictor);
-    const bool bad = pass.forbidden != 0;
+    const bool bad = pass.Bad();
     newBox.SetBackground(bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
     viewBox.condition = condition;
     viewBox.Refresh();

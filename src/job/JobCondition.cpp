@@ -3,6 +3,7 @@
 
 #include "job/JobConflict.h"
 #include "job/JobSolution.h"
+#include "raw/RawShell.h"
 
 namespace JobLayer {
 
@@ -21,6 +22,26 @@ bool Eligible(const JobFileUnit& unit, JobCondition::Limitation limitation) {
 
 }  // namespace
 
+void JobEvaluator::Prepare(const RawString& templ) {
+    if (prepared_ && (templ.SharesBodyWith(template_) || templ == template_)) return;
+    template_ = templ;
+    usable_ = TemplateFault(templ).IsEmpty();
+    perFolder_ = TemplateCountsPerFolder(templ);
+    prepared_ = true;
+}
+
+int64_t JobEvaluator::FolderOrdinal(const JobFileUnit& unit) {
+    // A folder's units share their parent, so the folded path is looked up
+    // once per parent; named items come from anywhere and look up theirs.
+    if (unit.parent != nullptr) {
+        auto found = byParent_.find(unit.parent);
+        if (found != byParent_.end()) return (*found->second)++;
+    }
+    int64_t* slot = &folders_[FoldedPath(unit.folder)];
+    if (unit.parent != nullptr) byParent_.emplace(unit.parent, slot);
+    return (*slot)++;
+}
+
 void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
     unit.Clear(JobFileUnit::Eligible | JobFileUnit::Matched | JobFileUnit::Checked);
     // Only what a run would do is proposed: no stale name from an earlier rule.
@@ -31,8 +52,17 @@ void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition
     if (!matcher_.Match(unit.name, {0, unit.name.Length()})) return;
     unit.Set(JobFileUnit::Matched);
     if (condition.newName.IsEmpty()) return;
+    // A template whose tokens cannot be read gives no name at all: a guess
+    // could rename every item wrongly.
+    Prepare(condition.newName);
+    if (!usable_) {
+        unit.newName = RawString();
+        return;
+    }
     unit.Set(JobFileUnit::Checked);
-    ExpandTemplate(condition.newName, JobHitSolution(unit.name, matcher_), &expansion_);
+    JobHitSolution solution(unit.name, matcher_);
+    solution.SetOrdinals(named_++, perFolder_ ? FolderOrdinal(unit) : 0);
+    ExpandTemplate(condition.newName, solution, &expansion_);
     const RawString text =
         expansion_.Kind() == RawCodeKind::Utf8 ? expansion_ : RawString(expansion_, RawCodeKind::Utf8);
     // Control units (from "%n", "%r", "%t" or typed into the template) can
@@ -54,6 +84,26 @@ uint32_t ForbiddenUnit(const RawString& text) {
     static const RawString forbidden = RawString::MakeLiteral("\\/:*?<>|\"");
     for (int32_t i = 0; i < text.Length(); i += text.CharLength(i))
         if (text.InSet(i, forbidden)) return text.UnitAt(i);
+    return 0;
+}
+
+uint32_t TemplateForbiddenUnit(const RawString& text) {
+    if (!IsExpandedTemplate(text)) return ForbiddenUnit(text);
+    static const RawString forbidden = RawString::MakeLiteral("\\/:*?<>|\"");
+    for (int32_t i = 0; i < text.Length();) {
+        // A faulty token is reported as such (TemplateFault), not by a ":" in it.
+        if (text.UnitAt(i) == '%' && text.UnitAt(i + 1) == '{') {
+            i += ReadTemplateToken(text, i).length;
+            continue;
+        }
+        if (text.InSet(i, forbidden)) return text.UnitAt(i);
+        // "%" and the unit behind it are one element: "%%{" opens no token.
+        if (text.UnitAt(i) == '%' && i + 1 < text.Length()) {
+            ++i;
+            if (text.InSet(i, forbidden)) return text.UnitAt(i);
+        }
+        i += text.CharLength(i);
+    }
     return 0;
 }
 
@@ -106,7 +156,8 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     condition.newName = newText;
     ++condition.generation;
     JobPassResult result;
-    result.forbidden = ForbiddenUnit(newText);
+    result.forbidden = TemplateForbiddenUnit(newText);
+    result.fault = TemplateFault(newText);
     JobEvaluator evaluator;
     for (JobFileUnit& unit : list) {
         const bool fresh = unit.Has(JobFileUnit::Fresh);
@@ -122,7 +173,7 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     }
     list.UncheckDuplicates();
     if (conflicts != nullptr) conflicts->Predict(list);
-    result.startEnabled = StartEnabled(list, result.forbidden != 0);
+    result.startEnabled = StartEnabled(list, result.Bad());
     return result;
 }
 

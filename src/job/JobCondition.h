@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "job/JobFileList.h"
 #include "job/JobHitRange.h"
@@ -21,13 +23,25 @@ struct JobCondition {
 
 // Evaluates units against one condition, keeping the prepared pattern and
 // its scratch storage from one unit to the next.
+// Counters in the template number the units that receive a new name in the
+// order they are evaluated, so one evaluator serves one pass.
 class JobEvaluator {
 public:
     void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition);
 
 private:
+    void Prepare(const RawString& templ);
+    int64_t FolderOrdinal(const JobFileUnit& unit);
+
     JobMatcher matcher_;
     RawString expansion_;
+    RawString template_;  // the template the three below were found for
+    bool usable_ = true;
+    bool perFolder_ = false;
+    bool prepared_ = false;
+    int64_t named_ = 0;  // units that received a new name so far
+    std::unordered_map<std::u16string, int64_t> folders_;  // by the folded folder path
+    std::unordered_map<const JobFileUnit*, int64_t*> byParent_;
 };
 
 // One unit on its own (the pattern is prepared for this call alone).
@@ -36,6 +50,9 @@ void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition);
 // The first unit of the text that no file name may hold ("\/:*?<>|" and the
 // double quote), walking by character; 0 when there is none.
 uint32_t ForbiddenUnit(const RawString& text);
+// The same for a New-name template: what its "%{...}" tokens hold is no
+// part of a name (":" there separates their numbers).
+uint32_t TemplateForbiddenUnit(const RawString& text);
 
 // Whether "Start !" may be pressed: the template is good and some unit is
 // checked, matched and has a new name.
@@ -50,7 +67,11 @@ class JobConflictPredictor;
 
 struct JobPassResult {
     uint32_t forbidden = 0;  // the forbidden unit of the template, 0 when good
+    RawString fault;         // why the template's tokens cannot be used; empty when they can
     bool startEnabled = false;
+
+    // A template that may not run: "Start !" stays disabled.
+    bool Bad() const { return forbidden != 0 || !fault.IsEmpty(); }
 };
 
 // One evaluation pass over the whole list with the given texts and choices;

@@ -210,6 +210,7 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
     if (attributes != kNoAttributes && (attributes & kAttributeDirectory) != 0) {
         Position unit = AppendUnit(nullptr, path, JobFileUnit::Folder | JobFileUnit::Dropped | JobFileUnit::Shown, 0);
         const uint16_t bits = ExpandFolder(unit, path, 0);
+        levels_.clear();
         unit->Clear(JobFileUnit::HasFolders | JobFileUnit::HasFiles);
         unit->Set(bits);
         if (openFolder) {
@@ -231,9 +232,19 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     RawString withSeparator(path);
     if (NeedsSeparator(withSeparator)) withSeparator.AppendUnit('\\');
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
-    RawFolderScan scan(path);
-    while (scan.Next(RawFolderScan::SkipDots)) {
-        const RawFindFileData& data = scan.Data();
+    // The entries are listed as a file manager shows them, whatever order
+    // the file system returns them in, so that the list (and a counter in
+    // the New name) follows what the user sees. Each depth keeps its buffer
+    // from one folder to the next; a subfolder's walk never touches its parent's.
+    if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
+    std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
+    entries.clear();
+    {
+        RawFolderScan scan(path);
+        while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.Data());
+    }
+    entrySort_.Sort(&entries);
+    for (const RawFindFileData& data : entries) {
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
@@ -245,6 +256,7 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
             MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
         }
     }
+    entries.clear();
     return bits;
 }
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
+#include "raw/RawFolderScan.h"
 #include "raw/RawList.h"
 #include "raw/RawString.h"
 
@@ -119,6 +121,10 @@ private:
     bool namedValid_ = true;    // false once units went away
     bool overlapKnown_ = false;
     bool overlapping_ = false;
+
+    // The entries of the folder being expanded at each depth, while AddPath runs.
+    std::deque<std::vector<RawLayer::RawFindFileData>> levels_;
+    RawLayer::RawEntryNameSort entrySort_;
 };
 
 // The display path of an item at the given depth: the path from the named

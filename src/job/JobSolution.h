@@ -18,6 +18,7 @@ public:
     // The name's units of hit index, in the name's kind; empty without such a hit.
     RawString GetPart(int32_t index) const override;
     void AppendPart(int32_t index, RawString* out) const override;
+    RawString GetName() const override { return name; }
 
     RawString name;
     JobHitRangeList hits;  // shares the body of the match's list
@@ -39,11 +40,22 @@ public:
     RawString GetLineBreak() const override;
     RawString GetPart(int32_t index) const override;
     void AppendPart(int32_t index, RawString* out) const override;
+    RawString GetName() const override { return name_; }
+    int64_t GetOrdinal(bool perFolder) const override { return perFolder ? folderOrdinal_ : ordinal_; }
+
+    // The item's place among those that receive a new name: in the pass and
+    // in its folder, from 0.
+    void SetOrdinals(int64_t ordinal, int64_t folderOrdinal) {
+        ordinal_ = ordinal;
+        folderOrdinal_ = folderOrdinal;
+    }
 
 private:
     const RawString& name_;
     const JobHitRange* hits_;
     int32_t count_;
+    int64_t ordinal_ = 0;
+    int64_t folderOrdinal_ = 0;
 };
 
 // The new text the template t yields in the situation, in t's kind.

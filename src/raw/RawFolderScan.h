@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "raw/RawFile.h"
 #include "raw/RawList.h"
@@ -88,6 +89,23 @@ private:
     RawString folder_;
     RawString pattern_;
     std::string scratch_;
+};
+
+// Puts records into the order a file manager shows a folder, by their
+// names: case ignored as the file system ignores it, runs of digits compared
+// as numbers ("IMG_2" before "IMG_10"); names still equal then put fewer
+// leading zeros first and are last told apart by their units. Each name is
+// folded once, so a large folder sorts without converting a name per
+// comparison, and the buffers are kept from one folder to the next.
+class RawEntryNameSort {
+public:
+    void Sort(std::vector<RawFindFileData>* entries);
+
+private:
+    std::u16string folded_;
+    std::vector<size_t> starts_;
+    std::vector<int32_t> order_;
+    std::vector<RawFindFileData> sorted_;
 };
 
 }  // namespace RawLayer

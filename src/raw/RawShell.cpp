@@ -223,6 +223,21 @@ uint32_t FoldNameUnit(uint32_t unit) {
     return table[unit];
 }
 
+RawString CaseMapped(const RawString& text, bool upper) {
+    if (text.IsEmpty()) return text;
+    const std::wstring source = text.ToWide();
+    const DWORD how = upper ? LCMAP_UPPERCASE : LCMAP_LOWERCASE;
+    const int length = static_cast<int>(source.size());
+    // Asked for its size first: a mapping need not keep the length.
+    const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, how, source.data(), length, nullptr, 0, nullptr, nullptr, 0);
+    if (size <= 0) return text;
+    std::wstring target(static_cast<size_t>(size), L'\0');
+    const int mapped =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, how, source.data(), length, target.data(), size, nullptr, nullptr, 0);
+    if (mapped <= 0) return text;
+    return RawString(RawString::FromWide(reinterpret_cast<const char16_t*>(target.data()), mapped), text.Kind());
+}
+
 RawFoldedUnits::RawFoldedUnits(const RawString& text, int32_t from) {
     if (text.Kind() == RawCodeKind::Utf8) {
         bytes_ = reinterpret_cast<const uint8_t*>(text.Bytes());

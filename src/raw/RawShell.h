@@ -45,6 +45,9 @@ RawString SystemErrorText(uint32_t code);
 // "a.txt" and "A.TXT" name one item, and so do names that differ only in the
 // case of letters beyond ASCII. Surrogates stay as they are.
 uint32_t FoldNameUnit(uint32_t unit);
+// The text in upper or in lower case by the invariant mapping, the same for
+// every locale, for every script that has case; in the text's own kind.
+RawString CaseMapped(const RawString& text, bool upper);
 // The UTF-16 units of a text one by one, each folded by FoldNameUnit: one
 // rule for every comparison of names and paths. UTF-8 is decoded in place,
 // so most texts never need a converted copy; the text must outlive this.

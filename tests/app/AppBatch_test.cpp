@@ -76,6 +76,13 @@ TEST_F(Batch, RunsTable) {
         {"-i -a refuses it too", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"a:b", L"x.txt"}, 1,
          {"PLAN\t%D\\x.txt\ta:b", "ERROR\tThe New name holds the character :, which no file name may hold; nothing was renamed."},
          {}},
+        {"-i refuses an unclosed token", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"a%{n:3", L"x.txt"}, 1,
+         {"ERROR\tThe New name cannot be used: the token \"%{n:3\" has no closing \"}\"; nothing was renamed."}, {}},
+        {"-i -a refuses an unknown token", {L"x.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%{N}", L"x.txt"}, 1,
+         {"ERROR\tThe New name cannot be used: the token \"%{N}\" is unknown; nothing was renamed."}, {}},
+        {"-i refuses a width beyond 32", {L"x.txt"}, {L"-i", L"-o", L"*", L"-n", L"%{n:33}", L"x.txt"}, 1,
+         {"ERROR\tThe New name cannot be used: the token \"%{n:33}\" asks for a width outside 1 to 32; nothing was "
+          "renamed."}, {}},
         {"usage in batch mode", {}, {L"-i", L"-h"}, 0,
          {"Arguments = [-h] [-o OldName] [-n NewName] [-l Limitation] [-v ViewStyle] [-a] [-i] [-u] [Folder|File]*"}, {}},
         {"template yields nothing", {L"k.txt"}, {L"-i", L"-a", L"-o", L"*", L"-n", L"%5", L"k.txt"}, 1,
@@ -114,6 +121,45 @@ TEST_F(Batch, RunsTable) {
         EXPECT_EQ(TreeSnapshot(data), c.after.empty() ? before : c.after);
         if (c.profile) { EXPECT_EQ(ReadFileBytes(profile), c.profile) << "a refused profile is left as it was"; }
     }
+}
+
+// A counter numbers the items in the order a file manager shows them; the
+// plan foresees the name it takes from a file that stays, and the run renames
+// line for line as planned.
+TEST_F(Batch, CounterRunFollowsItsPlan) {
+    for (const wchar_t* file : {L"a10.txt", L"A3.txt", L"a2.txt", L"a1.txt", L"n3.txt"})
+        ASSERT_TRUE(PutFile(data + L"\\" + file, Narrow(file)));
+    const std::vector<std::wstring> rule = {L"-o", L"@[aA][0-9]+%.txt", L"-n", L"n%{n}.txt", L"-l", L"File", data};
+    auto run = [&](std::vector<std::wstring> args) {
+        args.insert(args.end(), rule.begin(), rule.end());
+        DWORD code = 99;
+        std::vector<std::string> lines = Run(args, &code);
+        EXPECT_EQ(code, 1u);
+        return lines;
+    };
+    const std::vector<std::string> plan = run({L"-i"});
+    const std::vector<std::string> expected = {
+        "PLAN\t" + Data(L"a1.txt") + "\tn1.txt", "PLAN\t" + Data(L"a2.txt") + "\tn2.txt",
+        "CONFLICT\t" + Data(L"A3.txt") + "\tn3.txt\t*", "PLAN\t" + Data(L"a10.txt") + "\tn4.txt",
+        "3 planned, 1 conflicts"};
+    ASSERT_EQ(plan.size(), expected.size()) << ::testing::PrintToString(plan);
+    for (size_t i = 0; i < plan.size(); ++i)
+        EXPECT_EQ(plan[i].substr(0, expected[i].find('*')), expected[i].substr(0, expected[i].find('*')));
+    const std::vector<std::string> done = run({L"-i", L"-a"});
+    ASSERT_EQ(done.size(), plan.size()) << ::testing::PrintToString(done);
+    // The tag, the path and the new name of a line.
+    auto head = [](const std::string& line) {
+        const size_t name = line.find('\t', line.find('\t') + 1) + 1;
+        return line.substr(0, line.find('\t', name));
+    };
+    for (size_t i = 0; i + 1 < plan.size(); ++i) {
+        std::string shouldBe = head(plan[i]);
+        shouldBe.replace(0, shouldBe.find('\t'), plan[i].starts_with("PLAN") ? "OK" : "FAILED");
+        EXPECT_EQ(head(done[i]), shouldBe);
+    }
+    EXPECT_EQ(done.back(), "3 renamed, 1 failed");
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"A3.txt", "n1.txt", "n2.txt", "n3.txt", "n4.txt"}));
+    EXPECT_EQ(ReadFileBytes(data + L"\\n4.txt"), "a10.txt");
 }
 
 namespace {

@@ -515,17 +515,33 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
     EXPECT_EQ(newNameOf("a.txt"), "(none)");  // gone from the item list too
 }
 
-TEST_F(MainDialogTest, ForbiddenCharacterColoursTheBoxAndDisablesStart) {
+// A forbidden character, and a token that cannot be read (unclosed, unknown,
+// a width beyond 32), colour the box and disable "Start !"; the ":" of a
+// good token does not.
+TEST_F(MainDialogTest, ForbiddenCharacterOrBadTokenColoursTheBoxAndDisablesStart) {
     MainDialogParts& p = Open();
     EXPECT_TRUE(Enabled(p.start));
-    p.newBox.SetText("%0:x");
-    p.Dispatch(&p.newBox, WinLayer::kNotifyFocusLost);
-    EXPECT_EQ(p.newBox.Background(), kForbiddenColour);
-    EXPECT_FALSE(Enabled(p.start));
-    p.newBox.SetText("%0_x");
-    p.Dispatch(&p.newBox, WinLayer::kNotifyExecute);
-    EXPECT_EQ(p.newBox.Background(), GetSysColor(COLOR_WINDOW));
-    EXPECT_TRUE(Enabled(p.start));
+    const std::pair<const char*, bool> cases[] = {
+        {"%0:x", true}, {"%0_x", false}, {"%0%{n:3", true}, {"%{n:3}_%0", false}, {"%{x}", true}, {"%{n:33}", true}};
+    for (const auto& [templ, bad] : cases) {
+        p.newBox.SetText(templ);
+        p.Dispatch(&p.newBox, bad ? WinLayer::kNotifyFocusLost : WinLayer::kNotifyExecute);
+        EXPECT_EQ(p.newBox.Background(), bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW)) << templ;
+        EXPECT_EQ(Enabled(p.start), !bad) << templ;
+        if (std::string(templ) == "%{n:3}_%0") { EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "002_b"); }
+    }
+}
+
+// A row unchecked by hand keeps the others' numbers, and the run renames
+// with the names shown.
+TEST_F(MainDialogTest, CounterKeepsItsNumbersWhenARowIsUnchecked) {
+    JobOption::Instance().newName = "%{n}_%0";
+    MainDialogParts& p = Open();
+    EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "2_b");
+    p.viewBox.ClickCheckBox(Row("a.txt"));
+    EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "2_b");
+    p.Dispatch(&p.start, kStartRun);
+    EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"2_b", "a.txt", "c.doc", "sub\\", "sub\\3_d", "sub\\e.doc"}));
 }
 
 TEST_F(MainDialogTest, ClearDisablesStartAndClear) {

@@ -123,4 +123,25 @@ TEST_F(RawFolderScanTest, CollectAndSortByPathAndSize) {
     }
 }
 
+// The order a file manager shows a folder in: case ignored beyond ASCII too,
+// digit runs as numbers of any length, and a total order for the rest.
+TEST(RawEntryNames, NaturalOrder) {
+    const std::vector<std::string> sorted = {
+        "a", "A1", "a1", "a01", "a2", "A3", "a10", "a10.txt", "a10b", "a100", "IMG_2", "img_10", "x0", "x00",
+        "x99999999999999999999999", "x100000000000000000000000", "Zebra", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\xA9" "b",
+        "\xCE\xB1", "\xCE\x92",
+    };
+    for (RawCodeKind kind : {RawCodeKind::Utf8, RawCodeKind::Wide}) {
+        std::vector<RawFindFileData> entries;
+        for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) entries.emplace_back().name = RawString(RawString(*it), kind);
+        RawEntryNameSort sort;
+        for (int round = 0; round < 2; ++round) {  // the second time they come sorted already
+            sort.Sort(&entries);
+            std::vector<std::string> order;
+            for (const RawFindFileData& entry : entries) order.push_back(entry.name.ToUtf8());
+            EXPECT_EQ(order, sorted);
+        }
+    }
+}
+
 }  // namespace
