@@ -41,13 +41,7 @@ protected:
         dialog.reset();
         JobOption::Instance().Reset();
     }
-    void File(const std::wstring& relative) {
-        const std::wstring path = data + L"\\" + relative;
-        for (size_t at = path.find(L'\\', data.size() + 1); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-            CreateFolder(path.substr(0, at));
-        CreateFolder(data);
-        ASSERT_TRUE(WriteFileBytes(path, "x"));
-    }
+    void File(const std::wstring& relative) { ASSERT_TRUE(PutFile(data + L"\\" + relative, "x")); }
     MainDialogParts& Open() {
         dialog = std::make_unique<GuiMainDialog>();
         dialog->Prepare();
@@ -544,16 +538,6 @@ TEST_F(MainDialogTest, CounterKeepsItsNumbersWhenARowIsUnchecked) {
     EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"2_b", "a.txt", "c.doc", "sub\\", "sub\\3_d", "sub\\e.doc"}));
 }
 
-TEST_F(MainDialogTest, ClearDisablesStartAndClear) {
-    MainDialogParts& p = Open();
-    EXPECT_TRUE(Enabled(p.clear));
-    p.Dispatch(&p.clear, kClear);
-    EXPECT_EQ(p.items.Count(), 0);
-    EXPECT_EQ(p.viewBox.RowCount(), 0);
-    EXPECT_FALSE(Enabled(p.start));
-    EXPECT_FALSE(Enabled(p.clear));
-}
-
 TEST_F(MainDialogTest, RunRenamesCheckedItemsAndReloadReadsTheDiskAgain) {
     MainDialogParts& p = Open();
     p.Dispatch(&p.start, kStartRun);
@@ -595,7 +579,9 @@ TEST_F(MainDialogTest, DroppedFilesMissingStartPathsAndARefusedApply) {
     PumpUntil([] { return true; });  // what the start posted is dispatched: no run among it
     EXPECT_TRUE(FolderExists(data));
     EXPECT_TRUE(FileExists(data + L"\\a.txt"));
-    p.Dispatch(&p.clear, kClear);
+    EXPECT_TRUE(Enabled(p.clear));
+    p.Dispatch(&p.clear, kClear);  // empties the list and disables "Start !" and itself
+    EXPECT_TRUE(p.items.Count() == 0 && p.viewBox.RowCount() == 0 && !Enabled(p.start) && !Enabled(p.clear));
     const HDROP drop = WinTest::MakeDrop({data + L"\\a.txt"});
     SendMessageW(p.viewBox.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     // Checked: the dropped file was matched and given its new name at once.

@@ -89,25 +89,13 @@ TEST_F(TitleMenuTest, EntriesInOrderAboveTheSystemsOwnAndBuiltOnce) {
     for (UINT at : {1u, 4u, 12u}) EXPECT_TRUE(GetMenuState(menu, at, MF_BYPOSITION) & MF_SEPARATOR) << at;
     EXPECT_EQ(GetMenuItemID(menu, 11), kUndoLastRun);
     EXPECT_TRUE(Grayed(menu, 11));  // no run in the log folder
+    EXPECT_TRUE(Grayed(menu, 2) && Grayed(menu, 5));  // no help document, no language file
     EXPECT_EQ(GetMenuItemCount(Menu()), before);
 }
 
-// Two documents make a submenu: see the process test below, which picks one.
-TEST_F(TitleMenuTest, ViewHelpByDocumentCount) {
-    for (const char* name : {"", "a.pdf"}) {
-        if (*name) {
-            ASSERT_TRUE(PutFile(temp.Join(L"prog\\Manual\\") + Widen(name), "%PDF"));
-        }
-        Open();
-        HMENU menu = Menu();
-        EXPECT_EQ(GetSubMenu(menu, 2), nullptr) << name;
-        EXPECT_EQ(Grayed(menu, 2), !*name) << name;
-        EXPECT_EQ(GetMenuItemID(menu, 2), kViewHelp);
-    }
-}
-
 // The shipped read-me, beside the program with the help viewer: the version
-// entry opens it in the viewer, and it is the one document "View help." opens.
+// entry opens it in the viewer, and it is the one document "View help." opens
+// (one document: no submenu; two make one, see the process test below).
 TEST_F(TitleMenuTest, VersionEntryOpensTheShippedReadMe) {
     const std::wstring prog = temp.Join(L"prog");
     const std::wstring readMe = prog + L"\\ReadMe_Varnelo.txt";
@@ -117,6 +105,7 @@ TEST_F(TitleMenuTest, VersionEntryOpensTheShippedReadMe) {
     Open();
     HMENU menu = Menu();
     EXPECT_FALSE(Grayed(menu, 2));
+    EXPECT_EQ(GetSubMenu(menu, 2), nullptr);
     EXPECT_EQ(GetMenuItemID(menu, 2), kViewHelp);
     const std::wstring out = prog + L"\\Tolvix.out";
     for (const uint32_t command : {kShowVersion, kViewHelp}) {
@@ -131,12 +120,6 @@ TEST_F(TitleMenuTest, VersionEntryOpensTheShippedReadMe) {
 
 // The choice itself, its profile entry and the restart: see the process test below.
 TEST_F(TitleMenuTest, LanguagesFromTheLanguageMap) {
-    Open();
-    HMENU menu = Menu();
-    EXPECT_TRUE(Grayed(menu, 5));  // no language file
-    EXPECT_EQ(GetSubMenu(menu, 5), nullptr);
-    dialog.reset();
-
     const std::wstring languages = temp.Join(L"LanguageFile.ini");
     ASSERT_TRUE(WriteFileBytes(languages, "[LangMap]\r\nEnglish=0x409\r\nGerman=0x407\r\n"));
     RawLayer::RawLabelStore::Instance().SetLanguageFile(Raw(languages));

@@ -14,16 +14,7 @@ namespace {
 
 constexpr DWORD kDeadline = 20000;
 
-bool WaitFor(const std::function<bool()>& done) {
-    const ULONGLONG deadline = GetTickCount64() + kDeadline;
-    while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()>& done) { return WinTest::PumpUntil(done, kDeadline); }
 
 // The program started for its window on a small tree.
 class WindowProcess : public ProgramTest {

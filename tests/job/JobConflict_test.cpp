@@ -1,5 +1,5 @@
-// The prediction of a run's failures against the run itself: random trees and
-// rules in-process, and the named cases through Varnelo.exe -i.
+// The prediction of a run's failures against the run itself, over random trees
+// and rules; the named cases and their texts are in the batch tests.
 #include <algorithm>
 #include <map>
 #include <random>
@@ -151,85 +151,5 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
                              JobConflict::TakenEarlier, JobConflict::TakenLater, JobConflict::Taken,
                              JobConflict::FolderMissing, JobConflict::ItemMissing}) {
         EXPECT_GT(seen[kind], 0) << static_cast<int>(kind);
-    }
-}
-
-namespace {
-
-class ConflictBatch : public ProgramTest {
-protected:
-    // The lines printed in the folder, CR LF removed.
-    std::vector<std::string> Run(const std::vector<std::wstring>& args, const std::wstring& folder, DWORD* code) {
-        std::string out;
-        EXPECT_TRUE(RunProcess(CommandLine(program, args), code, &out, 60000, folder));
-        std::vector<std::string> lines;
-        std::istringstream stream(out);
-        for (std::string l; std::getline(stream, l);) lines.push_back(l.substr(0, l.size() - 1));
-        return lines;
-    }
-};
-
-}  // namespace
-
-// The named cases through the program: -i prints CONFLICT lines in place of
-// PLAN; that a run fails exactly those items is the random test's part.
-TEST_F(ConflictBatch, NamedCases) {
-    const std::string earlier = "An item earlier in the list takes this name first.";
-    const std::string later = "An item of this name is there and is renamed only after this one.";
-    const std::string taken = "An item of this name is already there.";
-    struct Case {
-        const char* name;
-        std::vector<std::wstring> files;  // below the case's folder
-        std::vector<std::wstring> args;   // after -i
-        std::vector<std::string> lines;   // %D: the case's folder; in the list's order
-    };
-    const std::wstring longName(256, L'n');
-    const Case cases[] = {
-        {"same new name twice", {L"a.txt", L"a.doc"}, {L"-o", L"*.*", L"-n", L"%0", L"a.txt", L"a.doc"},
-         {"PLAN\t%D\\a.txt\ta", "CONFLICT\t%D\\a.doc\ta\t" + earlier, "1 planned, 1 conflicts"}},
-        {"swap", {L"1_2", L"2_1"}, {L"-o", L"*_*", L"-n", L"%1_%0", L"1_2", L"2_1"},
-         {"CONFLICT\t%D\\1_2\t2_1\t" + later, "CONFLICT\t%D\\2_1\t1_2\t" + taken, "0 planned, 2 conflicts"}},
-        {"chain against order", {L"x", L"xx"}, {L"-o", L"*", L"-n", L"x%0", L"x", L"xx"},
-         {"CONFLICT\t%D\\x\txx\t" + later, "PLAN\t%D\\xx\txxx", "1 planned, 1 conflicts"}},
-        {"target there", {L"a.txt", L"B.TXT"}, {L"-o", L"a.txt", L"-n", L"b.txt", L"-l", L"File", L"."},
-         {"CONFLICT\t%D\\a.txt\tb.txt\t" + taken, "0 planned, 1 conflicts"}},
-        {"case beyond ASCII", {L"\u00E9t\u00E9", L"x"}, {L"-o", L"x", L"-n", L"\u00C9T\u00C9", L"x"},
-         {"CONFLICT\t%D\\x\t\xC3\x89T\xC3\x89\t" + taken, "0 planned, 1 conflicts"}},
-        {"folder blocked, content renamed where it is", {L"F\\x.txt", L"F_old\\k"},
-         {L"-o", L"*", L"-n", L"%0_old", L"-l", L"Both", L"F"},
-         {"CONFLICT\t%D\\F\tF_old\t" + taken, "PLAN\t%D\\F\\x.txt\tx.txt_old", "1 planned, 1 conflicts"}},
-        {"named twice", {L"F\\x.txt"}, {L"-o", L"*", L"-n", L"%0_2", L"-l", L"Both", L"F\\x.txt", L"F", L"f\\X.TXT"},
-         {"PLAN\t%D\\F\\x.txt\tx.txt_2", "PLAN\t%D\\F\tF_2", "2 planned, 0 conflicts"}},
-        {"trailing dot", {L"a"}, {L"-o", L"*", L"-n", L"%0.", L"a"},
-         {"CONFLICT\t%D\\a\ta.\tThe new name ends in a space or a dot, which the file system drops.",
-          "0 planned, 1 conflicts"}},
-        {"quote from an escape", {L"a"}, {L"-o", L"a", L"-n", L"%q", L"a"},
-         {"CONFLICT\t%D\\a\t\"\tThe new name holds the character \", which no file name may hold.",
-          "0 planned, 1 conflicts"}},
-        {"name too long", {L"a"}, {L"-o", L"a", L"-n", longName, L"a"},
-         {"CONFLICT\t%D\\a\t" + Narrow(longName) + "\tThe new name is longer than the 255 characters a file name may hold.",
-          "0 planned, 1 conflicts"}},
-        {"missing items", {L"a"}, {L"-o", L"*", L"-n", L"%0_x", L"gone\\a", L"b"},
-         {"CONFLICT\t%D\\gone\\a\ta_x\tThe folder the item is in no longer exists.",
-          "CONFLICT\t%D\\b\tb_x\tThe item no longer exists.", "0 planned, 2 conflicts"}},
-    };
-    int number = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring folder = temp.Join(L"case" + std::to_wstring(++number));
-        ASSERT_TRUE(CreateFolder(folder));
-        for (const std::wstring& file : c.files) ASSERT_TRUE(PutFile(folder + L"\\" + file, Narrow(file)));
-        std::vector<std::wstring> args{L"-i"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        std::vector<std::string> expected;
-        bool conflict = false;
-        for (std::string line : c.lines) {
-            for (size_t at; (at = line.find("%D")) != std::string::npos;) line.replace(at, 2, Narrow(folder));
-            expected.push_back(line);
-            conflict = conflict || line.starts_with("CONFLICT");
-        }
-        DWORD code = 99;
-        EXPECT_EQ(Run(args, folder, &code), expected);
-        EXPECT_EQ(code, conflict ? 1u : 0u);
     }
 }

@@ -45,17 +45,9 @@ public:
 
 std::u16string TextOf(const WinEditBox& box) { return box.EditText().ToU16(); }
 
-// A key with Ctrl and Shift held as asked.
+// A key with Ctrl or Shift held as asked.
 void Combo(WORD key, bool ctrl = false, bool shift = false) {
-    INPUT in[6];
-    UINT n = 0;
-    if (ctrl) in[n++] = WinTest::Key(VK_CONTROL, false);
-    if (shift) in[n++] = WinTest::Key(VK_SHIFT, false);
-    in[n++] = WinTest::Key(key, false);
-    in[n++] = WinTest::Key(key, true);
-    if (shift) in[n++] = WinTest::Key(VK_SHIFT, true);
-    if (ctrl) in[n++] = WinTest::Key(VK_CONTROL, true);
-    SendInput(n, in, sizeof(INPUT));
+    ctrl ? WinTest::PressKeyWith(VK_CONTROL, key) : WinTest::PressKey(key, shift);
 }
 
 // The screen point of a text position (between two characters), or of the

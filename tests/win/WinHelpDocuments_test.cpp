@@ -37,12 +37,10 @@ class WinHelpDocumentsTest : public TempDirTest {
 protected:
     void SetUp() override {
         program = temp.Join(L"prog");
-        ASSERT_TRUE(CreateFolder(program));
-        ASSERT_TRUE(CreateFolder(program + L"\\Manual"));
-        ASSERT_TRUE(CreateFolder(program + L"\\Manual\\folder.pdf"));  // a folder is no document
         for (const wchar_t* name : {L"ReadMe_b.md", L"readme_A.TXT", L"guide.pdf", L"notes.doc",
                                     L"ReadMe_c.txt.bak", L"\u624b\u5f15\u304d.pdf"})
-            ASSERT_TRUE(WriteFileBytes(program + L"\\Manual\\" + name, "x"));
+            ASSERT_TRUE(PutFile(program + L"\\Manual\\" + name, "x"));
+        ASSERT_TRUE(CreateFolder(program + L"\\Manual\\folder.pdf"));  // a folder is no document
     }
     std::wstring program;
 };

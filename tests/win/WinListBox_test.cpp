@@ -248,24 +248,11 @@ TEST(WinListBoxRules, ZoomKeepsFontsAtSixPixelsOrMore) {
 }
 
 TEST(WinListBoxRules, LogicalWidthScalesLayoutAndPointer) {
-    const struct {
-        int32_t logical;
-        SIZE client;
-        POINT point, expectedPoint;
-        SIZE expectedSize;
-    } cases[] = {
-        {800, {400, 300}, {200, 100}, {400, 200}, {800, 600}},
-        {0, {400, 300}, {200, 100}, {200, 100}, {400, 300}},
-        {-5, {400, 300}, {7, 9}, {7, 9}, {400, 300}},
-    };
-    for (const auto& c : cases) {
-        const SIZE size = LayoutSize(c.logical, c.client);
-        const POINT point = LayoutPoint(c.point, c.logical, c.client.cx);
-        EXPECT_EQ(size.cx, c.expectedSize.cx);
-        EXPECT_EQ(size.cy, c.expectedSize.cy);
-        EXPECT_EQ(point.x, c.expectedPoint.x);
-        EXPECT_EQ(point.y, c.expectedPoint.y);
-    }
+    EXPECT_EQ(LayoutSize(800, {400, 300}).cy, 600);
+    EXPECT_EQ(LayoutPoint({200, 100}, 800, 400).y, 200);
+    // No logical width: the client's own, unscaled.
+    EXPECT_EQ(LayoutSize(-5, {400, 300}).cx, 400);
+    EXPECT_EQ(LayoutPoint({7, 9}, 0, 400).x, 7);
 }
 
 // ---------------------------------------------------------------- a list box

@@ -52,21 +52,17 @@ inline INPUT Key(WORD vk, bool up) {
     return in;
 }
 
-// Presses and releases a key, with Shift held around it when asked.
-inline void PressKey(WORD vk, bool shift = false) {
-    INPUT keys[4];
-    UINT n = 0;
-    if (shift) keys[n++] = Key(VK_SHIFT, false);
-    keys[n++] = Key(vk, false);
-    keys[n++] = Key(vk, true);
-    if (shift) keys[n++] = Key(VK_SHIFT, true);
-    SendInput(n, keys, sizeof(INPUT));
-}
-
 // Presses and releases a key with a modifier (VK_CONTROL, VK_SHIFT) held.
 inline void PressKeyWith(WORD modifier, WORD vk) {
     INPUT keys[4] = {Key(modifier, false), Key(vk, false), Key(vk, true), Key(modifier, true)};
     SendInput(4, keys, sizeof(INPUT));
+}
+
+// Presses and releases a key, with Shift held around it when asked.
+inline void PressKey(WORD vk, bool shift = false) {
+    if (shift) return PressKeyWith(VK_SHIFT, vk);
+    INPUT keys[2] = {Key(vk, false), Key(vk, true)};
+    SendInput(2, keys, sizeof(INPUT));
 }
 
 // Types UTF-16 units as characters, whatever the keyboard layout.
@@ -100,19 +96,14 @@ inline void MoveTo(POINT screen) {
 // A left click at a screen point. Each event carries the point: a button
 // event alone lands wherever the pointer is by then, and an earlier move's
 // echo from the display may still be on its way.
-inline void ClickAt(POINT screen) {
-    INPUT in[3] = {Mouse(screen, MOUSEEVENTF_MOVE), Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
-                   Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)};
-    SendInput(3, in, sizeof(INPUT));
-}
-
-// A left click with a modifier key held around it.
+// With a modifier key held around it when one is given.
 inline void ClickWith(WORD modifier, POINT screen) {
     INPUT in[5] = {Key(modifier, false), Mouse(screen, MOUSEEVENTF_MOVE),
                    Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN),
                    Mouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP), Key(modifier, true)};
-    SendInput(5, in, sizeof(INPUT));
+    SendInput(modifier ? 5 : 3, in + (modifier ? 0 : 1), sizeof(INPUT));
 }
+inline void ClickAt(POINT screen) { ClickWith(0, screen); }
 
 // The left button alone, pressed or released at a screen point.
 inline void LeftButton(POINT screen, bool down) {

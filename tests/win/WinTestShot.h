@@ -25,6 +25,11 @@ struct WindowPixels {
     }
 };
 
+// The header of a 24-bit picture of that size, bottom row first.
+inline BITMAPINFOHEADER PictureHeader(int w, int h) {
+    return {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+}
+
 inline bool ReadWindowPixels(HWND window, WindowPixels* out) {
     RECT r;
     if (!GetWindowRect(window, &r)) return false;
@@ -33,12 +38,7 @@ inline bool ReadWindowPixels(HWND window, WindowPixels* out) {
     RawLayer::RawMemoryDc memory(CreateCompatibleDC(screen.Dc()));
     RawLayer::RawBitmapHandle bitmap(CreateCompatibleBitmap(screen.Dc(), w, h));
     if (!memory || !bitmap) return false;
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
+    BITMAPINFOHEADER info = PictureHeader(w, h);
     out->rect = r;
     out->stride = (w * 3 + 3) & ~3;
     out->bytes.assign(static_cast<size_t>(out->stride) * h, 0);
@@ -53,12 +53,8 @@ inline bool ReadWindowPixels(HWND window, WindowPixels* out) {
 inline bool SaveWindowShot(HWND window, const std::wstring& path) {
     WindowPixels pixels;
     if (!ReadWindowPixels(window, &pixels)) return false;
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = pixels.rect.right - pixels.rect.left;
-    info.biHeight = pixels.rect.bottom - pixels.rect.top;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
+    const BITMAPINFOHEADER info =
+        PictureHeader(pixels.rect.right - pixels.rect.left, pixels.rect.bottom - pixels.rect.top);
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info);
