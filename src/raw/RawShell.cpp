@@ -211,16 +211,19 @@ uint32_t RawItemMove::Open(const RawString& path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle_) return GetLastError();
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle_.Get(), &info)) {
+    // The two small classes: the whole of GetFileInformationByHandle asks
+    // for the item's name too, which under Wine costs a lookup in its folder.
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(handle_.Get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle_.Get(), FileStandardInfo, &standard, sizeof standard)) {
         const uint32_t error = GetLastError();
         handle_.Reset();
         return error;
     }
-    facts_.attributes = info.dwFileAttributes;
-    facts_.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    facts_.lastWriteTime =
-        (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    facts_.attributes = basic.FileAttributes;
+    facts_.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+    facts_.lastWriteTime = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
     return 0;
 }
 
