@@ -470,6 +470,19 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                         // Starts whose unit differs from the literal's first
                         // fail at once: pass over them.
                         const U first = pattern[after.a];
+                        if constexpr (Utf8Name) {
+                            // An ASCII literal is found by memchr; the place is
+                            // a character start unless a lead unit just before
+                            // it reaches over it, as only a broken name has.
+                            if (first < 0x80 && s < end) {
+                                const void* found = std::memchr(name + s, first, static_cast<size_t>(end - s));
+                                const int32_t p = found ? static_cast<int32_t>(static_cast<const U*>(found) - name) : end;
+                                bool aligned = true;
+                                for (int32_t q = std::max(s, p - RawLayer::kUtf8MostExtraUnits); q < p; ++q)
+                                    if (q + RawLayer::Utf8ExtraUnits(name[q]) >= p) aligned = false;
+                                if (aligned) s = p;
+                            }
+                        }
                         while (s < end && name[s] != first) s += scan.Span(s);
                         c.at = s;
                         if (s < end && !IsFailed(op.row, s - begin)) next = s;

@@ -380,9 +380,13 @@ uint32_t JobJournal::Move(const RawString& oldPath, const RawString& newPath) {
     // a rename out of the journal, one ended between this line and its move
     // leaves a last line the undo recognises (the old path is still taken,
     // the new one free). A rename changes neither size nor time of an item,
-    // so its facts are read here too.
+    // so its facts are read before it too: from the item opened for the
+    // move, which costs no lookup by name of its own. An item that cannot be
+    // opened so is read and moved by name, as it fails or goes either way.
+    RawItemMove item;
     RawFileFacts facts;
-    ReadFileFacts(oldPath, &facts);
+    if (item.Open(oldPath) == 0) facts = item.Facts();
+    else ReadFileFacts(oldPath, &facts);
     RawString line(RawCodeKind::Utf8, oldPath.Length() + newPath.Length() + 48);
     line.Append(RawString(oldPath, RawCodeKind::Utf8));
     line.AppendUnit('\t');
@@ -390,8 +394,8 @@ uint32_t JobJournal::Move(const RawString& oldPath, const RawString& newPath) {
     line.AppendUnit('\t');
     line.Append(FactsText(facts));
     line.Append(RawText::CrLf());
-    if (!Write(line)) return MovePathResult(oldPath, newPath, 0);
-    const uint32_t error = MovePathResult(oldPath, newPath, 0);
+    if (!Write(line)) return item.MoveTo(newPath);
+    const uint32_t error = item.MoveTo(newPath);
     if (error == 0) ++count_;
     else Write(FormatRecord("Information", "Withdrawn", RawString(), RawString()));
     return error;

@@ -38,6 +38,23 @@ bool MovePath(const RawString& source, const RawString& destination, uint32_t fl
 bool DeleteFilePath(const RawString& path);
 // MoveFileEx with the given flags; 0 on success, else the system's error code.
 uint32_t MovePathResult(const RawString& source, const RawString& destination, uint32_t flags);
+// One item opened once to be renamed: its facts come from the open item and
+// the rename goes through it, so that neither looks the item up by name
+// again (in a large folder every lookup by name costs as much as the move).
+class RawItemMove {
+public:
+    // 0, or the system's error code (and nothing is open).
+    uint32_t Open(const RawString& path);
+    const RawFileFacts& Facts() const { return facts_; }
+    // Renames the open item to destination as MoveFileEx without flags does,
+    // never replacing an item, and lets it go; 0 or the system's error code.
+    uint32_t MoveTo(const RawString& destination);
+
+private:
+    RawString path_;
+    RawFileHandle handle_;
+    RawFileFacts facts_;
+};
 // The system's text for an error code, on one line.
 RawString SystemErrorText(uint32_t code);
 // One UTF-16 unit as file systems compare names: upper-cased on its own by

@@ -351,7 +351,19 @@ void RawString::Append(const RawString& a, const RawString& b, const RawString& 
 }
 
 void RawString::AppendRange(const RawString& other, RawRange range) {
-    const RawString source(other);  // keeps the units alive when other is *this
+    // Growing would free the units being copied when they are this string's
+    // own, or a view into them: those are copied first (a view's copy holds
+    // units of its own). Units another string shares stay alive while it
+    // holds them, and growing gives this string units of its own.
+    const char* buffer = static_cast<const char*>(body_->buffer);
+    const char* from = static_cast<const char*>(other.body_->buffer);
+    if (&other == this || (other.body_->storage == RawStorage::View && from >= buffer &&
+                           from <= buffer + static_cast<size_t>(body_->capacity) * UnitSize())) {
+        const RawString held(other);
+        AppendRange(held, range);
+        return;
+    }
+    const RawString& source = other;
     const RawRange r = source.Clamp(range);
     const int32_t n = r.end - r.begin;
     if (n <= 0) return;

@@ -190,6 +190,10 @@ TEST(JobMatchName, Table) {
         {"*", "ab", "[0,2)", {-5, 99}},
         // A character cut by the end is still one: every name matches "*".
         {"*", "aé", "[0,2)", {0, 2}}, {"*", "a\xE3", "[0,2)"},
+        // A literal after "*" starts a character: in a broken name, never
+        // inside the units a lead before it takes.
+        {"*.*", "写真.jpg", "[0,6)[7,10)"}, {"*.*", "A\xC3.x.y", "[0,4)[5,6)"},
+        {"*.*", "A\xF0\x9F.x.y", "[0,5)[6,7)"}, {"*.*", "\xE3\x81..b", "[0,3)[4,5)"},
     };
     for (const Case& c : table)
         EXPECT_EQ(Outcome(c.pattern, RawString(c.name), c.range), c.outcome)

@@ -141,4 +141,68 @@ TEST_F(RawShellTest, MoveAndReplace) {
     EXPECT_FALSE(PathExists(offDrive) || EnsureFolder(offDrive) || MovePath(c, offDrive, 0));
 }
 
+// The move through an item opened once answers as MoveFileEx does: each case
+// is set up twice, moved by name in one folder and through the handle in the
+// other, and both give the same code and leave the same tree; the facts read
+// from the open item are those read by name.
+TEST_F(RawShellTest, ItemMoveAnswersAsMoveByName) {
+    struct Case {
+        const char* what;
+        std::wstring from, to;  // below the case's folder
+        DWORD holdShare;        // another holds the item open with this sharing; ~0u: nobody
+        uint32_t error;
+    };
+    const std::wstring deep = L"d\\" + std::wstring(120, L'e') + L"\\" + std::wstring(120, L'f');
+    const Case cases[] = {
+        {"a file", L"a.txt", L"b.txt", ~0u, 0},
+        {"a taken name", L"a.txt", L"taken", ~0u, 183},
+        {"case alone", L"IMG.JPG", L"img.jpg", ~0u, 0},
+        {"read-only", L"ro", L"ro2", ~0u, 0},
+        {"a folder with content", L"F", L"G", ~0u, 0},
+        {"held without delete sharing", L"a.txt", L"b.txt", FILE_SHARE_READ | FILE_SHARE_WRITE, 32},
+        {"held with all sharing", L"a.txt", L"b.txt", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0},
+        {"missing", L"none", L"b.txt", ~0u, 2},
+        {"into a missing folder", L"a.txt", L"none\\b.txt", ~0u, 3},
+        {"beyond 260 units", deep + L"\\a.txt", deep + L"\\b.txt", ~0u, 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::map<std::string, std::string> trees[2];
+        for (int byHandle = 0; byHandle < 2; ++byHandle) {
+            const std::wstring root = L"\\\\?\\" + temp.Join(std::to_wstring(n++));
+            ASSERT_TRUE(EnsureFolder(Raw(root + L"\\" + deep)) && EnsureFolder(Raw(root + L"\\F\\S")));
+            for (const wchar_t* name : {L"a.txt", L"taken", L"IMG.JPG", L"ro", L"F\\S\\x"})
+                ASSERT_TRUE(PutFile(root + L"\\" + name, Narrow(name)));
+            ASSERT_TRUE(PutFile(root + L"\\" + deep + L"\\a.txt", "deep"));
+            SetFileAttributesW((root + L"\\ro").c_str(), FILE_ATTRIBUTE_READONLY);
+            const RawString from = Raw(root + L"\\" + c.from), to = Raw(root + L"\\" + c.to);
+            RawFileHandle held;
+            if (c.holdShare != ~0u)
+                held.Reset(CreateFileW(WideLongPath(from).c_str(), GENERIC_READ, c.holdShare, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+            uint32_t error = 0;
+            if (byHandle) {
+                RawFileFacts byName;
+                ReadFileFacts(from, &byName);
+                RawItemMove item;
+                const uint32_t opened = item.Open(from);
+                if (opened == 0) {
+                    EXPECT_EQ(item.Facts().attributes, byName.attributes) << c.what;
+                    EXPECT_EQ(item.Facts().size, byName.size) << c.what;
+                    EXPECT_EQ(item.Facts().lastWriteTime, byName.lastWriteTime) << c.what;
+                }
+                error = item.MoveTo(to);
+            } else {
+                error = MovePathResult(from, to, 0);
+            }
+            EXPECT_EQ(error, c.error) << c.what << (byHandle ? " through the handle" : " by name");
+            held.Reset();
+            SetFileAttributesW((root + L"\\ro").c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW((root + L"\\ro2").c_str(), FILE_ATTRIBUTE_NORMAL);
+            trees[byHandle] = TreeSnapshot(root);
+        }
+        EXPECT_EQ(trees[0], trees[1]) << c.what;
+    }
+}
+
 }  // namespace

@@ -175,6 +175,25 @@ TEST(RawString, EditsAndRanges) {
     RawString narrow(Utf8);
     narrow.AppendRange(w, {1, 3});
     EXPECT_EQ(narrow.ToUtf8(), "ab");
+
+    // Appends whose source lies in the growing string's own units: the
+    // string itself, a view into its buffer, a copy sharing its body.
+    for (const RawCodeKind kind : {Utf8, Wide}) {
+        RawString self(RawString("abcdefgh"), kind);
+        self.AppendRange(self, {2, 8});
+        self.AppendRange(self, kAll);
+        EXPECT_EQ(self.ToUtf8(), "abcdefghcdefghabcdefghcdefgh");
+        RawString owner(kind, 4);
+        owner.Append(RawString("wxyz", kind));
+        const RawString view = RawString::MakeView(kind, kind == Wide ? static_cast<const void*>(owner.Units())
+                                                                     : static_cast<const void*>(owner.Bytes()), 4);
+        owner.AppendRange(view, {1, 3});  // grows: the view's units go with the old buffer
+        EXPECT_EQ(owner.ToUtf8(), "wxyzxy");
+        const RawString shared(owner);
+        owner.AppendRange(shared, kAll);
+        EXPECT_EQ(owner.ToUtf8(), "wxyzxywxyzxy");
+        EXPECT_EQ(shared.ToUtf8(), "wxyzxy");
+    }
 }
 
 TEST(RawString, Queries) {
