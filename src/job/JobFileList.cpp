@@ -7,6 +7,7 @@
 
 #include "raw/RawCodeRules.h"
 #include "raw/RawFolderScan.h"
+#include "raw/RawPath.h"
 #include "raw/RawShell.h"
 
 namespace JobLayer {
@@ -40,12 +41,15 @@ uint64_t HashUnits(uint64_t hash, const RawString& text, int32_t from) {
 
 constexpr uint64_t kHashStart = 14695981039346656037ull;
 
+// The hash of a folder text and the separator in front of its children's names.
+uint64_t HashFolder(const RawString& folder) {
+    const uint64_t hash = HashUnits(kHashStart, folder, ComparableStart(folder));
+    return NeedsSeparator(folder) ? (hash ^ '\\') * 1099511628211ull : hash;
+}
+
 uint64_t HashFullPath(const JobFileUnit& unit) {
-    const int32_t start = unit.folder.IsEmpty() ? ComparableStart(unit.name) : ComparableStart(unit.folder);
-    if (unit.folder.IsEmpty()) return HashUnits(kHashStart, unit.name, start);
-    uint64_t hash = HashUnits(kHashStart, unit.folder, start);
-    if (NeedsSeparator(unit.folder)) hash = (hash ^ '\\') * 1099511628211ull;
-    return HashUnits(hash, unit.name, 0);
+    if (unit.folder.IsEmpty()) return HashUnits(kHashStart, unit.name, ComparableStart(unit.name));
+    return HashUnits(HashFolder(unit.folder), unit.name, 0);
 }
 
 uint64_t HashPath(const RawString& path) { return HashUnits(kHashStart, path, ComparableStart(path)); }
@@ -116,7 +120,8 @@ RawString DisplayPathOf(const RawString& path, int32_t depth) {
 }
 
 JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                                            const RawString& displayPath, uint16_t flags, int32_t depth) {
+                                            const RawString& displayPath, uint16_t flags, int32_t depth,
+                                            const uint64_t* folderHash) {
     auto unit = new JobFileUnit;
     unit->parent = parent;
     unit->flags = static_cast<uint16_t>(flags | JobFileUnit::Fresh);
@@ -126,7 +131,7 @@ JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString
     unit->displayPath = displayPath;
     Adopt(unit);
     const Position at(--end());
-    Index(at);
+    Index(at, folderHash);
     return at;
 }
 
@@ -159,13 +164,14 @@ const std::vector<RawListNode*>& JobFileList::Named() {
     return named_;
 }
 
-void JobFileList::Index(Position unit) {
+void JobFileList::Index(Position unit, const uint64_t* folderHash) {
     // Units that came through another handle put the lookups out of step.
     if (indexedCount_ != Count() - 1) {
         indexValid_ = namedValid_ = false;
         return;
     }
-    index_.emplace(HashFullPath(*unit), Indexed{unit.Node(), indexedCount_});
+    const uint64_t hash = folderHash != nullptr ? HashUnits(*folderHash, unit->name, 0) : HashFullPath(*unit);
+    index_.emplace(hash, Indexed{unit.Node(), indexedCount_});
     if (unit->parent == nullptr) {
         named_.push_back(unit.Node());
         overlapKnown_ = false;
@@ -227,8 +233,10 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
 
 uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t depth) {
     uint16_t bits = 0;
-    // Every child shares one folder text and one display path.
+    // Every child shares one folder text, its hash and one display path.
     RawString folderText(path);
+    const uint64_t folderHash = HashFolder(folderText);
+    const uint64_t* childHash = folderText.IsEmpty() ? nullptr : &folderHash;
     RawString withSeparator(path);
     if (NeedsSeparator(withSeparator)) withSeparator.AppendUnit('\\');
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
@@ -239,21 +247,26 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
     std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
     entries.clear();
+    // Only the subfolders entered need their paths, joined as the scan would.
+    RawString scanned;
     {
         RawFolderScan scan(path);
+        scan.JoinPaths(false);
+        scanned = scan.Folder();
         while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.Data());
     }
     entrySort_.Sort(&entries);
     for (const RawFindFileData& data : entries) {
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
-            Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
+            Position child =
+                MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1, childHash);
             // A link is renamed as an item of its own; its content is listed
             // where it really lies, if at all.
-            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, data.path, depth + 1));
+            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, JoinPath(scanned, data.name), depth + 1));
         } else {
             bits |= JobFileUnit::HasFiles;
-            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
+            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1, childHash);
         }
     }
     entries.clear();

@@ -102,9 +102,12 @@ private:
     // the same item twice.
     bool Overlapping();
     void Reindex(Position unit, uint64_t oldHash);
-    void Index(Position unit);
+    // folderHash, when given, is the hash of the folder text and its separator,
+    // which the children of one folder share.
+    void Index(Position unit, const uint64_t* folderHash);
     Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                      const RawString& displayPath, uint16_t flags, int32_t depth);
+                      const RawString& displayPath, uint16_t flags, int32_t depth,
+                      const uint64_t* folderHash = nullptr);
 
     // Full-path lookups for AddPath, so that naming many items stays linear.
     // Rebuilt whenever units came or went through another way than this handle.
