@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "raw/RawCodeRules.h"
 #include "raw/RawFolderScan.h"
+#include "raw/RawPath.h"
 #include "raw/RawShell.h"
 
 namespace JobLayer {
@@ -40,12 +42,15 @@ uint64_t HashUnits(uint64_t hash, const RawString& text, int32_t from) {
 
 constexpr uint64_t kHashStart = 14695981039346656037ull;
 
+// The hash of a folder text and the separator in front of its children's names.
+uint64_t HashFolder(const RawString& folder) {
+    const uint64_t hash = HashUnits(kHashStart, folder, ComparableStart(folder));
+    return NeedsSeparator(folder) ? (hash ^ '\\') * 1099511628211ull : hash;
+}
+
 uint64_t HashFullPath(const JobFileUnit& unit) {
-    const int32_t start = unit.folder.IsEmpty() ? ComparableStart(unit.name) : ComparableStart(unit.folder);
-    if (unit.folder.IsEmpty()) return HashUnits(kHashStart, unit.name, start);
-    uint64_t hash = HashUnits(kHashStart, unit.folder, start);
-    if (NeedsSeparator(unit.folder)) hash = (hash ^ '\\') * 1099511628211ull;
-    return HashUnits(hash, unit.name, 0);
+    if (unit.folder.IsEmpty()) return HashUnits(kHashStart, unit.name, ComparableStart(unit.name));
+    return HashUnits(HashFolder(unit.folder), unit.name, 0);
 }
 
 uint64_t HashPath(const RawString& path) { return HashUnits(kHashStart, path, ComparableStart(path)); }
@@ -116,7 +121,8 @@ RawString DisplayPathOf(const RawString& path, int32_t depth) {
 }
 
 JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                                            const RawString& displayPath, uint16_t flags, int32_t depth) {
+                                            const RawString& displayPath, uint16_t flags, int32_t depth,
+                                            const uint64_t* folderHash) {
     auto unit = new JobFileUnit;
     unit->parent = parent;
     unit->flags = static_cast<uint16_t>(flags | JobFileUnit::Fresh);
@@ -126,7 +132,7 @@ JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString
     unit->displayPath = displayPath;
     Adopt(unit);
     const Position at(--end());
-    Index(at);
+    Index(at, folderHash);
     return at;
 }
 
@@ -139,15 +145,73 @@ JobFileList::Position JobFileList::AppendUnit(JobFileUnit* parent, const RawStri
                     depth);
 }
 
+void JobFileList::PathIndex::Clear() {
+    nodes_.clear();
+    tags_.clear();
+    slots_.clear();
+    bits_ = 0;
+}
+
+void JobFileList::PathIndex::Reserve(size_t count) {
+    nodes_.reserve(count);
+    tags_.reserve(count);
+    Fit(count);
+}
+
+// Grows the table to keep it at most three quarters full with count units,
+// so that a probe ends soon at an empty slot.
+void JobFileList::PathIndex::Fit(size_t count) {
+    if (count * 4 <= slots_.size() * 3) return;
+    while ((size_t{1} << bits_) * 3 < count * 4 || bits_ < 4) ++bits_;
+    slots_.assign(size_t{1} << bits_, 0);
+    for (uint32_t at = 0; at < nodes_.size(); ++at) Place(at);
+}
+
+void JobFileList::PathIndex::Place(uint32_t at) {
+    size_t i = Home(tags_[at]);
+    while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = at + 1;
+}
+
+void JobFileList::PathIndex::Add(uint64_t hash, RawListNode* node) {
+    nodes_.push_back(node);
+    tags_.push_back(static_cast<uint32_t>(hash >> 32));
+    if (nodes_.size() * 4 > slots_.size() * 3) Fit(nodes_.size() * 2);
+    else Place(static_cast<uint32_t>(nodes_.size() - 1));
+}
+
+void JobFileList::PathIndex::Rehash(uint64_t oldHash, uint64_t newHash, RawListNode* node) {
+    if (slots_.empty()) return;
+    const size_t mask = slots_.size() - 1;
+    const uint32_t tag = static_cast<uint32_t>(oldHash >> 32);
+    size_t i = Home(tag);
+    for (; slots_[i] != 0; i = (i + 1) & mask)
+        if (tags_[slots_[i] - 1] == tag && nodes_[slots_[i] - 1] == node) break;
+    if (slots_[i] == 0) return;
+    const uint32_t at = slots_[i] - 1;
+    // Takes the slot out, moving back each later one of its run that may
+    // sit there, so that every probe still reaches its unit.
+    for (size_t j = (i + 1) & mask; slots_[j] != 0; j = (j + 1) & mask) {
+        const size_t home = Home(tags_[slots_[j] - 1]);
+        const bool between = i <= j ? i < home && home <= j : i < home || home <= j;
+        if (!between) {
+            slots_[i] = slots_[j];
+            i = j;
+        }
+    }
+    slots_[i] = 0;
+    tags_[at] = static_cast<uint32_t>(newHash >> 32);
+    Place(at);
+}
+
 void JobFileList::RebuildIndex() {
     // The named items are the same ones unless units came or went.
     overlapKnown_ = overlapKnown_ && namedValid_ && indexedCount_ == Count();
-    index_.clear();
+    index_.Clear();
     named_.clear();
-    index_.reserve(static_cast<size_t>(Count()) + 16);
-    int32_t order = 0;
+    index_.Reserve(static_cast<size_t>(Count()));
     for (Position p = begin(); p != end(); ++p) {
-        index_.emplace(HashFullPath(*p), Indexed{p.Node(), order++});
+        index_.Add(HashFullPath(*p), p.Node());
         if (p->parent == nullptr) named_.push_back(p.Node());
     }
     indexedCount_ = Count();
@@ -159,13 +223,14 @@ const std::vector<RawListNode*>& JobFileList::Named() {
     return named_;
 }
 
-void JobFileList::Index(Position unit) {
+void JobFileList::Index(Position unit, const uint64_t* folderHash) {
     // Units that came through another handle put the lookups out of step.
     if (indexedCount_ != Count() - 1) {
         indexValid_ = namedValid_ = false;
         return;
     }
-    index_.emplace(HashFullPath(*unit), Indexed{unit.Node(), indexedCount_});
+    const uint64_t hash = folderHash != nullptr ? HashUnits(*folderHash, unit->name, 0) : HashFullPath(*unit);
+    index_.Add(hash, unit.Node());
     if (unit->parent == nullptr) {
         named_.push_back(unit.Node());
         overlapKnown_ = false;
@@ -181,7 +246,7 @@ JobFileList::Position JobFileList::Remove(Position at) {
 
 void JobFileList::Clear() {
     RawListR<JobFileListAllocator, JobFileUnit>::Clear();
-    index_.clear();
+    index_.Clear();
     named_.clear();
     indexedCount_ = 0;
     indexValid_ = namedValid_ = true;
@@ -190,14 +255,15 @@ void JobFileList::Clear() {
 
 JobFileList::Position JobFileList::FindPath(const RawString& fullPath) {
     if (!indexValid_ || !namedValid_ || indexedCount_ != Count()) RebuildIndex();
-    auto [first, last] = index_.equal_range(HashPath(fullPath));
-    const Indexed* best = nullptr;
-    for (auto it = first; it != last; ++it) {
-        const Position p(it->second.node);
-        if ((best == nullptr || it->second.order < best->order) && SamePath(p->FullPath(), fullPath))
-            best = &it->second;
-    }
-    return best == nullptr ? end() : Position(best->node);
+    RawListNode* best = nullptr;
+    int32_t bestOrder = 0;
+    index_.ForEach(HashPath(fullPath), [&](RawListNode* node, int32_t order) {
+        if ((best == nullptr || order < bestOrder) && SamePath(Position(node)->FullPath(), fullPath)) {
+            best = node;
+            bestOrder = order;
+        }
+    });
+    return best == nullptr ? end() : Position(best);
 }
 
 JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolder) {
@@ -227,8 +293,10 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
 
 uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t depth) {
     uint16_t bits = 0;
-    // Every child shares one folder text and one display path.
+    // Every child shares one folder text, its hash and one display path.
     RawString folderText(path);
+    const uint64_t folderHash = HashFolder(folderText);
+    const uint64_t* childHash = folderText.IsEmpty() ? nullptr : &folderHash;
     RawString withSeparator(path);
     if (NeedsSeparator(withSeparator)) withSeparator.AppendUnit('\\');
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
@@ -239,21 +307,26 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
     std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
     entries.clear();
+    // Only the subfolders entered need their paths, joined as the scan would.
+    RawString scanned;
     {
         RawFolderScan scan(path);
+        scan.JoinPaths(false);
+        scanned = scan.Folder();
         while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.Data());
     }
     entrySort_.Sort(&entries);
     for (const RawFindFileData& data : entries) {
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
-            Position child = MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
+            Position child =
+                MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1, childHash);
             // A link is renamed as an item of its own; its content is listed
             // where it really lies, if at all.
-            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, data.path, depth + 1));
+            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, JoinPath(scanned, data.name), depth + 1));
         } else {
             bits |= JobFileUnit::HasFiles;
-            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
+            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1, childHash);
         }
     }
     entries.clear();
@@ -363,16 +436,7 @@ int32_t JobFileList::UncheckDuplicates() {
     return cleared;
 }
 
-void JobFileList::Reindex(Position unit, uint64_t oldHash) {
-    auto [first, last] = index_.equal_range(oldHash);
-    for (auto it = first; it != last; ++it) {
-        if (it->second.node != unit.Node()) continue;
-        const Indexed entry = it->second;
-        index_.erase(it);
-        index_.emplace(HashFullPath(*unit), entry);
-        return;
-    }
-}
+void JobFileList::Reindex(Position unit, uint64_t oldHash) { index_.Rehash(oldHash, HashFullPath(*unit), unit.Node()); }
 
 void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawString& newPath) {
     // When named items overlap, the same item and its content can be listed
@@ -384,10 +448,9 @@ void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawStri
     std::vector<RawListNode*> copies{unit.Node()};
     std::vector<RawListNode*> inside;  // named items strictly below the old path
     if (overlapping) {
-        auto [first, last] = index_.equal_range(HashPath(oldPath));
-        for (auto it = first; it != last; ++it)
-            if (it->second.node != unit.Node() && SamePath(Position(it->second.node)->FullPath(), oldPath))
-                copies.push_back(it->second.node);
+        index_.ForEach(HashPath(oldPath), [&](RawListNode* node, int32_t) {
+            if (node != unit.Node() && SamePath(Position(node)->FullPath(), oldPath)) copies.push_back(node);
+        });
         if (unit->Has(JobFileUnit::Folder)) {
             for (RawListNode* node : Named()) {
                 const RawString path = Position(node)->FullPath();

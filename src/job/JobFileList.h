@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
 #include <vector>
 
 #include "raw/RawFolderScan.h"
@@ -102,19 +101,49 @@ private:
     // the same item twice.
     bool Overlapping();
     void Reindex(Position unit, uint64_t oldHash);
-    void Index(Position unit);
+    // folderHash, when given, is the hash of the folder text and its separator,
+    // which the children of one folder share.
+    void Index(Position unit, const uint64_t* folderHash);
     Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                      const RawString& displayPath, uint16_t flags, int32_t depth);
+                      const RawString& displayPath, uint16_t flags, int32_t depth,
+                      const uint64_t* folderHash = nullptr);
 
     // Full-path lookups for AddPath, so that naming many items stays linear.
     // Rebuilt whenever units came or went through another way than this handle.
-    struct Indexed {
-        RawLayer::RawListNode* node;
-        int32_t order;  // list position, so that the first of equal paths wins
+    // Each unit's list position (so that the first of equal paths wins) under
+    // the high half of its path's hash, in an open table of positions beside
+    // the units in list order: a few words per unit and no allocation of its own.
+    class PathIndex {
+    public:
+        void Clear();
+        void Reserve(size_t count);
+        void Add(uint64_t hash, RawLayer::RawListNode* node);
+        // The unit's path, and with it its hash, changed; its position did not.
+        void Rehash(uint64_t oldHash, uint64_t newHash, RawLayer::RawListNode* node);
+        // visit(node, position) for each unit whose path may have this hash.
+        template <class F>
+        void ForEach(uint64_t hash, F&& visit) const {
+            if (slots_.empty()) return;
+            const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+            for (size_t i = Home(tag); slots_[i] != 0; i = (i + 1) & (slots_.size() - 1)) {
+                const uint32_t at = slots_[i] - 1;
+                if (tags_[at] == tag) visit(nodes_[at], static_cast<int32_t>(at));
+            }
+        }
+
+    private:
+        size_t Home(uint32_t tag) const { return (tag * 2654435769u) >> (32 - bits_); }
+        void Place(uint32_t at);
+        void Fit(size_t count);
+
+        std::vector<RawLayer::RawListNode*> nodes_;  // by list position
+        std::vector<uint32_t> tags_;                 // the hash's high half, by list position
+        std::vector<uint32_t> slots_;                // list position + 1; 0 for none
+        int bits_ = 0;                               // slots_ holds 2^bits_
     };
     void RebuildIndex();
     const std::vector<RawLayer::RawListNode*>& Named();
-    std::unordered_multimap<uint64_t, Indexed> index_;
+    PathIndex index_;
     std::vector<RawLayer::RawListNode*> named_;  // units without a parent, in list order
     int32_t indexedCount_ = 0;  // units the index and the named list have seen
     bool indexValid_ = true;    // false once a full path changed

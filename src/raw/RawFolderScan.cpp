@@ -178,7 +178,7 @@ bool RawFolderScan::Next(uint8_t flags) {
         }
         Fill();
         if (!Passes(data_.name, data_.attributes, flags)) continue;
-        data_.path = JoinPath(folder_, data_.name);
+        data_.path = joinPaths_ ? JoinPath(folder_, data_.name) : RawString();
         return true;
     }
 }

@@ -69,6 +69,10 @@ public:
     bool Next(uint8_t flags);
     void Close();
 
+    // Whether Next joins each entry's path (it does unless told otherwise): a
+    // caller that needs the paths of a few entries only spares a text per entry.
+    void JoinPaths(bool join) { joinPaths_ = join; }
+
     const RawFindFileData& Data() const { return data_; }
     bool Finished() const { return finished_; }
     const RawString& Folder() const { return folder_; }
@@ -86,6 +90,7 @@ private:
     RawFindFileData data_;
     RawFileFind find_;
     bool finished_ = true;
+    bool joinPaths_ = true;
     RawString folder_;
     RawString pattern_;
     std::string scratch_;

@@ -122,6 +122,70 @@ TEST_F(Tree, AddPathBuildsTheTreeInOrder) {
     EXPECT_TRUE(a->Has(JobFileUnit::Dropped) && FindUnit(list, "missing.txt")->Has(JobFileUnit::File));
 }
 
+// The lookups that keep naming items linear, at the sizes where a compact
+// table could fail: an empty folder, a folder whose units share one folder
+// text, a name of 255 units, a rename that moves an entry in the table, and
+// one folder of more than 2^20 units (made without files: Wine reads a whole
+// folder to create each file in it, so 65,536 real files take minutes).
+TEST_F(Tree, PathLookupsAtTheLimits) {
+    CreateFolder(temp.Join(L"R"));
+    CreateFolder(temp.Join(L"R\\Empty"));
+    CreateFolder(temp.Join(L"R\\Big"));
+    for (int i = 0; i < 300; ++i) {
+        const RawLayer::RawFileHandle file(CreateFileW(temp.Join(L"R\\Big\\f" + std::to_wstring(i)).c_str(),
+                                                       GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file) << i;
+    }
+    const std::wstring longName = L"R\\" + std::wstring(251, L'n') + L".txt";
+    File(longName, "l");
+    JobFileList list;
+    Add(list, L"R");
+    ASSERT_EQ(list.Count(), 1 + 2 + 300 + 1);
+    const JobFileUnit* f0 = FindUnit(list, "f0");
+    for (const JobFileUnit& unit : list) {
+        if (unit.parent == f0->parent) {
+            ASSERT_TRUE(unit.folder.SharesBodyWith(f0->folder) && unit.displayPath.SharesBodyWith(f0->displayPath));
+        }
+    }
+    // Named again in another case: found, only Dropped.
+    for (const std::wstring& path : std::vector<std::wstring>{L"r\\EMPTY", L"R\\big", L"R\\Big\\F0", L"R\\Big\\f150", L"R\\Big\\F299", longName}) {
+        const JobFileList::Position p = Add(list, path);
+        EXPECT_TRUE(list.Count() == 304 && p->Has(JobFileUnit::Dropped)) << Narrow(path);
+    }
+    // Big listed a second time (with a trailing separator it is another
+    // item), so the rename keeps the lookups up to date for both units of
+    // f7: the new path is found, the old one no more.
+    Add(list, L"R\\Big\\");
+    ASSERT_EQ(list.Count(), 304 + 301);
+    JobFileList::Position f7 = list.begin();
+    while (f7->name.ToUtf8() != "f7") ++f7;
+    f7->newName = RawString("g7");
+    list.Renamed(f7, Raw(temp.Join(L"R\\Big\\f7")), Raw(temp.Join(L"R\\Big\\g7")));
+    int renamed = 0;
+    for (const JobFileUnit& unit : list) renamed += unit.name.ToUtf8() == "g7" ? 1 : 0;
+    EXPECT_EQ(renamed, 2);
+    const JobFileList::Position found = Add(list, L"R\\Big\\G7");
+    EXPECT_EQ(std::tuple(&*found, list.Count()), std::tuple(&*f7, 605));
+    Add(list, L"R\\Big\\f7");  // no unit has that path now: listed anew
+    EXPECT_EQ(list.Count(), 606);
+
+    // Past 2^20 units in one folder (no lookup reads the disk), and a path
+    // listed twice: the first wins.
+    JobFileList many;
+    const JobFileList::Position folder = many.AppendUnit(nullptr, RawString("C:\\x"), JobFileUnit::Folder, 0);
+    const int32_t count = (1 << 20) + 5;
+    for (int32_t i = 1; i < count; ++i)
+        many.AppendUnit(&*folder, RawString("C:\\x\\f" + std::to_string(i)), JobFileUnit::File, 1);
+    const JobFileList::Position first = ++many.begin();
+    many.AppendUnit(nullptr, RawString("C:\\x\\f1"), JobFileUnit::File, 0);
+    for (const int32_t i : {1, 65536, 1 << 20, count - 1}) {
+        const JobFileList::Position p = many.AddPath(RawString("c:\\X\\F" + std::to_string(i)), true);
+        EXPECT_EQ(std::tuple(p->name.ToUtf8(), p->Has(JobFileUnit::Dropped), many.Count()),
+                  std::tuple("f" + std::to_string(i), true, count + 1));
+    }
+    EXPECT_TRUE(first->Has(JobFileUnit::Dropped) && !many.Last().Has(JobFileUnit::Dropped));
+}
+
 // A link to a folder is an item of its own, never entered: a link to the
 // folder itself would otherwise list its content without end.
 TEST_F(Tree, FolderLinksAreListedNotEntered) {
