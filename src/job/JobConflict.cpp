@@ -46,14 +46,7 @@ bool SameName(const RawString& a, const RawString& b) {
             if (FoldAscii(x[i]) != FoldAscii(y[i])) return false;
         if (i == a.Length()) return true;
     }
-    FoldedUnits x(a), y(b);
-    uint32_t u = 0, v = 0;
-    for (;;) {
-        const bool more = x.Next(&u);
-        if (more != y.Next(&v)) return false;
-        if (!more) return true;
-        if (u != v) return false;
-    }
+    return SameFoldedUnits(FoldedUnits(a), FoldedUnits(b));
 }
 
 // UTF-16 units of a name; no byte kind needs fewer bytes than units.

@@ -57,14 +57,7 @@ uint64_t HashPath(const RawString& path) { return HashUnits(kHashStart, path, Co
 
 // The same item, whichever spelling named it.
 bool SamePath(const RawString& a, const RawString& b) {
-    RawFoldedUnits x(a, ComparableStart(a)), y(b, ComparableStart(b));
-    uint32_t u = 0, v = 0;
-    for (;;) {
-        const bool more = x.Next(&u);
-        if (more != y.Next(&v)) return false;
-        if (!more) return true;
-        if (u != v) return false;
-    }
+    return SameFoldedUnits(RawFoldedUnits(a, ComparableStart(a)), RawFoldedUnits(b, ComparableStart(b)));
 }
 
 bool IsSeparatorUnit(uint32_t u) { return u == '\\' || u == '/'; }

@@ -317,6 +317,16 @@ bool RawFoldedUnits::Next(uint32_t* unit) {
     return true;
 }
 
+bool SameFoldedUnits(RawFoldedUnits&& a, RawFoldedUnits&& b) {
+    uint32_t u = 0, v = 0;
+    for (;;) {
+        const bool more = a.Next(&u);
+        if (more != b.Next(&v)) return false;
+        if (!more) return true;
+        if (u != v) return false;
+    }
+}
+
 // The code point of the character that lead starts; a malformed sequence
 // stands for its lead byte alone.
 uint32_t RawFoldedUnits::Decode(uint32_t lead) {

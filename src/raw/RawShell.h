@@ -83,6 +83,10 @@ private:
     int32_t length_ = 0;
     uint32_t pending_ = 0;
 };
+// Whether two texts read the same once folded, from where each was started.
+// Fresh readers only: a reader may point into its own copy of the text.
+bool SameFoldedUnits(RawFoldedUnits&& a, RawFoldedUnits&& b);
+
 // ReplaceFile without a backup when the backup path is empty; keeps the
 // replaced file's attributes.
 bool ReplacePath(const RawString& replaced, const RawString& replacement,
