@@ -353,10 +353,7 @@ void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&
     AddPaths(marks.named);
     items.RestoreUserMarks(marks);
     RefreshSolutions();
-    if (items.RestoreUserChecks(marks)) {
-        if (viewBox.HasWindow()) InvalidateRect(viewBox.Window(), nullptr, FALSE);
-        ChecksChanged();
-    }
+    if (items.RestoreUserChecks(marks)) viewBox.AnnounceChecks();
 }
 
 void MainDialogParts::ReloadFont(GuiFontKind kind) {
