@@ -17,6 +17,11 @@ namespace {
 struct ItemList : TempDirTest {
     void File(const std::wstring& relative) { ASSERT_TRUE(PutFile(temp.Join(relative), "-")); }
     void Add(const std::wstring& relative) { list.AddPath(Raw(temp.Join(relative)), true); }
+    void MakeTree() {
+        for (const wchar_t* file : {L"F\\G\\H\\x.txt", L"F\\y.txt", L"other.txt"}) File(file);
+        Add(L"F");
+        Add(L"other.txt");
+    }
     void Evaluate(const char* pattern, const char* templ) {
         EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, Limitation::Both, RawString(pattern),
                        RawString(templ));
@@ -34,31 +39,9 @@ struct ItemList : TempDirTest {
 
 }  // namespace
 
-TEST(JobFileUnit, CheckableOnlyWithAMatchAndANewName) {
-    const struct { uint16_t flags; const char* newName; bool checkable; } cases[] = {
-        {JobFileUnit::Matched, "n", true},
-        {JobFileUnit::Matched | JobFileUnit::Checked, "n", true},
-        {JobFileUnit::Matched, "", false},
-        {JobFileUnit::Checked | JobFileUnit::Eligible, "n", false},
-    };
-    for (const auto& c : cases) {
-        JobFileUnit unit;
-        unit.flags = c.flags;
-        unit.newName = RawString(c.newName);
-        EXPECT_EQ(unit.Checkable(), c.checkable) << c.flags << " " << c.newName;
-        const bool was = unit.Has(JobFileUnit::Checked);
-        EXPECT_EQ(JobFileList::SetChecked(unit, !was), c.checkable);
-        EXPECT_EQ(unit.Has(JobFileUnit::Checked), c.checkable ? !was : was);
-    }
-}
-
 // Places: F 0, G 1, H 2, x.txt 3, y.txt 4, other.txt 5.
 TEST_F(ItemList, FoldersOpenAndCloseByPlace) {
-    File(L"F\\G\\H\\x.txt");
-    File(L"F\\y.txt");
-    File(L"other.txt");
-    Add(L"F");
-    Add(L"other.txt");
+    MakeTree();
     ASSERT_EQ(With(JobFileUnit::Shown), "F G y.txt other.txt ");
     const struct {
         JobFileList::Places places;
@@ -83,11 +66,9 @@ TEST_F(ItemList, FoldersOpenAndCloseByPlace) {
 }
 
 TEST_F(ItemList, ChecksExclusionAndRemovalByPlace) {
-    File(L"F\\G\\H\\x.txt");
-    File(L"F\\y.txt");
-    File(L"other.txt");
-    Add(L"F");
-    Add(L"other.txt");
+    MakeTree();
+    Evaluate("*.txt", "");
+    EXPECT_EQ(list.SetChecks({3, 4, 5}, true), 0);  // matched, but without a new name
     Evaluate("*.txt", "%0_new");
     EXPECT_EQ(With(JobFileUnit::Checked), "x.txt y.txt other.txt ");
     EXPECT_EQ(list.SetChecks({0, 3, 4}, false), 2);  // F has no new name
@@ -111,14 +92,8 @@ TEST_F(ItemList, ChecksExclusionAndRemovalByPlace) {
 // A reload reads the named items again; what the user set stays on the
 // items that are still there, also on a named item that moved meanwhile.
 TEST_F(ItemList, ReloadKeepsWhatTheUserSet) {
-    File(L"D\\a.txt");
-    File(L"D\\b.txt");
-    File(L"D\\S\\c.txt");
-    File(L"n.txt");
-    File(L"gone.txt");
-    Add(L"D");
-    Add(L"n.txt");
-    Add(L"gone.txt");
+    for (const wchar_t* file : {L"D\\a.txt", L"D\\b.txt", L"D\\S\\c.txt", L"n.txt", L"gone.txt"}) File(file);
+    for (const wchar_t* named : {L"D", L"n.txt", L"gone.txt"}) Add(named);
     Evaluate("*.txt", "%0_x");
     list.SetChecks({2}, false);               // b.txt
     list.Exclude({1, 5});                     // a.txt, n.txt
