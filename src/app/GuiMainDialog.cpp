@@ -89,13 +89,6 @@ std::vector<RECT> Monitors() {
     return monitors;
 }
 
-// A path as a lookup key: the spelling the file system ignores folded.
-std::wstring PathKey(const RawString& path) {
-    std::wstring key = path.ToWide();
-    if (!key.empty()) CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
 // Keyed by the work's name that RunOwningList is given; "%1" is the count
 // done, "%2" all.
 const RawLayer::RawLocaleRecord kProgressLabels[] = {
@@ -135,6 +128,7 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     viewBox.predictor = &predictor;
     viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
     viewBox.checksChanged = [this] { ChecksChanged(); };
+    viewBox.itemsAdded = [this] { RefreshSolutions(); };
     viewBox.failureOf = [this](const JobFileUnit& unit) {
         const auto found = failures_.find(&unit);
         return found == failures_.end() ? RawString() : found->second;
@@ -208,7 +202,6 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
         case kOldHintChosen:
         case kLimitationChanged:
         case kViewStyleChanged:
-        case kItemsAdded:
             RefreshSolutions();
             break;
         case kStartRun:
@@ -352,53 +345,15 @@ void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
 }
 
 void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
-    // What the user set on items that still exist: opened folders,
-    // exclusions, and the check marks of proposals that stay the same.
-    struct Kept {
-        bool opened;
-        bool excluded;
-        bool checked;
-        RawString proposal;
-    };
-    std::unordered_map<std::wstring, Kept> kept;
-    RawLayer::RawStringList named;
-    for (const JobFileUnit& unit : items) {
-        // Where a named item is now, when something moved it since it was
-        // listed (what lies inside it is read again anyway).
-        const RawString path = follow && !unit.parent ? follow(unit.FullPath()) : unit.FullPath();
-        const bool proposed = unit.Has(JobFileUnit::Matched) && !unit.newName.IsEmpty();
-        kept[PathKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded),
-                               unit.Has(JobFileUnit::Checked), proposed ? unit.newName : RawString()};
-        if (!unit.parent && RawLayer::PathExists(path)) named.Append(path);
-    }
+    const JobFileList::UserMarks marks = items.TakeUserMarks(follow);
     items.Clear();
     predictor.Clear();
     failures_.clear();
     viewBox.ResetRows();
-    AddPaths(named);
-    for (JobFileList::Position p = items.begin(); p != items.end(); ++p) {
-        const auto found = kept.find(PathKey(p->FullPath()));
-        if (found == kept.end()) continue;
-        if (found->second.excluded) items.MarkExcluded(p);
-        if (p->Has(JobFileUnit::Folder) && p->Has(JobFileUnit::Opened) != found->second.opened) {
-            p->flags ^= JobFileUnit::Opened;
-            items.ShowChildren(p, found->second.opened);
-        }
-    }
+    AddPaths(marks.named);
+    items.RestoreUserMarks(marks);
     RefreshSolutions();
-    bool changed = false;
-    for (JobFileUnit& unit : items) {
-        const auto found = kept.find(PathKey(unit.FullPath()));
-        if (found == kept.end() || found->second.checked || !unit.Has(JobFileUnit::Checked)) continue;
-        if (found->second.proposal == unit.newName) {
-            unit.Clear(JobFileUnit::Checked);
-            changed = true;
-        }
-    }
-    if (changed) {
-        if (viewBox.HasWindow()) InvalidateRect(viewBox.Window(), nullptr, FALSE);
-        ChecksChanged();
-    }
+    if (items.RestoreUserChecks(marks)) viewBox.AnnounceChecks();
 }
 
 void MainDialogParts::ReloadFont(GuiFontKind kind) {

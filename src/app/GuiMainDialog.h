@@ -37,7 +37,6 @@ enum GuiCommand : uint16_t {
     kOldHintChosen = 0x1104,
     kLimitationChanged = 0x1105,
     kViewStyleChanged = 0x1106,
-    kItemsAdded = 0x1107,
     kStartRun = 0x1108,
     kReload = 0x1109,
     kClear = 0x110A,

@@ -10,11 +10,8 @@
 #include "../../res/resource.h"
 #include "job/JobOption.h"
 #include "raw/RawLabelStore.h"
-#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "win/WinBitmap.h"
-#include "win/WinPathDialog.h"
-#include "win/WinPopupMenu.h"
 #include "win/WinTipDialog.h"
 #include "win/WinToolkit.h"
 
@@ -46,25 +43,7 @@ const RawLayer::RawLocaleRecord kListLabels[] = {
     {nullptr, nullptr},
 };
 
-// In command order: entry n is command n + 1.
-const RawLayer::RawLocaleRecord kItemMenuLabels[] = {
-    {"OpenFolders", "Open selected folders."},
-    {"CloseFolders", "Close selected folders."},
-    {"OpenRecursively", "Open folders recursively."},
-    {"CloseRecursively", "Close folders recursively."},
-    {"CheckToItems", "Check mark to items."},
-    {"UncheckToItems", "Uncheck mark to items."},
-    {"AppendItems", "Append items by dialog."},
-    {"ExcludeItems", "Exclude selected items."},
-    {"RemoveItems", "Remove selected items."},
-    {"OpenByExplorer", "Open by explorer."},
-    {nullptr, nullptr},
-};
-constexpr uint32_t kItemCommands = 10;
 const RawLayer::RawLabelTable kListLabelTable("ListLabels", kListLabels);
-const RawLayer::RawLabelTable kItemMenuTable("ItemMenu", kItemMenuLabels);
-// Entries of the owner-drawn menu: this much room around the text.
-constexpr int32_t kMenuTextPad = 6;
 
 const JobOption& Options() { return JobOption::Instance(); }
 
@@ -83,7 +62,7 @@ public:
     bool OnHover(const WinPoint& point) override {
         at_ = {point.x, point.y};
         // A tip over the open item menu would hide its entries.
-        tip_ = box_.menuOpen_ ? RawString() : box_.TipAt(at_);
+        tip_ = box_.itemMenu_->IsOpen() ? RawString() : box_.TipAt(at_);
         if (tip_.IsEmpty()) {
             Rearm();
             return false;
@@ -132,9 +111,7 @@ GuiViewBox::GuiViewBox(JobFileList& list) : list_(list) {
     header_.name = labels.Get("OldNameTag");
     header_.newName = labels.Get("NewNameTag");
     checkedInside_ = labels.Get("CheckedInside");
-    const RawLayer::RawLabelStore::Group menu =
-        RawLayer::RawLabelStore::Instance().RegisterLabels(kItemMenuTable);
-    for (uint32_t i = 0; i < kItemCommands; ++i) menuTexts_[i] = menu.Get(kItemMenuLabels[i].key);
+    itemMenu_ = std::make_unique<GuiItemMenu>(*this, list_);
     hover_ = std::make_unique<Hover>(*this);
 }
 
@@ -416,7 +393,7 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
             RECT box{x + 2, rect.top + 1, x + 2 + h - 3, rect.top + 1 + h - 3};
             UINT check = DFCS_BUTTONCHECK;
             if (unit.Has(JobFileUnit::Checked)) check |= DFCS_CHECKED;
-            if (!matched || unit.newName.IsEmpty()) check |= DFCS_INACTIVE;
+            if (!unit.Checkable()) check |= DFCS_INACTIVE;
             DrawFrameControl(dc, &box, DFC_BUTTON, check);
             PaintImage(dc, x + h + 2, rect.top + 1, ItemImage(unit.flags, condition.viewStyle));
             PaintMark(dc, x + 2 * h + 2, rect.top + 1, unit);
@@ -556,45 +533,37 @@ GuiHitZone GuiViewBox::ZoneAt(int32_t row, int32_t x) {
     return HitZone(x - view.left + scroll.x, indent, rowHeight_, columns_.first, columns_.first + columns_.second);
 }
 
-void GuiViewBox::ToggleCheck(JobFileUnit& unit) {
-    if (!unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) return;
-    unit.flags ^= JobFileUnit::Checked;
+void GuiViewBox::ToggleCheck(int32_t row) {
+    if (!Rows().IsItem(row) || !JobFileList::SetChecked(RowUnit(row), !RowUnit(row).Has(JobFileUnit::Checked))) return;
+    AnnounceChecks();
+}
+
+void GuiViewBox::AnnounceChecks() {
     if (checksChanged) checksChanged();
     Redraw();
 }
 
 void GuiViewBox::ToggleSelectionChecks(int32_t clickedRow) {
     if (!Rows().IsItem(clickedRow)) return;
-    if (!IsSelected(clickedRow)) return ToggleCheck(RowUnit(clickedRow));
+    if (!IsSelected(clickedRow)) return ToggleCheck(clickedRow);
     const bool check = !RowUnit(clickedRow).Has(JobFileUnit::Checked);
+    JobFileList::Places selected;
     const WinListBoxRowSet rows = Rows();
-    for (int32_t i = 0; i < rows.Count(); ++i) {
-        if (!rows.items[i]->IsSelected()) continue;
-        JobFileUnit& unit = *DataOf(*rows.items[i]);
-        if (!unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) continue;
-        if (check) unit.Set(JobFileUnit::Checked);
-        else unit.Clear(JobFileUnit::Checked);
-    }
-    if (checksChanged) checksChanged();
-    Redraw();
+    for (int32_t i = 0; i < rows.Count(); ++i)
+        if (rows.items[i]->IsSelected()) selected.push_back(i);
+    list_.SetChecks(selected, check);
+    AnnounceChecks();
 }
 
 void GuiViewBox::ClickCheckBox(int32_t row) {
     if (!Rows().IsItem(row)) return;
     if (Options().Has(JobOption::CheckMarkBySelection)) ToggleSelectionChecks(row);
-    else ToggleCheck(RowUnit(row));
+    else ToggleCheck(row);
 }
 
 void GuiViewBox::ToggleFolder(int32_t row) {
     if (!RowShown(row) || condition.viewStyle != JobCondition::ViewStyle::TreeView) return;
-    JobFileUnit* unit = &RowUnit(row);
-    if (!unit->Has(JobFileUnit::Folder)) return;
-    for (JobFileList::Position p = list_.begin(); p != list_.end(); ++p) {
-        if (&*p != unit) continue;
-        unit->flags ^= JobFileUnit::Opened;
-        list_.ShowChildren(p, unit->Has(JobFileUnit::Opened));
-        break;
-    }
+    list_.SetFoldersOpened({row}, !RowUnit(row).Has(JobFileUnit::Opened), false);
     Refresh();
 }
 
@@ -656,192 +625,40 @@ void GuiViewBox::AddAndAnnounce(const RawLayer::RawStringList& paths) {
     if (addPaths) addPaths(paths);
     else AddPaths(paths);
     ResetRows();
-    if (Parent() && Parent()->HasWindow())
-        PostMessageW(Parent()->Window(), WM_COMMAND, MAKEWPARAM(ControlId(), kItemsAdded), 0);
+    if (itemsAdded) itemsAdded();
 }
 
 // ---------------------------------------------------------------- item menu
 
 const RawString& GuiViewBox::ShownTip() const { return hover_->Tip(); }
 
-GuiItemMenuRules GuiViewBox::MenuRules() {
-    GuiItemMenuRules rules;
-    const WinListBoxRowSet rows = Rows();
-    for (int32_t i = 0; i < rows.Count(); ++i) {
-        if (!rows.items[i]->IsSelected()) continue;
-        const JobFileUnit& unit = *DataOf(*rows.items[i]);
-        rules.Add(unit.flags, unit.parent == nullptr, !unit.newName.IsEmpty());
-    }
-    return rules;
-}
+void GuiViewBox::CloseTip() { hover_->Close(); }
 
-void GuiViewBox::OnContextMenu(POINT point, int32_t index) {
-    if (Suspended()) return;
-    hover_->Close();
-    // As in the file manager: a right click off the selection selects the
-    // clicked row alone, so that the menu acts on what was clicked.
-    if (Rows().IsItem(index) && !IsSelected(index)) SetCursor(index);
-    SnapshotSelection();
-    const GuiItemMenuRules rules = MenuRules();
-    const bool tree = condition.viewStyle == JobCondition::ViewStyle::TreeView;
-    WinPopupMenu menu;
-    for (uint32_t command = 1; command <= kItemCommands; ++command) {
-        // The groups: folders, check marks, items, the file manager.
-        if (command == 5 || command == 7 || command == 10) menu.BeginGroup();
-        const bool enabled = rules.Enabled(static_cast<GuiItemCommand>(command), tree);
-        menu.AppendOwnerDrawn(command, enabled ? 0 : MF_DISABLED | MF_GRAYED);
-    }
-    menuOpen_ = true;
-    menu.Show(*this, point, static_cast<uint32_t>(Cursor()));
-    menuOpen_ = false;
-}
+void GuiViewBox::OnContextMenu(POINT point, int32_t index) { itemMenu_->Show(point, index); }
 
 int32_t GuiViewBox::OnMenuCommand(uint32_t command, uint32_t tag) {
-    if (command < 1 || command > kItemCommands || Suspended()) return 0;
-    RunItemCommand(static_cast<GuiItemCommand>(command), static_cast<int32_t>(tag));
+    itemMenu_->OnCommand(command, tag);
     return 0;
 }
 
-void GuiViewBox::RunItemCommand(GuiItemCommand command, int32_t cursorRow) {
-    switch (command) {
-        case GuiItemCommand::OpenFolders: return SetFolders(true, false);
-        case GuiItemCommand::CloseFolders: return SetFolders(false, false);
-        case GuiItemCommand::OpenRecursively: return SetFolders(true, true);
-        case GuiItemCommand::CloseRecursively: return SetFolders(false, true);
-        case GuiItemCommand::CheckToItems: return SetChecks(true);
-        case GuiItemCommand::UncheckToItems: return SetChecks(false);
-        case GuiItemCommand::AppendItems: return AppendByDialog();
-        case GuiItemCommand::ExcludeItems: return ExcludeOrRemove(false);
-        case GuiItemCommand::RemoveItems: return ExcludeOrRemove(true);
-        case GuiItemCommand::OpenByExplorer: return OpenWithProgram(cursorRow);
+bool GuiViewBox::OnMeasureMenuItem(uint32_t, MEASUREITEMSTRUCT* item) { return itemMenu_->Measure(item); }
+
+bool GuiViewBox::OnDrawMenuItem(uint32_t, DRAWITEMSTRUCT* item) { return itemMenu_->Draw(item); }
+
+JobFileList::Places GuiViewBox::SnapshotRows() {
+    JobFileList::Places rows;
+    for (int32_t row = 0; row < ItemCount(); ++row)
+        if (ItemAt(row)->flags & ListRow::kSnapshot) rows.push_back(row);
+    return rows;
+}
+
+void GuiViewBox::PlaceCursorNear(int32_t row) {
+    for (int32_t r = std::min(row, ItemCount() - 1); r >= 0; --r) {
+        if (!RowShown(r)) continue;
+        SetCursor(r);
+        ScrollIntoView(r);
+        break;
     }
-}
-
-namespace {
-
-bool InSnapshot(const ListRow& row) { return (row.flags & ListRow::kSnapshot) != 0; }
-
-}  // namespace
-
-// Rows and units run in the same order, so one walk pairs them.
-void GuiViewBox::SetFolders(bool open, bool recursive) {
-    if (condition.viewStyle != JobCondition::ViewStyle::TreeView) return;
-    int32_t row = 0;
-    for (JobFileList::Position p = list_.begin(); p != list_.end() && row < ItemCount(); ++p, ++row) {
-        if (!InSnapshot(*ItemAt(row)) || !p->Has(JobFileUnit::Folder)) continue;
-        if (!recursive) {
-            if (open) p->Set(JobFileUnit::Opened);
-            else p->Clear(JobFileUnit::Opened);
-            list_.ShowChildren(p, open);
-            continue;
-        }
-        const JobFileList::Position stop = list_.SubtreeEnd(p);
-        for (JobFileList::Position q = p; q != stop; ++q) {
-            if (!q->Has(JobFileUnit::Folder)) continue;
-            if (open) q->Set(JobFileUnit::Opened);
-            else q->Clear(JobFileUnit::Opened);
-        }
-        list_.ShowDescendants(p, open);
-    }
-    Refresh();
-}
-
-void GuiViewBox::SetChecks(bool check) {
-    for (int32_t row = 0; row < ItemCount(); ++row) {
-        if (!InSnapshot(*ItemAt(row))) continue;
-        JobFileUnit& unit = RowUnit(row);
-        if (!unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) continue;
-        if (check) unit.Set(JobFileUnit::Checked);
-        else unit.Clear(JobFileUnit::Checked);
-    }
-    if (checksChanged) checksChanged();
-    Redraw();
-}
-
-void GuiViewBox::ExcludeOrRemove(bool remove) {
-    int32_t first = -1;
-    int32_t row = 0;
-    for (JobFileList::Position p = list_.begin(); p != list_.end() && row < ItemCount(); ++p, ++row) {
-        if (!InSnapshot(*ItemAt(row))) continue;
-        if (!remove) {
-            list_.MarkExcluded(p);
-        } else if (p->parent == nullptr) {
-            list_.MarkRemoved(p);
-            if (first < 0) first = row;
-        }
-    }
-    if (remove && first >= 0) {
-        // The rows point at the units: they go before the units do.
-        ResetItems();
-        widths_.clear();
-        list_.RemoveMarked();
-        for (JobFileUnit& unit : list_) AppendRow(&unit);
-        Refresh();
-        // The cursor stays where the user was working, not at the top.
-        for (int32_t r = std::min(first, ItemCount() - 1); r >= 0; --r) {
-            if (!RowShown(r)) continue;
-            SetCursor(r);
-            ScrollIntoView(r);
-            break;
-        }
-    } else {
-        Refresh();
-    }
-    if (checksChanged) checksChanged();
-}
-
-void GuiViewBox::AppendByDialog() {
-    RawString path = lastAppended_;
-    bool chosen = false;
-    if (choosePath) {
-        chosen = choosePath(path);
-    } else {
-        RawString title(RawLayer::kProductName);
-        title.Append(RawString(" - "));
-        title.Append(menuTexts_[static_cast<int32_t>(GuiItemCommand::AppendItems) - 1]);
-        WinView& top = Parent() ? *Parent() : *this;
-        RECT ownerRect{};
-        if (top.HasWindow()) GetWindowRect(top.Window(), &ownerRect);
-        // A file or a folder, but one that is there: it becomes an item.
-        chosen = WinPathDialog::Choose(&top, ownerRect, title, path, kPathMustExist | kPathListFiles);
-    }
-    if (!chosen || path.IsEmpty()) return;
-    lastAppended_ = path;
-    RawLayer::RawStringList paths;
-    paths.Append(path);
-    AddAndAnnounce(paths);
-}
-
-bool GuiViewBox::OnMeasureMenuItem(uint32_t, MEASUREITEMSTRUCT* item) {
-    if (item->CtlType != ODT_MENU || item->itemID < 1 || item->itemID > kItemCommands) return false;
-    RawLayer::RawWindowDc dc(Window());
-    RawLayer::RawSelectObject select(dc.Dc(), MenuFont());
-    const std::wstring text = menuTexts_[item->itemID - 1].ToWide();
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc.Dc(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | kMeasureFlags);
-    // Room for the check-mark column at the left, as system menus keep it.
-    item->itemWidth = static_cast<UINT>(Width(r) + GetSystemMetrics(SM_CXMENUCHECK) + 2 * kMenuTextPad);
-    item->itemHeight = static_cast<UINT>(Height(r) + kMenuTextPad);
-    return true;
-}
-
-bool GuiViewBox::OnDrawMenuItem(uint32_t, DRAWITEMSTRUCT* item) {
-    if (item->CtlType != ODT_MENU || item->itemID < 1 || item->itemID > kItemCommands) return false;
-    const bool selected = (item->itemState & ODS_SELECTED) != 0;
-    const bool grayed = (item->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
-    FillSolid(item->hDC, item->rcItem, GetSysColor(selected && !grayed ? COLOR_HIGHLIGHT : COLOR_MENU));
-    SetBkMode(item->hDC, TRANSPARENT);
-    SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    RawLayer::RawSelectObject select(item->hDC, MenuFont());
-    RECT text = item->rcItem;
-    text.left += GetSystemMetrics(SM_CXMENUCHECK) + kMenuTextPad;
-    DrawText(item->hDC, menuTexts_[item->itemID - 1], text, kTextFlags & ~DT_END_ELLIPSIS);
-    return true;
-}
-
-HFONT GuiViewBox::MenuFont() {
-    const HFONT menu = GuiProfile::Instance().FontRecord(GuiFontKind::Menu).Handle();
-    return menu ? menu : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 int32_t GuiViewBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "app/GuiItemMenu.h"
 #include "app/GuiLayout.h"
 #include "app/GuiViewNotice.h"
 #include "job/JobCondition.h"
@@ -24,9 +25,6 @@ namespace AppLayer {
 
 class GuiViewBox : public WinLayer::WinListBoxR<JobLayer::JobFileUnit> {
 public:
-    // Posted to the parent when items were added (an evaluation pass follows).
-    static constexpr uint16_t kItemsAdded = 0x1107;
-
     explicit GuiViewBox(JobLayer::JobFileList& list);
     ~GuiViewBox() override;
 
@@ -55,6 +53,9 @@ public:
     std::function<void(const RawLayer::RawStringList&)> addPaths;
     // Called after the user changed check marks.
     std::function<void()> checksChanged;
+    // Called after items were added and their rows made (the dialog runs an
+    // evaluation pass).
+    std::function<void()> itemsAdded;
     // Why the run failed on a unit, for its tip; empty when unknown.
     std::function<RawLayer::RawString(const JobLayer::JobFileUnit&)> failureOf;
 
@@ -76,13 +77,13 @@ public:
     RawLayer::RawString TipAt(POINT point);
 
     // ---- item menu (the right button)
-    // Asks for a path to add (true: chosen); the path dialog when empty.
-    std::function<bool(RawLayer::RawString& path)> choosePath;
-    // The rules over the selection as it is now.
-    GuiItemMenuRules MenuRules();
-    // Runs a command on the rows of the last selection snapshot; cursorRow is
-    // the row the menu was opened for.
-    void RunItemCommand(GuiItemCommand command, int32_t cursorRow);
+    GuiItemMenu& ItemMenu() { return *itemMenu_; }
+    // The rows of the last selection snapshot, ascending; they are the
+    // units' places in the item list too.
+    JobLayer::JobFileList::Places SnapshotRows();
+    // The cursor on the shown row at or above the given one (after rows went).
+    void PlaceCursorNear(int32_t row);
+    void CloseTip();
     void OnContextMenu(POINT point, int32_t index) override;
     int32_t OnMenuCommand(uint32_t command, uint32_t tag) override;
     bool OnMeasureMenuItem(uint32_t zero, MEASUREITEMSTRUCT* item) override;
@@ -91,7 +92,11 @@ public:
     const RawLayer::RawString& ShownTip() const;
 
     // ---- user operations
-    void ToggleCheck(JobLayer::JobFileUnit& unit);
+    // Names the paths, then tells the dialog (itemsAdded).
+    void AddAndAnnounce(const RawLayer::RawStringList& paths);
+    // After check marks changed: the dialog is told, the rows repainted.
+    void AnnounceChecks();
+    void ToggleCheck(int32_t row);
     void ToggleSelectionChecks(int32_t clickedRow);
     void ToggleFolder(int32_t row);
     void OpenWithProgram(int32_t row);
@@ -139,13 +144,6 @@ private:
     bool OnDoubleClick(LPARAM lParam);
     bool OnKey(WPARAM key);
     void OnDropFiles(HDROP drop);
-    // Names the paths, then asks the dialog for an evaluation pass.
-    void AddAndAnnounce(const RawLayer::RawStringList& paths);
-    void SetFolders(bool open, bool recursive);
-    void ExcludeOrRemove(bool remove);
-    void SetChecks(bool check);
-    void AppendByDialog();
-    HFONT MenuFont();
     void Redraw() { Invalidate(); }
 
     JobLayer::JobFileList& list_;
@@ -170,9 +168,7 @@ private:
     SIZE noticeMeasured_{};  // the width it was measured for and its height
     HFONT noticeFont_ = nullptr;
     std::unique_ptr<Hover> hover_;
-    RawLayer::RawString menuTexts_[10];   // the item menu's labels, by command - 1
-    RawLayer::RawString lastAppended_;
-    bool menuOpen_ = false;  // the path dialog starts there next time
+    std::unique_ptr<GuiItemMenu> itemMenu_;
 };
 
 }  // namespace AppLayer

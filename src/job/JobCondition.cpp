@@ -135,8 +135,7 @@ int32_t CaseBlindMatches(const JobFileList& list, const JobCondition& condition)
 bool StartEnabled(const JobFileList& list, bool bad) {
     if (bad) return false;
     for (const JobFileUnit& unit : list)
-        if (unit.Has(JobFileUnit::Checked) && unit.Has(JobFileUnit::Matched) && !unit.newName.IsEmpty())
-            return true;
+        if (unit.Has(JobFileUnit::Checked) && unit.Checkable()) return true;
     return false;
 }
 
@@ -162,10 +161,10 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     for (JobFileUnit& unit : list) {
         const bool fresh = unit.Has(JobFileUnit::Fresh);
         const bool wasChecked = unit.Has(JobFileUnit::Checked);
-        const RawString proposed = unit.Has(JobFileUnit::Matched) ? unit.newName : RawString();
+        const RawString proposed = unit.Checkable() ? unit.newName : RawString();
         unit.Clear(JobFileUnit::Fresh);
         evaluator.EvaluateUnit(unit, condition);
-        if (fresh || !unit.Has(JobFileUnit::Matched) || unit.newName.IsEmpty()) continue;
+        if (fresh || !unit.Checkable()) continue;
         if (sameRule || (!proposed.IsEmpty() && proposed == unit.newName)) {
             if (wasChecked) unit.Set(JobFileUnit::Checked);
             else unit.Clear(JobFileUnit::Checked);

@@ -389,6 +389,99 @@ int32_t JobFileList::RemoveMarked() {
     return removed;
 }
 
+template <class F>
+void JobFileList::ForChosen(const Places& chosen, F&& act) {
+    size_t next = 0;
+    int32_t place = 0;
+    for (Position p = begin(); p != end() && next < chosen.size(); ++p, ++place) {
+        while (next < chosen.size() && chosen[next] < place) ++next;
+        if (next < chosen.size() && chosen[next] == place) act(p, place);
+    }
+}
+
+void JobFileList::SetOpened(Position folder, bool open) {
+    if (!folder->Has(JobFileUnit::Folder)) return;
+    if (open) folder->Set(JobFileUnit::Opened);
+    else folder->Clear(JobFileUnit::Opened);
+    ShowChildren(folder, open);
+}
+
+void JobFileList::SetFoldersOpened(const Places& chosen, bool open, bool recursive) {
+    ForChosen(chosen, [&](Position p, int32_t) {
+        if (!p->Has(JobFileUnit::Folder)) return;
+        if (!recursive) return SetOpened(p, open);
+        const Position stop = SubtreeEnd(p);
+        for (Position q = p; q != stop; ++q) {
+            if (!q->Has(JobFileUnit::Folder)) continue;
+            if (open) q->Set(JobFileUnit::Opened);
+            else q->Clear(JobFileUnit::Opened);
+        }
+        ShowDescendants(p, open);
+    });
+}
+
+bool JobFileList::SetChecked(JobFileUnit& unit, bool check) {
+    if (!unit.Checkable() || unit.Has(JobFileUnit::Checked) == check) return false;
+    if (check) unit.Set(JobFileUnit::Checked);
+    else unit.Clear(JobFileUnit::Checked);
+    return true;
+}
+
+int32_t JobFileList::SetChecks(const Places& chosen, bool check) {
+    int32_t changed = 0;
+    ForChosen(chosen, [&](Position p, int32_t) { changed += SetChecked(*p, check) ? 1 : 0; });
+    return changed;
+}
+
+void JobFileList::Exclude(const Places& chosen) {
+    ForChosen(chosen, [&](Position p, int32_t) { MarkExcluded(p); });
+}
+
+int32_t JobFileList::RemoveNamed(const Places& chosen) {
+    int32_t first = -1;
+    ForChosen(chosen, [&](Position p, int32_t place) {
+        if (p->parent != nullptr) return;
+        MarkRemoved(p);
+        if (first < 0) first = place;
+    });
+    if (first >= 0) RemoveMarked();
+    return first;
+}
+
+JobFileList::UserMarks JobFileList::TakeUserMarks(const std::function<RawString(const RawString&)>& follow) const {
+    UserMarks marks;
+    for (const JobFileUnit& unit : *this) {
+        const RawString path = follow && !unit.parent ? follow(unit.FullPath()) : unit.FullPath();
+        marks.byPath[OrderKey(path)] = {unit.Has(JobFileUnit::Opened), unit.Has(JobFileUnit::Excluded),
+                                        unit.Has(JobFileUnit::Checked),
+                                        unit.Checkable() ? unit.newName : RawString()};
+        if (!unit.parent && PathExists(path)) marks.named.Append(path);
+    }
+    return marks;
+}
+
+void JobFileList::RestoreUserMarks(const UserMarks& marks) {
+    for (Position p = begin(); p != end(); ++p) {
+        const auto found = marks.byPath.find(OrderKey(p->FullPath()));
+        if (found == marks.byPath.end()) continue;
+        if (found->second.excluded) MarkExcluded(p);
+        if (p->Has(JobFileUnit::Opened) != found->second.opened) SetOpened(p, found->second.opened);
+    }
+}
+
+bool JobFileList::RestoreUserChecks(const UserMarks& marks) {
+    bool changed = false;
+    for (JobFileUnit& unit : *this) {
+        if (!unit.Has(JobFileUnit::Checked)) continue;
+        const auto found = marks.byPath.find(OrderKey(unit.FullPath()));
+        if (found == marks.byPath.end() || found->second.checked) continue;
+        if (!(found->second.proposal == unit.newName)) continue;
+        unit.Clear(JobFileUnit::Checked);
+        changed = true;
+    }
+    return changed;
+}
+
 bool JobFileList::Overlapping() {
     const std::vector<RawListNode*>& named = Named();
     if (overlapKnown_) return overlapping_;

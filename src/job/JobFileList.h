@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "raw/RawFolderScan.h"
@@ -37,6 +40,9 @@ struct JobFileUnit {
     bool Has(uint16_t flag) const { return (flags & flag) != 0; }
     void Set(uint16_t flag) { flags = static_cast<uint16_t>(flags | flag); }
     void Clear(uint16_t flag) { flags = static_cast<uint16_t>(flags & ~flag); }
+    // The rule matched the unit and gave it a new name: only such a unit can
+    // carry a check mark that a run acts on.
+    bool Checkable() const { return Has(Matched) && !newName.IsEmpty(); }
     // Folder, a "\" unless the folder is empty or ends in a separator, and name.
     RawString FullPath() const;
     // The same with another name in place of this unit's own.
@@ -77,6 +83,47 @@ public:
     // Deletes every unit that carries Removed.
     int32_t RemoveMarked();
 
+    // ---- what the user does to units, each given by its place in list order
+    // (the view's rows follow it), places ascending.
+    using Places = std::vector<int32_t>;
+    // A folder opened or closed: its children show or hide, and theirs where
+    // they are open themselves. Other units are left alone.
+    void SetOpened(Position folder, bool open);
+    // The chosen folders opened or closed; recursive: every folder inside
+    // them too, so that all of their content shows or hides.
+    void SetFoldersOpened(const Places& chosen, bool open, bool recursive);
+    // Checks or unchecks a unit that can be checked; whether its mark changed.
+    static bool SetChecked(JobFileUnit& unit, bool check);
+    // The same for the chosen units; how many changed.
+    int32_t SetChecks(const Places& chosen, bool check);
+    // The chosen units, a folder with its content, are out of the rule.
+    void Exclude(const Places& chosen);
+    // The chosen named items go with their content; a unit below a named
+    // item cannot go alone. The place of the first removed, -1 when none.
+    int32_t RemoveNamed(const Places& chosen);
+
+    // What the user set on units, by path, kept while the named items are
+    // read again: opened folders, exclusions, and the check marks of proposals.
+    struct UserMarks {
+        struct Mark {
+            bool opened = false;
+            bool excluded = false;
+            bool checked = false;
+            RawString proposal;  // the new name it was checked or unchecked for
+        };
+        std::unordered_map<std::u32string, Mark> byPath;
+        // The named items that still exist, where they are now, in list order.
+        RawLayer::RawStringList named;
+    };
+    // follow, when given, tells where a named item listed at a path has gone
+    // since (what lies inside it is read again anyway).
+    UserMarks TakeUserMarks(const std::function<RawString(const RawString&)>& follow = nullptr) const;
+    // Once the items were read again: folders open and units excluded as before.
+    void RestoreUserMarks(const UserMarks& marks);
+    // Once a pass proposed names again: a proposal the user had unchecked
+    // stays unchecked while it is the same. Whether any mark changed.
+    bool RestoreUserChecks(const UserMarks& marks);
+
     // After a successful rename: the unit takes its new name, and every unit
     // stored under the old path is moved to the new one, whichever named item
     // it was listed under (the same item listed twice is renamed in both
@@ -96,6 +143,9 @@ public:
     void Clear();
 
 private:
+    // act(position, place) for each chosen unit, in one walk of the list.
+    template <class F>
+    void ForChosen(const Places& chosen, F&& act);
     Position FindPath(const RawString& fullPath);
     // Whether one named item lies inside another, so that units can stand for
     // the same item twice.

@@ -243,7 +243,7 @@ TEST_F(MainDialogTest, TypingWaitsForEnterAndRowsShowOnlyWhatARunWouldDo) {
     // Excluded: out of the rule at once, before any pass.
     p.viewBox.SetSelected(Row("a.txt"), true);
     p.viewBox.SnapshotSelection();
-    p.viewBox.RunItemCommand(GuiItemCommand::ExcludeItems, Row("a.txt"));
+    p.viewBox.ItemMenu().RunCommand(GuiItemCommand::ExcludeItems, Row("a.txt"));
     EXPECT_TRUE(!Unit("a.txt").Has(JobFileUnit::Matched | JobFileUnit::Checked) && Unit("a.txt").newName.IsEmpty());
 }
 
@@ -421,7 +421,7 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
         for (int32_t r = 0; r < view.RowCount(); ++r) view.SetSelected(r, false);
         for (const char* name : names) view.SetSelected(Row(name), true);
         view.SnapshotSelection();
-        view.RunItemCommand(command, view.Cursor());
+        view.ItemMenu().RunCommand(command, view.Cursor());
     };
     auto shows = [&](const char* name) { return Row(name) >= 0; };
     run({"sub"}, C::OpenRecursively);
@@ -451,7 +451,7 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
     CreateFolder(more);
     ASSERT_TRUE(WriteFileBytes(more + L"\\g.txt", "x"));
     RawString asked;
-    view.choosePath = [&](RawString& path) {
+    view.ItemMenu().choosePath = [&](RawString& path) {
         asked = path;
         path = Raw(more);
         return true;
@@ -469,7 +469,7 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
 
     // Without a stand-in the real path dialog asks; the path it is given
     // (as another program hands it over) is added.
-    view.choosePath = nullptr;
+    view.ItemMenu().choosePath = nullptr;
     const std::wstring other = temp.Join(L"other.txt");
     ASSERT_TRUE(WriteFileBytes(other, "x"));
     static std::string handOver;

@@ -212,41 +212,6 @@ TEST_F(Tree, FolderLinksAreListedNotEntered) {
     EXPECT_EQ(ReadFileBytes(temp.Join(L"R_x\\f.txt_x")), "f");
 }
 
-TEST_F(Tree, ShowingExcludingAndRemoving) {
-    File(L"F\\G\\H\\x.txt", "x");
-    File(L"F\\y.txt", "y");
-    File(L"other.txt", "o");
-    JobFileList list;
-    auto f = Add(list, L"F");
-    Add(list, L"other.txt");
-    auto shown = [&](const char* name) { return FindUnit(list, name)->Has(JobFileUnit::Shown); };
-    EXPECT_TRUE(shown("G") && shown("y.txt"));
-    EXPECT_FALSE(shown("H"));
-    // Opening G shows H; closing F hides G and H (G is open) but not x.txt.
-    auto g = list.begin();
-    ++g;
-    g->Set(JobFileUnit::Opened);
-    list.ShowChildren(g, true);
-    EXPECT_TRUE(shown("H"));
-    list.ShowChildren(f, false);
-    EXPECT_FALSE(shown("G") || shown("H"));
-    list.ShowDescendants(f, true);
-    EXPECT_TRUE(shown("x.txt") && shown("other.txt"));
-
-    list.MarkExcluded(g);
-    Evaluate(list, "*", "%0_new", Limitation::Both);
-    auto has = [&](const char* name, uint16_t flag) { return FindUnit(list, name)->Has(flag); };
-    EXPECT_TRUE(has("x.txt", JobFileUnit::Excluded) && !has("x.txt", JobFileUnit::Checked));
-    EXPECT_TRUE(!has("y.txt", JobFileUnit::Excluded) && has("y.txt", JobFileUnit::Checked));
-
-    list.MarkRemoved(f);
-    EXPECT_EQ(list.RemoveMarked(), 5);
-    ASSERT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.First().name.ToUtf8(), "other.txt");
-    Add(list, L"F");  // the lookups follow the removal: F can be named again
-    EXPECT_EQ(list.Count(), 6);
-}
-
 TEST_F(Tree, EvaluationRules) {
     File(L"D\\a.txt", "a");
     File(L"D\\a.doc", "b");
