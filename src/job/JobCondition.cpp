@@ -66,13 +66,15 @@ void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition
     const RawString text =
         expansion_.Kind() == RawCodeKind::Utf8 ? expansion_ : RawString(expansion_, RawCodeKind::Utf8);
     // Control units (from "%n", "%r", "%t" or typed into the template) can
-    // never be part of a file name.
-    RawString name(RawCodeKind::Utf8, text.Length());
-    for (int32_t i = 0; i < text.Length(); ++i) {
-        const uint32_t u = text.UnitAt(i);
-        if (u < 1 || u > 31) name.AppendUnit(u);
-    }
-    unit.newName = name;
+    // never be part of a file name. In UTF-8 each is a byte of its own.
+    const char* bytes = text.Bytes();
+    const int32_t length = text.Length();
+    int32_t kept = 0;
+    while (kept < length && (bytes[kept] < 1 || bytes[kept] > 31)) ++kept;
+    // A fresh body of its own, so that the next expansion need not detach.
+    unit.newName = RawString(bytes, kept);
+    for (int32_t i = kept; i < length; ++i)
+        if (bytes[i] < 1 || bytes[i] > 31) unit.newName.AppendUnit(static_cast<unsigned char>(bytes[i]));
 }
 
 void EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
@@ -161,7 +163,8 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     for (JobFileUnit& unit : list) {
         const bool fresh = unit.Has(JobFileUnit::Fresh);
         const bool wasChecked = unit.Has(JobFileUnit::Checked);
-        const RawString proposed = unit.Checkable() ? unit.newName : RawString();
+        RawString proposed;
+        if (unit.Checkable()) proposed = std::move(unit.newName);
         unit.Clear(JobFileUnit::Fresh);
         evaluator.EvaluateUnit(unit, condition);
         if (fresh || !unit.Checkable()) continue;

@@ -114,8 +114,7 @@ RawString DisplayPathOf(const RawString& path, int32_t depth) {
 }
 
 JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                                            const RawString& displayPath, uint16_t flags, int32_t depth,
-                                            const uint64_t* folderHash) {
+                                            const RawString& displayPath, uint16_t flags, int32_t depth) {
     auto unit = new JobFileUnit;
     unit->parent = parent;
     unit->flags = static_cast<uint16_t>(flags | JobFileUnit::Fresh);
@@ -124,9 +123,10 @@ JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString
     unit->name = name;
     unit->displayPath = displayPath;
     Adopt(unit);
-    const Position at(--end());
-    Index(at, folderHash);
-    return at;
+    // A further named item may lie inside another, or hold one.
+    if (parent == nullptr) overlapKnown_ = false;
+    Index();
+    return --end();
 }
 
 JobFileList::Position JobFileList::AppendUnit(JobFileUnit* parent, const RawString& path, uint16_t flags,
@@ -199,36 +199,60 @@ void JobFileList::PathIndex::Rehash(uint64_t oldHash, uint64_t newHash, RawListN
 
 void JobFileList::RebuildIndex() {
     // The named items are the same ones unless units came or went.
-    overlapKnown_ = overlapKnown_ && namedValid_ && indexedCount_ == Count();
+    overlapKnown_ = overlapKnown_ && namedValid_ && indexedCount_ + deferred_ == Count();
     index_.Clear();
     named_.clear();
+    indexedCount_ = 0;
+    deferred_ = Count();
+    IndexTail();
+}
+
+void JobFileList::IndexTail() {
     index_.Reserve(static_cast<size_t>(Count()));
-    for (Position p = begin(); p != end(); ++p) {
-        index_.Add(HashFullPath(*p), p.Node());
+    Position p = end();
+    for (int32_t k = deferred_; k > 0; --k) --p;
+    // Children share their folder's text, so its hash is taken once for them.
+    RawString folder;
+    uint64_t folderHash = 0;
+    for (; p != end(); ++p) {
+        uint64_t hash;
+        if (p->folder.IsEmpty()) {
+            hash = HashFullPath(*p);
+        } else {
+            if (!p->folder.SharesBodyWith(folder)) {
+                folder = p->folder;
+                folderHash = HashFolder(folder);
+            }
+            hash = HashUnits(folderHash, p->name, 0);
+        }
+        index_.Add(hash, p.Node());
         if (p->parent == nullptr) named_.push_back(p.Node());
     }
     indexedCount_ = Count();
+    deferred_ = 0;
     indexValid_ = namedValid_ = true;
 }
 
+void JobFileList::SyncIndex() {
+    if (indexValid_ && namedValid_ && indexedCount_ + deferred_ == Count()) {
+        if (deferred_ > 0) IndexTail();
+    } else {
+        RebuildIndex();
+    }
+}
+
 const std::vector<RawListNode*>& JobFileList::Named() {
-    if (!namedValid_ || indexedCount_ != Count()) RebuildIndex();
+    SyncIndex();
     return named_;
 }
 
-void JobFileList::Index(Position unit, const uint64_t* folderHash) {
+void JobFileList::Index() {
     // Units that came through another handle put the lookups out of step.
-    if (indexedCount_ != Count() - 1) {
+    if (indexedCount_ + deferred_ != Count() - 1) {
         indexValid_ = namedValid_ = false;
         return;
     }
-    const uint64_t hash = folderHash != nullptr ? HashUnits(*folderHash, unit->name, 0) : HashFullPath(*unit);
-    index_.Add(hash, unit.Node());
-    if (unit->parent == nullptr) {
-        named_.push_back(unit.Node());
-        overlapKnown_ = false;
-    }
-    indexedCount_ = Count();
+    ++deferred_;
 }
 
 JobFileList::Position JobFileList::Remove(Position at) {
@@ -241,13 +265,13 @@ void JobFileList::Clear() {
     RawListR<JobFileListAllocator, JobFileUnit>::Clear();
     index_.Clear();
     named_.clear();
-    indexedCount_ = 0;
+    indexedCount_ = deferred_ = 0;
     indexValid_ = namedValid_ = true;
     overlapKnown_ = false;
 }
 
 JobFileList::Position JobFileList::FindPath(const RawString& fullPath) {
-    if (!indexValid_ || !namedValid_ || indexedCount_ != Count()) RebuildIndex();
+    SyncIndex();
     RawListNode* best = nullptr;
     int32_t bestOrder = 0;
     index_.ForEach(HashPath(fullPath), [&](RawListNode* node, int32_t order) {
@@ -286,10 +310,8 @@ JobFileList::Position JobFileList::AddPath(const RawString& path, bool openFolde
 
 uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t depth) {
     uint16_t bits = 0;
-    // Every child shares one folder text, its hash and one display path.
+    // Every child shares one folder text and one display path.
     RawString folderText(path);
-    const uint64_t folderHash = HashFolder(folderText);
-    const uint64_t* childHash = folderText.IsEmpty() ? nullptr : &folderHash;
     RawString withSeparator(path);
     if (NeedsSeparator(withSeparator)) withSeparator.AppendUnit('\\');
     const RawString display = DisplayPathOf(withSeparator, depth + 1);
@@ -313,13 +335,13 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child =
-                MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1, childHash);
+                MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
             // A link is renamed as an item of its own; its content is listed
             // where it really lies, if at all.
             if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, JoinPath(scanned, data.name), depth + 1));
         } else {
             bits |= JobFileUnit::HasFiles;
-            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1, childHash);
+            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
         }
     }
     entries.clear();
@@ -529,8 +551,8 @@ void JobFileList::Renamed(Position unit, const RawString& oldPath, const RawStri
     // under several of them; every copy takes the new path, found through the
     // lookups, which are then kept up to date instead of rebuilt per rename.
     const bool overlapping = Overlapping();
-    if (overlapping && (!indexValid_ || indexedCount_ != Count())) RebuildIndex();
-    else if (!overlapping) indexValid_ = false;
+    if (overlapping) SyncIndex();
+    else indexValid_ = false;
     std::vector<RawListNode*> copies{unit.Node()};
     std::vector<RawListNode*> inside;  // named items strictly below the old path
     if (overlapping) {

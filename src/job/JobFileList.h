@@ -151,12 +151,14 @@ private:
     // the same item twice.
     bool Overlapping();
     void Reindex(Position unit, uint64_t oldHash);
-    // folderHash, when given, is the hash of the folder text and its separator,
-    // which the children of one folder share.
-    void Index(Position unit, const uint64_t* folderHash);
+    // A unit appended at the end waits for the next lookup to be indexed.
+    void Index();
+    // Brings the lookups up to the list before one is used.
+    void SyncIndex();
+    // Indexes the units appended since the last lookup, in one go.
+    void IndexTail();
     Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
-                      const RawString& displayPath, uint16_t flags, int32_t depth,
-                      const uint64_t* folderHash = nullptr);
+                      const RawString& displayPath, uint16_t flags, int32_t depth);
 
     // Full-path lookups for AddPath, so that naming many items stays linear.
     // Rebuilt whenever units came or went through another way than this handle.
@@ -196,6 +198,9 @@ private:
     PathIndex index_;
     std::vector<RawLayer::RawListNode*> named_;  // units without a parent, in list order
     int32_t indexedCount_ = 0;  // units the index and the named list have seen
+    // Units appended behind those since, not indexed yet: a load of many
+    // units hashes them once when a lookup needs them, not each as it comes.
+    int32_t deferred_ = 0;
     bool indexValid_ = true;    // false once a full path changed
     bool namedValid_ = true;    // false once units went away
     bool overlapKnown_ = false;
