@@ -197,14 +197,14 @@ int32_t ItemImage(uint16_t unitFlags, JobCondition::ViewStyle viewStyle) {
     return (unitFlags & (JobFileUnit::HasFolders | JobFileUnit::HasFiles)) ? 3 : 2;
 }
 
-void GuiItemMenuRules::Add(uint16_t unitFlags, bool named, bool hasNewName) {
+void GuiItemMenuRules::Add(uint16_t unitFlags, bool named, bool checkable) {
     ++count_;
     if (unitFlags & JobFileUnit::Folder) {
         folder_ = true;
         if (unitFlags & JobFileUnit::Opened) openedFolder_ = true;
         else closedFolder_ = true;
     }
-    if ((unitFlags & JobFileUnit::Matched) && hasNewName) {
+    if (checkable) {
         if (unitFlags & JobFileUnit::Checked) uncheckable_ = true;
         else checkable_ = true;
     }

@@ -133,8 +133,9 @@ enum class GuiItemCommand : uint32_t {
 // right click.
 class GuiItemMenuRules {
 public:
-    // named: the unit has no parent (the user named it).
-    void Add(uint16_t unitFlags, bool named, bool hasNewName);
+    // named: the unit has no parent (the user named it); checkable: the
+    // engine's rule of whether its mark can be set (JobFileUnit::Checkable).
+    void Add(uint16_t unitFlags, bool named, bool checkable);
     bool Enabled(GuiItemCommand command, bool treeView) const;
 
 private:

@@ -347,7 +347,7 @@ TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {
     struct Pick {
         uint16_t flags;
         bool named;
-        bool hasNewName;
+        bool checkable;
     };
     struct Case {
         const char* what;
@@ -367,12 +367,12 @@ TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {
           C::ExcludeItems}},
         {"unchecked with a new name, and matched without one", {{kUnchecked, false, true}, {kChecked, false, false}},
          true, {C::CheckToItems, C::AppendItems, C::ExcludeItems}},
-        {"unmatched but checked", {{JobFileUnit::Checked, true, true}}, true,
+        {"a stale mark on an unmatched unit", {{JobFileUnit::Checked, true, false}}, true,
          {C::AppendItems, C::ExcludeItems, C::RemoveItems, C::OpenByExplorer}},
     };
     for (const Case& c : cases) {
         GuiItemMenuRules rules;
-        for (const Pick& pick : c.picks) rules.Add(pick.flags, pick.named, pick.hasNewName);
+        for (const Pick& pick : c.picks) rules.Add(pick.flags, pick.named, pick.checkable);
         for (uint32_t command = 1; command <= 10; ++command) {
             const bool expected = std::find(c.enabled.begin(), c.enabled.end(), static_cast<C>(command)) != c.enabled.end();
             EXPECT_EQ(rules.Enabled(static_cast<C>(command), c.tree), expected) << c.what << ", command " << command;
