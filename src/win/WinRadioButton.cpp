@@ -40,10 +40,6 @@ int32_t SegmentAt(const RECT& client, int32_t count, POINT point) {
 // ---------------------------------------------------------------- body
 
 WinRadioButtonBody::WinRadioButtonBody() {
-    WinViewProperty& p = Property();
-    p.className = "BUTTON";
-    p.kind = WinViewProperty::kSubclassed;
-    p.style |= WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
     options = 0;  // labels centred in their segments
     const int32_t m = WinToolkit::Instance().margin;
     margins = {0, m, 0, m};
@@ -51,20 +47,20 @@ WinRadioButtonBody::WinRadioButtonBody() {
 
 void WinRadioButtonBody::AddItem(const RawString& label, int32_t value) {
     items_.push_back({label, value});
-    Redraw();
+    Invalidate();
 }
 
 void WinRadioButtonBody::ClearItems() {
     items_.clear();
     selected_ = -1;
-    Redraw();
+    Invalidate();
 }
 
 bool WinRadioButtonBody::Select(int32_t index) {
     if (index < 0 || index >= Count()) return false;
     selected_ = index;
     value_ = items_[static_cast<size_t>(index)].value;
-    Redraw();
+    Invalidate();
     return true;
 }
 
@@ -77,14 +73,6 @@ bool WinRadioButtonBody::SelectValue(int32_t value) {
 void WinRadioButtonBody::Choose(int32_t index) {
     if (!Select(index)) return;
     if (notifyCode) PostCommand(notifyCode);
-}
-
-void WinRadioButtonBody::PostCommand(uint16_t code) {
-    if (HasWindow()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(ControlId(), code), 0);
-}
-
-void WinRadioButtonBody::Redraw() {
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
 }
 
 int32_t WinRadioButtonBody::HitSegment(LPARAM lParam) const {
@@ -106,21 +94,10 @@ int32_t WinRadioButtonBody::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            focused_ = message == WM_SETFOCUS;  // the selection stays
-            Redraw();
-            break;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_DRAWITEM:
-            if (wParam == 0) break;
-            Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return 1;
         default:
             break;
     }
-    return WinView::HandleMessage(message, wParam, lParam);
+    return WinOwnerDrawn::HandleMessage(message, wParam, lParam);
 }
 
 int32_t WinRadioButtonBody::OnCommand(uint16_t code) {
@@ -159,7 +136,7 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF border = disabled ? WinButtonDraw::Mix(face, kBlack, 20) : WinButtonDraw::Mix(face, kBlack, 50);
     RawSelectObject font(dc, ResolvedFont());
-    WinTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
     const int32_t count = Count();
     for (int32_t i = 0; i < count; ++i) {
         const RECT segment = SegmentRect(client, i, count);
@@ -178,7 +155,7 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
         }
         DrawSegmentLabel(dc, segment, i, selected);
     }
-    if (focused_ && selected_ >= 0 && selected_ < count) {
+    if (HasFocus() && selected_ >= 0 && selected_ < count) {
         RECT focus = SegmentRect(client, selected_, count);
         InflateRect(&focus, -3, -3);
         DrawFocusRect(dc, &focus);
@@ -254,7 +231,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 pressed_ = true;
                 pressedIndex_ = index;
                 SetCapture(Window());
-                Redraw();
+                Invalidate();
             }
             return 0;
         }
@@ -264,7 +241,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 pressed_ = false;  // before the capture goes, which reports itself
                 pressedIndex_ = -1;
                 ReleaseCapture();
-                Redraw();
+                Invalidate();
                 if (index == held) Choose(index);
             }
             return 0;
@@ -272,7 +249,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
             if (pressed_ && reinterpret_cast<HWND>(lParam) != Window()) {
                 pressed_ = false;
                 pressedIndex_ = -1;
-                Redraw();
+                Invalidate();
             }
             break;
         case WM_LBUTTONDBLCLK:
