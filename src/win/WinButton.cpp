@@ -13,8 +13,6 @@ using namespace RawLayer;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int32_t kArcSteps = 6;
 // Room on a hint button's right for the mark that says it opens a menu.
 constexpr int32_t kMenuMarkSpace = 12;

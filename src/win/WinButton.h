@@ -20,6 +20,10 @@ constexpr COLORREF kDisabledText = 0xA0A0A0;
 // How buttons and segments are drawn.
 class WinButtonDraw {
 public:
+    // The ends that faces, frames and markers are mixed towards.
+    static constexpr COLORREF kWhite = RGB(255, 255, 255);
+    static constexpr COLORREF kBlack = RGB(0, 0, 0);
+
     // Look of a button: added to its button style flags.
     enum State : uint32_t {
         kStateDisabled = 0x100,

@@ -15,8 +15,6 @@ using namespace RawLayer;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int32_t kMarkerSize = 10;
 constexpr int32_t kMarkerGap = 4;
 
@@ -134,7 +132,7 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     const bool disabled = item.itemState & ODS_DISABLED;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF border = disabled ? WinButtonDraw::Mix(face, kBlack, 20) : WinButtonDraw::Mix(face, kBlack, 50);
+    const COLORREF border = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, disabled ? 20 : 50);
     RawSelectObject font(dc, ResolvedFont());
     const RawTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
     const int32_t count = Count();
@@ -142,13 +140,13 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
         const RECT segment = SegmentRect(client, i, count);
         const uint16_t shape = SegmentShape(i, count);
         const bool selected = i == selected_, down = pressed_ && i == pressedIndex_;
-        COLORREF fill = WinButtonDraw::Mix(WinButtonDraw::Highlight(), kWhite, 55);
-        if (down) fill = WinButtonDraw::Mix(face, kBlack, 18);
+        COLORREF fill = WinButtonDraw::Mix(WinButtonDraw::Highlight(), WinButtonDraw::kWhite, 55);
+        if (down) fill = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 18);
         else if (selected && !disabled) fill = WinButtonDraw::Mix(face, accent, 35);
         WinButtonDraw::DrawSegment(dc, segment, shape, fill, selected && !disabled ? accent : border);
         if (i > 0 && (shape & WinButtonDraw::kEdgesGiven) && !(shape & WinButtonDraw::kEdgeLeft)) {
             // Joined segments still show where one ends.
-            RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, kBlack, 25)));
+            RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 25)));
             RawSelectObject selectedPen(dc, pen.Get());
             MoveToEx(dc, segment.left, segment.top + 3, nullptr);
             LineTo(dc, segment.left, segment.bottom - 3);
@@ -199,8 +197,8 @@ void WinRadioButton::DrawSegmentLabel(HDC dc, const RECT& rect, int32_t index, b
     const int32_t top = (rect.top + rect.bottom - kMarkerSize) / 2;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
     {
-        RawBrushHandle white(CreateSolidBrush(kWhite));
-        RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, kBlack, 55)));
+        RawBrushHandle white(CreateSolidBrush(WinButtonDraw::kWhite));
+        RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 55)));
         RawSelectObject selectedBrush(dc, white.Get()), selectedPen(dc, pen.Get());
         Ellipse(dc, left, top, left + kMarkerSize, top + kMarkerSize);
     }

@@ -161,9 +161,10 @@ TEST(WinOwnerDrawn, PaintsOnRequestAndPutsTheContextBack) {
     WinRadioButton radio;
     WinSelectorButton selector;
     WinPlaneBox plane;
-    for (WinView* view : {static_cast<WinView*>(&button), static_cast<WinView*>(&hint)}) view->SetText("OK");
+    button.SetText("OK");
+    hint.SetText("OK");
     text.SetText("Label");
-    for (WinRadioButtonBody* body : {static_cast<WinRadioButtonBody*>(&radio), static_cast<WinRadioButtonBody*>(&selector)}) {
+    for (WinRadioButtonBody* body : std::initializer_list<WinRadioButtonBody*>{&radio, &selector}) {
         body->AddItem("A", 1);
         body->AddItem("B", 2);
         body->Select(1);
