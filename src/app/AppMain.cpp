@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "../../res/resource.h"
 #include "app/AppBatch.h"
 #include "app/AppCommandLine.h"
 #include "app/AppMainProfile.h"
@@ -16,6 +17,7 @@
 #include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "raw/RawThread.h"
+#include "win/WinPathDialog.h"
 #include "win/WinToolkit.h"
 
 namespace AppLayer {
@@ -24,6 +26,10 @@ using RawLayer::RawParameterList;
 using RawLayer::RawString;
 
 namespace {
+
+// The path box's entry icons, one per kind of entry in its order.
+constexpr uint16_t kPathBoxIcons[] = {IDI_DRIVE,          IDI_DRIVE,     IDI_NETWORK, IDI_FOLDER_EXISTING,
+                                      IDI_FOLDER_MISSING, IDI_SUBFOLDER, IDI_FILE,    IDI_SHORTCUT};
 
 void ShowUsage() {
     MessageBoxW(nullptr, UsageText().ToWide().c_str(), RawString(RawLayer::kProductName).ToWide().c_str(),
@@ -52,6 +58,7 @@ bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr
         return false;
     }
     WinLayer::WinToolkit::Instance().SetInstanceHandle(instance);
+    WinLayer::WinPathDialog::SetEntryIcons(kPathBoxIcons);
     bool firstStart = false;
     if (!CheckMainProfile(batch->get(), &firstStart)) {
         if (*batch) *exitCode = 1;

@@ -165,8 +165,8 @@ bool GuiItemMenu::Draw(DRAWITEMSTRUCT* item) {
     const bool selected = (item->itemState & ODS_SELECTED) != 0;
     const bool grayed = (item->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
     box_.FillSolid(item->hDC, item->rcItem, GetSysColor(selected && !grayed ? COLOR_HIGHLIGHT : COLOR_MENU));
-    SetBkMode(item->hDC, TRANSPARENT);
-    SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    const RawLayer::RawTextColourScope colour(
+        item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     RawLayer::RawSelectObject select(item->hDC, Font());
     RECT text = item->rcItem;
     text.left += GetSystemMetrics(SM_CXMENUCHECK) + kMenuTextPad;

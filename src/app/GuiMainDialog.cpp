@@ -15,6 +15,7 @@
 #include "job/JobLog.h"
 #include "job/JobOption.h"
 #include "job/JobRename.h"
+#include "raw/RawProduct.h"
 #include "raw/RawShell.h"
 #include "win/WinToolkit.h"
 
@@ -28,7 +29,6 @@ using namespace WinLayer;
 
 namespace {
 
-constexpr char kProductName[] = "Varnelo";
 constexpr uint16_t kBigIcon = 130;
 constexpr uint16_t kSmallIcon = 131;
 constexpr int32_t kViewWidth = 640;
@@ -413,7 +413,7 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
 // ---------------------------------------------------------------- dialog
 
 GuiMainDialog::GuiMainDialog() : parts_(*this), titleMenu_(*this) {
-    Property().className = kProductName;
+    Property().className = RawLayer::kProductName;
     bigIcon = kBigIcon;
     smallIcon = kSmallIcon;
 }
@@ -433,7 +433,7 @@ RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved, SIZE minimu
 
 void GuiMainDialog::Prepare() {
     parts_.Prepare();
-    SetText(kProductName);
+    SetText(RawLayer::kProductName);
     Property().style |= WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
     AdjustWindowRectEx(&window, Property().style, FALSE, Property().exStyle);

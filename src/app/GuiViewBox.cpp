@@ -9,6 +9,7 @@
 #include "app/GuiProfile.h"
 #include "../../res/resource.h"
 #include "job/JobOption.h"
+#include "raw/RawGdiHandle.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawShell.h"
 #include "win/WinBitmap.h"
@@ -47,7 +48,7 @@ const RawLayer::RawLabelTable kListLabelTable("ListLabels", kListLabels);
 
 const JobOption& Options() { return JobOption::Instance(); }
 
-void DrawText(HDC dc, const RawString& text, RECT rect, UINT flags) {
+void DrawLabel(HDC dc, const RawString& text, RECT rect, UINT flags) {
     std::wstring wide = text.ToWide();
     DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &rect, flags);
 }
@@ -301,8 +302,7 @@ void GuiViewBox::MeasureItem(HDC, const RECT&, int32_t, ListRow& item, RECT& rec
 // ---------------------------------------------------------------- painting
 
 GuiRowState GuiViewBox::StateOf(const JobFileUnit& unit, bool selected, bool isHeader) const {
-    GuiRowState state{unit.flags, selected, (focusFlags & WinLayer::kListHasFocus) != 0,
-                      (listOptions & kListHideFrame) != 0};
+    GuiRowState state{unit.flags, selected, HasFocus(), (listOptions & kListHideFrame) != 0};
     if (!isHeader && predictor) state.conflict = predictor->ConflictOf(unit) != JobConflict::None;
     return state;
 }
@@ -321,10 +321,9 @@ void GuiViewBox::DrawRows(HDC dc, POINT origin, POINT offset) {
     // The list belongs to the work in progress: only its progress is shown.
     RECT band{view.left, view.bottom - rowHeight_, view.right, view.bottom};
     FillSolid(dc, band, GetSysColor(COLOR_BTNFACE));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const RawLayer::RawTextColourScope colour(dc, GetSysColor(COLOR_WINDOWTEXT));
     band.left += 4;
-    DrawText(dc, progress_, band, kTextFlags);
+    DrawLabel(dc, progress_, band, kTextFlags);
 }
 
 void GuiViewBox::DrawItem(HDC dc, const RECT& rect, int32_t index, ListRow& item) {
@@ -364,9 +363,8 @@ void GuiViewBox::PaintCheckedInside(HDC dc, const RECT& rect, int32_t row) {
     const RawString& newName = RowUnit(row).newName;
     if (!newName.IsEmpty())
         area.left += TextWidth(dc, static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT)), newName) + gap_;
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kUnmatchedText);
-    DrawText(dc, text, area, kTextFlags);
+    const RawLayer::RawTextColourScope colour(dc, kUnmatchedText);
+    DrawLabel(dc, text, area, kTextFlags);
 }
 
 void GuiViewBox::DrawHeader(HDC dc, const RECT& rect, int32_t) {
@@ -378,16 +376,15 @@ void GuiViewBox::DrawHeader(HDC dc, const RECT& rect, int32_t) {
 void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, bool isHeader, bool selected) {
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     FillSolid(dc, rect, RowBackground(StateOf(unit, selected, isHeader), window, GetSysColor(COLOR_BTNFACE), background));
-    SetBkMode(dc, TRANSPARENT);
     const bool matched = unit.Has(JobFileUnit::Matched);
-    SetTextColor(dc, matched ? GetSysColor(COLOR_WINDOWTEXT) : kUnmatchedText);
+    const RawLayer::RawTextColourScope colour(dc, matched ? GetSysColor(COLOR_WINDOWTEXT) : kUnmatchedText);
     const int32_t h = rowHeight_;
     const bool tree = condition.viewStyle == JobCondition::ViewStyle::TreeView;
     const int32_t x = rect.left + (tree && !isHeader ? unit.depth * h : 0);
     const int32_t split = rect.left + columns_.first;
     {
         // Nothing of column 0 spills into column 1.
-        const int saved = SaveDC(dc);
+        const RawLayer::RawSavedDc saved(dc);
         IntersectClipRect(dc, rect.left, rect.top, split, rect.bottom);
         if (!isHeader) {
             RECT box{x + 2, rect.top + 1, x + 2 + h - 3, rect.top + 1 + h - 3};
@@ -407,18 +404,17 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
             p.bottom = rect.bottom;
             {
                 RawLayer::RawSelectObject path(dc, pathFont_.Get());
-                DrawText(dc, unit.displayPath, p, kTextFlags & ~(DT_END_ELLIPSIS | DT_VCENTER));
+                DrawLabel(dc, unit.displayPath, p, kTextFlags & ~(DT_END_ELLIPSIS | DT_VCENTER));
             }
             text.left += unit.pathWidth + gap_;
             text.top = baseline - nameAscent_;
             text.bottom = rect.bottom;
-            DrawText(dc, unit.name, text, kTextFlags & ~DT_VCENTER);
+            DrawLabel(dc, unit.name, text, kTextFlags & ~DT_VCENTER);
         } else {
-            DrawText(dc, unit.name, text, kTextFlags);
+            DrawLabel(dc, unit.name, text, kTextFlags);
         }
-        RestoreDC(dc, saved);
     }
-    DrawText(dc, unit.newName, {split + 4, rect.top + 1, rect.right - 4, rect.bottom - 1}, kTextFlags);
+    DrawLabel(dc, unit.newName, {split + 4, rect.top + 1, rect.right - 4, rect.bottom - 1}, kTextFlags);
     FillSolid(dc, {split - 1, rect.top, split, rect.bottom}, kGridColour);
     FillSolid(dc, {rect.right - 1, rect.top, rect.right, rect.bottom}, kGridColour);
     FillSolid(dc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, kGridColour);
@@ -474,8 +470,7 @@ void GuiViewBox::PaintNotice(HDC dc, POINT origin, POINT offset) {
     RECT area{view.left, std::max(view.top, origin.y - offset.y + extent.cy), view.right, view.bottom};
     if (Height(area) < 2 * rowHeight_) return;
     InflateRect(&area, -2 * rowHeight_, 0);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kNoticeText);
+    const RawLayer::RawTextColourScope colour(dc, kNoticeText);
     RawLayer::RawSelectObject select(dc, metricsFont_ ? metricsFont_ : ResolvedFont());
     const std::wstring wide = notice_.ToWide();
     // DT_EDITCONTROL breaks a word wider than the view too, as text without
@@ -615,9 +610,11 @@ bool GuiViewBox::OnKey(WPARAM key) {
 
 void GuiViewBox::OnDropFiles(HDROP drop) {
     RawLayer::RawStringList paths;
-    const uint32_t count = RawLayer::DroppedFileCount(drop);
-    for (uint32_t i = 0; i < count; ++i) paths.Append(RawLayer::DroppedFile(drop, i));
-    DragFinish(drop);
+    {
+        const RawLayer::RawDropHandle dropped(drop);
+        const uint32_t count = RawLayer::DroppedFileCount(drop);
+        for (uint32_t i = 0; i < count; ++i) paths.Append(RawLayer::DroppedFile(drop, i));
+    }
     AddAndAnnounce(paths);
 }
 

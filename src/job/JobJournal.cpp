@@ -476,7 +476,7 @@ struct JournalsNewestFirst {
         RawFolderScan scan(logFolder);
         while (scan.Next(RawFolderScan::SkipDots | RawFolderScan::FilesOnly)) {
             Candidate c;
-            if (!SplitJournalName(scan.Data().name, "Varnelo", "log", &c.name)) continue;
+            if (!SplitJournalName(scan.Data().name, RawLayer::kProductName, "log", &c.name)) continue;
             c.run.path = scan.Data().path;
             // The run's own time, from the header; a process may run long and
             // make runs after those of processes started later.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "raw/RawProduct.h"
 #include "raw/RawString.h"
 #include "raw/RawThread.h"
 
@@ -26,7 +27,7 @@ using RawLayer::RawSystemTime;
 RawString JournalPathOf(const RawString& logFile, int32_t run);
 // The name of the log file a journal's file name belongs to, or empty when
 // the name is not one of the program's journals.
-RawString LogNameOfJournal(const RawString& journalName, const RawString& prefix = "Varnelo",
+RawString LogNameOfJournal(const RawString& journalName, const RawString& prefix = RawLayer::kProductName,
                            const RawString& logExtension = "log");
 
 // Records one rename run. The file is created with the first rename tried

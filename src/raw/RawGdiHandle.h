@@ -1,5 +1,6 @@
-// Owners of GDI objects, device contexts and menus for the window layers: the
-// only places where they are deleted, released or restored.
+// Owners of GDI objects, device contexts and menus for the window layers, and
+// the scopes that put a device context's state back: the only places where
+// they are deleted, released or restored.
 #pragma once
 
 #include <windows.h>
@@ -82,6 +83,40 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// Text colour and a transparent background for one scope; both put back.
+class RawTextColourScope {
+public:
+    RawTextColourScope(HDC dc, COLORREF colour)
+        : dc_(dc), colour_(SetTextColor(dc, colour)), mode_(SetBkMode(dc, TRANSPARENT)) {}
+    RawTextColourScope(const RawTextColourScope&) = delete;
+    RawTextColourScope& operator=(const RawTextColourScope&) = delete;
+    ~RawTextColourScope() {
+        SetTextColor(dc_, colour_);
+        SetBkMode(dc_, mode_);
+    }
+
+private:
+    HDC dc_;
+    COLORREF colour_;
+    int mode_;
+};
+
+// SaveDC to RestoreDC: whatever the scope changes (clipping, colours, modes,
+// selected objects) goes back with it.
+class RawSavedDc {
+public:
+    explicit RawSavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    RawSavedDc(const RawSavedDc&) = delete;
+    RawSavedDc& operator=(const RawSavedDc&) = delete;
+    ~RawSavedDc() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+
+private:
+    HDC dc_;
+    int saved_;
 };
 
 }  // namespace RawLayer

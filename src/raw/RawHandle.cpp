@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 namespace RawLayer {
 
@@ -16,7 +17,19 @@ bool FreeTaskText(wchar_t* text) {
     CoTaskMemFree(text);
     return true;
 }
+bool FinishDrop(void* drop) {
+    DragFinish(static_cast<HDROP>(drop));
+    return true;
+}
 }  // namespace RawHandleDetail
+
+// S_FALSE (COM was there already) counts a reference too, to be given back;
+// RPC_E_CHANGED_MODE (another apartment) takes none.
+RawComScope::RawComScope() : took_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+
+RawComScope::~RawComScope() {
+    if (took_) CoUninitialize();
+}
 
 RawClipboardScope::RawClipboardScope() : open_(OpenClipboard(nullptr) != 0) {}
 

@@ -55,6 +55,7 @@ bool CloseFind(void* handle);
 bool FreeGlobal(void* memory);
 bool FreeLocalText(wchar_t* text);
 bool FreeTaskText(wchar_t* text);
+bool FinishDrop(void* drop);
 }  // namespace RawHandleDetail
 
 // CreateFile results: INVALID_HANDLE_VALUE means none.
@@ -69,6 +70,48 @@ using RawGlobalHandle = RawUniqueHandle<void*, RawHandleDetail::NullHandle, RawH
 using RawLocalText = RawUniqueHandle<wchar_t*, RawHandleDetail::NullText, RawHandleDetail::FreeLocalText>;
 // Texts the shell allocated with the COM task allocator (SHGetKnownFolderPath).
 using RawTaskText = RawUniqueHandle<wchar_t*, RawHandleDetail::NullText, RawHandleDetail::FreeTaskText>;
+
+// The files of a WM_DROPFILES message (an HDROP), which the receiver frees
+// with DragFinish, also when it takes nothing from them.
+using RawDropHandle = RawUniqueHandle<void*, RawHandleDetail::NullHandle, RawHandleDetail::FinishDrop>;
+
+// One COM interface pointer, released when it goes.
+template <class T>
+class RawComRef {
+public:
+    RawComRef() = default;
+    RawComRef(const RawComRef&) = delete;
+    RawComRef& operator=(const RawComRef&) = delete;
+    ~RawComRef() {
+        if (p_) p_->Release();
+    }
+    T* operator->() const { return p_; }
+    T* Get() const { return p_; }
+    // For CoCreateInstance and QueryInterface, which hand the pointer back
+    // through a void**: releases what is held and lends its place.
+    void** Put() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+        return reinterpret_cast<void**>(&p_);
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM on this thread for one scope (single-threaded apartment); the scope
+// gives back only the reference it took, so a thread that had COM already,
+// in this apartment or another, keeps it as it was.
+class RawComScope {
+public:
+    RawComScope();
+    RawComScope(const RawComScope&) = delete;
+    RawComScope& operator=(const RawComScope&) = delete;
+    ~RawComScope();
+
+private:
+    bool took_;
+};
 
 // Keeps the clipboard open for one scope.
 class RawClipboardScope {

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#include "../../res/resource.h"
-#include "win/WinToolkit.h"
 
 namespace WinLayer {
 
@@ -255,22 +253,6 @@ int32_t LoadIconFrames(WinBitmapPool& pool, HMODULE module, std::span<const uint
     }
     pool.SetFrameCount(std::max(pool.FrameCount(), count));
     return stored;
-}
-
-std::span<const uint16_t> PathBoxIconIds() {
-    static constexpr uint16_t kIds[] = {IDI_DRIVE,          IDI_DRIVE,     IDI_NETWORK, IDI_FOLDER_EXISTING,
-                                        IDI_FOLDER_MISSING, IDI_SUBFOLDER, IDI_FILE,    IDI_SHORTCUT};
-    return kIds;
-}
-
-WinBitmapPool& PathBoxIconPool() {
-    struct Pool : WinBitmapPool {
-        Pool() : WinBitmapPool(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)) {
-            LoadIconFrames(*this, WinToolkit::Instance().InstanceHandle(), PathBoxIconIds());
-        }
-    };
-    static Pool pool;  // destroyed at exit
-    return pool;
 }
 
 }  // namespace WinLayer

@@ -148,10 +148,4 @@ private:
 // The number of frames stored.
 int32_t LoadIconFrames(WinBitmapPool& pool, HMODULE module, std::span<const uint16_t> iconIds);
 
-// The icon resources of the path box's frames, in frame order.
-std::span<const uint16_t> PathBoxIconIds();
-// The process-wide pool of the path box, filled from the program's icons on
-// first use; its frames are the system's icon size.
-WinBitmapPool& PathBoxIconPool();
-
 }  // namespace WinLayer

@@ -13,8 +13,6 @@ using namespace RawLayer;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int32_t kArcSteps = 6;
 // Room on a hint button's right for the mark that says it opens a menu.
 constexpr int32_t kMenuMarkSpace = 12;
@@ -169,17 +167,10 @@ void WinButtonDraw::DrawSegment(HDC dc, const RECT& rect, uint16_t shape, COLORR
 // ---------------------------------------------------------------- button
 
 WinButton::WinButton() {
-    WinViewProperty& p = Property();
-    p.className = "BUTTON";
-    p.kind = WinViewProperty::kSubclassed;
-    p.style |= WS_CHILD | WS_VISIBLE | BS_MULTILINE | BS_OWNERDRAW;
+    Property().style |= BS_MULTILINE;
     options = 0;  // centred both ways
     const int32_t m = WinToolkit::Instance().margin;
     margins = {2 * m, m, 2 * m, m};
-}
-
-void WinButton::PostCommand(uint16_t code) {
-    if (HasWindow()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(ControlId(), code), 0);
 }
 
 int32_t WinButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -201,31 +192,18 @@ int32_t WinButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDBLCLK:
             PostCommand(0);  // the second click of the pair
             return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            focused_ = message == WM_SETFOCUS;
-            if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
-            break;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_DRAWITEM:
-            if (wParam == 0) break;
-            DrawFace(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return 1;
         default:
             break;
     }
-    return WinView::HandleMessage(message, wParam, lParam);
+    return WinOwnerDrawn::HandleMessage(message, wParam, lParam);
 }
 
 int32_t WinButton::OnCommand(uint16_t code) {
     if (code == 0) {
         if (IsToggle()) {
             checked_ = !checked_;
-            if (HasWindow()) {
-                SendMessageW(Window(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
-                InvalidateRect(Window(), nullptr, FALSE);
-            }
+            if (HasWindow()) SendMessageW(Window(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+            Invalidate();
         }
         if (notifyCode) PostCommand(notifyCode);
     }
@@ -234,28 +212,26 @@ int32_t WinButton::OnCommand(uint16_t code) {
 
 void WinButton::SetText(const RawString& text) {
     WinView::SetText(text);
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
 void WinButton::SetChecked(bool checked) {
     checked_ = checked;
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
-void WinButton::DrawBody(const DRAWITEMSTRUCT& item, int32_t rightSpace) {
+void WinButton::Paint(const DRAWITEMSTRUCT& item) {
     const HDC dc = item.hDC;
     const uint32_t state = StateOf(item.itemState, checked_, buttonStyle);
     FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     DrawButtonFrame(dc, item.rcItem, state);
     RECT text{item.rcItem.left + margins.left, item.rcItem.top + margins.top,
-              item.rcItem.right - margins.right - rightSpace, item.rcItem.bottom - margins.bottom};
+              item.rcItem.right - margins.right, item.rcItem.bottom - margins.bottom};
     if (state & kStatePressed) OffsetRect(&text, 1, 1);
     RawSelectObject font(dc, ResolvedFont());
-    WinTextColourScope colour(dc, LooksDisabled(state) ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope colour(dc, LooksDisabled(state) ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
     DrawTextInRect(dc, text, GetText(), options);
 }
-
-void WinButton::DrawFace(const DRAWITEMSTRUCT& item) { DrawBody(item, 0); }
 
 // ---------------------------------------------------------------- hint menu
 
@@ -364,8 +340,8 @@ int32_t WinHintButton::OnMenuCommand(uint32_t command, uint32_t) {
     return 0;
 }
 
-void WinHintButton::DrawFace(const DRAWITEMSTRUCT& item) {
-    DrawBody(item, 0);
+void WinHintButton::Paint(const DRAWITEMSTRUCT& item) {
+    WinButton::Paint(item);
     const uint32_t state = StateOf(item.itemState, IsChecked(), buttonStyle);
     const COLORREF colour = LooksDisabled(state) ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT);
     // A small downward triangle: this button opens a menu.

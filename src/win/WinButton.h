@@ -9,28 +9,10 @@
 #include <vector>
 
 #include "raw/RawList.h"
+#include "win/WinOwnerDrawn.h"
 #include "win/WinPopupMenu.h"
-#include "win/WinView.h"
 
 namespace WinLayer {
-
-// Text colour and a transparent background for one scope; both restored.
-class WinTextColourScope {
-public:
-    WinTextColourScope(HDC dc, COLORREF colour)
-        : dc_(dc), colour_(SetTextColor(dc, colour)), mode_(SetBkMode(dc, TRANSPARENT)) {}
-    WinTextColourScope(const WinTextColourScope&) = delete;
-    WinTextColourScope& operator=(const WinTextColourScope&) = delete;
-    ~WinTextColourScope() {
-        SetTextColor(dc_, colour_);
-        SetBkMode(dc_, mode_);
-    }
-
-private:
-    HDC dc_;
-    COLORREF colour_;
-    int mode_;
-};
 
 // The grey of disabled texts.
 constexpr COLORREF kDisabledText = 0xA0A0A0;
@@ -38,6 +20,10 @@ constexpr COLORREF kDisabledText = 0xA0A0A0;
 // How buttons and segments are drawn.
 class WinButtonDraw {
 public:
+    // The ends that faces, frames and markers are mixed towards.
+    static constexpr COLORREF kWhite = RGB(255, 255, 255);
+    static constexpr COLORREF kBlack = RGB(0, 0, 0);
+
     // Look of a button: added to its button style flags.
     enum State : uint32_t {
         kStateDisabled = 0x100,
@@ -75,7 +61,7 @@ public:
     static void DrawSegment(HDC dc, const RECT& rect, uint16_t shape, COLORREF fill, COLORREF border);
 };
 
-class WinButton : public WinView, public WinButtonDraw {
+class WinButton : public WinOwnerDrawn, public WinButtonDraw {
 public:
     // Either style bit makes a toggle button.
     static constexpr uint32_t kToggleStyles = 0x1000 | 0x2000;
@@ -86,26 +72,18 @@ public:
     // Code 0 is a click: a toggle flips, the notification code is posted.
     int32_t OnCommand(uint16_t code) override;
     void SetText(const RawLayer::RawString& text) override;
-    // Paints the face for an owner-draw request.
-    virtual void DrawFace(const DRAWITEMSTRUCT& item);
+    // The face with the text in it.
+    void Paint(const DRAWITEMSTRUCT& item) override;
 
     bool IsToggle() const { return (buttonStyle & kToggleStyles) != 0; }
     bool IsChecked() const { return checked_; }
     // Sets the check state without a click or a notification.
     void SetChecked(bool checked);
-    bool HasFocus() const { return focused_; }
 
     uint32_t buttonStyle = 0;
     uint16_t notifyCode = 0;  // posted on a click; 0 for none
 
-protected:
-    // Posts WM_COMMAND with the code to the button's own window.
-    void PostCommand(uint16_t code);
-    // The face with the text in it; extra space on the right when asked.
-    void DrawBody(const DRAWITEMSTRUCT& item, int32_t rightSpace);
-
 private:
-    bool focused_ = false;
     bool checked_ = false;
 };
 
@@ -149,7 +127,8 @@ public:
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     int32_t OnCommand(uint16_t code) override;
     int32_t OnMenuCommand(uint32_t command, uint32_t tag) override;
-    void DrawFace(const DRAWITEMSTRUCT& item) override;
+    // The button's face with a mark that says it opens a menu.
+    void Paint(const DRAWITEMSTRUCT& item) override;
     // Builds the menu (filtered by the box's text while Ctrl is held) and
     // shows it below the button.
     void OpenHintMenu();

@@ -22,21 +22,6 @@ constexpr char16_t kCr = 13;
 constexpr char16_t kLf = 10;
 constexpr char16_t kTab = 9;
 
-// Keeps a device context's state (clipping, colours, modes) for one scope.
-class DcStateScope {
-public:
-    explicit DcStateScope(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    DcStateScope(const DcStateScope&) = delete;
-    DcStateScope& operator=(const DcStateScope&) = delete;
-    ~DcStateScope() {
-        if (saved_) RestoreDC(dc_, saved_);
-    }
-
-private:
-    HDC dc_;
-    int saved_;
-};
-
 // A composition part read whole: its size is asked first, so that no
 // composition is ever cut to a fixed buffer.
 std::vector<uint8_t> CompositionBytes(HIMC context, DWORD part) {
@@ -186,11 +171,10 @@ int32_t WinEditBoxInfo::CharacterAt(int32_t x, int32_t y) const {
 
 void WinEditBoxDraw::Draw(HDC dc, const RECT& view) {
     const RECT area = TextArea(view);
-    const DcStateScope state(dc);
+    const RawSavedDc state(dc);  // the clip goes with it
     RawSelectObject font(dc, paint.font);
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, paint.enabled ? GetSysColor(COLOR_WINDOWTEXT) : kDisabledText);
+    const RawTextColourScope colour(dc, paint.enabled ? GetSysColor(COLOR_WINDOWTEXT) : kDisabledText);
     // Only the lines in view are drawn.
     const int32_t first = std::max(0, paint.scrollY / lineHeight);
     const int32_t last = std::min(static_cast<int32_t>(lines.size()) - 1,
@@ -445,14 +429,12 @@ int32_t WinEditBox::OnSetWindowText(LPARAM text) {
 }
 
 void WinEditBox::OnDropFiles(HDROP drop) {
-    if (!IsReadOnly()) {
-        RawStringList names;
-        const uint32_t count = DroppedFileCount(drop);
-        for (uint32_t i = 0; i < count; ++i) names.Append(DroppedFile(drop, i, RawCodeKind::Wide));
-        DropNames(names);
-    }
-    // The drop is the receiver's to free, also when it takes nothing from it.
-    DragFinish(drop);
+    const RawDropHandle dropped(drop);
+    if (IsReadOnly()) return;
+    RawStringList names;
+    const uint32_t count = DroppedFileCount(drop);
+    for (uint32_t i = 0; i < count; ++i) names.Append(DroppedFile(drop, i, RawCodeKind::Wide));
+    DropNames(names);
 }
 
 // ---------------------------------------------------------------- the edit state's window part
@@ -469,9 +451,7 @@ void WinEditBox::OnSelectionChanged() {
     ShowCaretNow();
 }
 
-void WinEditBox::Notify(uint16_t code) {
-    if (HasWindow()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(ControlId(), code), 0);
-}
+void WinEditBox::Notify(uint16_t code) { PostCommand(code); }
 
 void WinEditBox::MoveFocus(bool backwards) {
     if (Parent() && Parent()->HasWindow())
@@ -663,7 +643,7 @@ int32_t WinEditBox::OnImeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_IME_NOTIFY:
             // Other notices (candidate lists) are the default IME window's to show.
             if (wParam != IMN_SETOPENSTATUS) return kNotHandled;
-            InvalidateRect(Window(), nullptr, FALSE);
+            Invalidate();
             return 0;
         case WM_IME_CHAR:
             return 0;  // characters arrive as result strings

@@ -53,10 +53,7 @@ bool WinListBoxDraw::TakeMeasured(WinListBoxItemUnit& item) {
 
 WinListBox::WinListBox() {
     owner = this;
-    WinViewProperty& p = Property();
-    p.className = "BUTTON";
-    p.kind = WinViewProperty::kSubclassed;
-    p.style |= WS_CHILD | WS_VISIBLE | WS_VSCROLL | BS_OWNERDRAW;
+    Property().style |= WS_VSCROLL;
     options = kTextLeft | kTextTop;
     margins = {1, 1, 1, 1};
     background = GetSysColor(COLOR_WINDOW);
@@ -124,8 +121,7 @@ void WinListBox::Apply(WinListBoxEffect effect) {
         case WinListBoxEffect::kShowBottom:
             Flush();
             scroll.y = std::max<int32_t>(0, extent.cy - ViewHeight());
-            Invalidate();
-            UpdateScrollBars();
+            Scrolled();
             break;
     }
     Notify(kNotifySelection);
@@ -247,9 +243,8 @@ void WinListBox::OnWheel(WPARAM wParam) {
         RelayoutAndRedraw();
         return;
     }
-    scroll.y = WheelScroll(scroll.y, line.cy, (keys & MK_SHIFT) ? delta * 3 : delta, extent.cy, ViewHeight());
-    Invalidate();
-    UpdateScrollBars();
+    ScrollForWheel((keys & MK_SHIFT) ? delta * 3 : delta, ViewSize());
+    Scrolled();
 }
 
 void WinListBox::OnSize() {
@@ -287,31 +282,19 @@ int32_t WinListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Flush();
             ScrollHorizontal(LOWORD(wParam));
             return 0;
-        case WM_SETFOCUS:
-            focusFlags |= kListHasFocus;
-            Invalidate();
-            break;
-        case WM_KILLFOCUS:
-            focusFlags &= ~kListHasFocus;
-            Invalidate();
-            break;
         case WM_SIZE:
             OnSize();
             break;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers every pixel
-        case WM_DRAWITEM: {
-            if (wParam == 0) break;
-            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            Flush();
-            UpdateScrollBars();
-            Paint(item->hDC, item->rcItem, item->itemState);
-            return 1;
-        }
         default:
             break;
     }
-    return WinView::HandleMessage(message, wParam, lParam);
+    return WinOwnerDrawn::HandleMessage(message, wParam, lParam);
+}
+
+void WinListBox::Paint(const DRAWITEMSTRUCT& item) {
+    Flush();
+    UpdateScrollBars();
+    Paint(item.hDC, item.rcItem, item.itemState);
 }
 
 // ---------------------------------------------------------------- layout and scrolling
@@ -370,8 +353,7 @@ void WinListBox::MeasureItem(HDC, const RECT& bounds, int32_t, WinListBoxItemUni
 
 void WinListBox::Relayout() {
     Layout(true);
-    scroll.y = ClampScroll(scroll.y, extent.cy, ViewHeight());
-    scroll.x = ClampScroll(scroll.x, extent.cx, ViewWidth());
+    Clamp(ViewSize());
     UpdateScrollBars();
 }
 
@@ -383,8 +365,7 @@ void WinListBox::RelayoutAndRedraw() {
 void WinListBox::Flush() {
     if (!pendingFlush) return;
     Layout(false);
-    scroll.y = ClampScroll(scroll.y, extent.cy, ViewHeight());
-    scroll.x = ClampScroll(scroll.x, extent.cx, ViewWidth());
+    Clamp(ViewSize());
     UpdateScrollBars();
 }
 
@@ -392,37 +373,29 @@ void WinListBox::ScrollIntoView(int32_t index) {
     Flush();
     const Unit* unit = index < 0 ? &trailer : ItemAt(index);
     if (!unit) return;
-    scroll.y = ClampScroll(ScrollToShow(scroll.y, unit->rect.top, unit->rect.bottom, ViewHeight()), extent.cy,
-                           ViewHeight());
-    Invalidate();
-    UpdateScrollBars();
+    // Vertically only: the horizontal offset stays.
+    scroll.y = ClampScroll(WinLayer::ScrollToShow(scroll.y, unit->rect.top, unit->rect.bottom, ViewHeight()),
+                           extent.cy, ViewHeight());
+    Scrolled();
 }
 
 void WinListBox::ScrollVertical(int32_t request) {
-    const bool tracking = request == SB_THUMBTRACK || request == SB_THUMBPOSITION;
-    const int32_t track = tracking ? ScrollTrackPosition(Window(), SB_VERT) : 0;
-    scroll.y = ScrollForRequest(request, scroll.y, line.cy, ViewHeight(), extent.cy, track);
-    Invalidate();
-    UpdateScrollBars();
+    ScrollForBar(Window(), SB_VERT, request, ViewSize());
+    Scrolled();
 }
 
 void WinListBox::ScrollHorizontal(int32_t request) {
-    const bool tracking = request == SB_THUMBTRACK || request == SB_THUMBPOSITION;
-    const int32_t track = tracking ? ScrollTrackPosition(Window(), SB_HORZ) : 0;
-    scroll.x = ScrollForRequest(request, scroll.x, line.cx, ViewWidth(), extent.cx, track);
+    ScrollForBar(Window(), SB_HORZ, request, ViewSize());
+    Scrolled();
+}
+
+void WinListBox::Scrolled() {
     Invalidate();
     UpdateScrollBars();
 }
 
 void WinListBox::UpdateScrollBars() {
-    if (HasWindow()) {
-        bars_.Set(Window(), SB_VERT, scroll.y, extent.cy, ViewHeight());
-        if (Property().style & WS_HSCROLL) bars_.Set(Window(), SB_HORZ, scroll.x, extent.cx, ViewWidth());
-    }
-    if (scroll.x != reportedScroll.x || scroll.y != reportedScroll.y) {
-        reportedScroll = scroll;
-        Notify(kNotifyScroll);
-    }
+    if (ShowOnBars(Window(), Property().style, ViewSize())) Notify(kNotifyScroll);
 }
 
 void WinListBox::Zoom(int32_t delta) {
@@ -441,14 +414,6 @@ void WinListBox::SetListFont(const LOGFONTW& logFont) {
 }
 
 // ---------------------------------------------------------------- painting
-
-void WinListBox::Notify(uint16_t code) {
-    if (HasWindow()) SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(ControlId(), code), 0);
-}
-
-void WinListBox::Invalidate() {
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
-}
 
 void WinListBox::ForgetPaintedRows() {
     const auto usableCount = static_cast<int32_t>(usable_.size());
@@ -506,7 +471,7 @@ void WinListBox::DrawFrame(HDC dc, const RECT& rect, int32_t index) {
 void WinListBox::DrawFocusCue(HDC dc, const RECT& inner) {
     // Entered by Tab before any arrow key, a list with no cursor row would
     // show no sign of the focus: its frame then stands for the cursor's.
-    if (!(focusFlags & kListHasFocus) || (listOptions & kListHideFrame)) return;
+    if (!HasFocus() || (listOptions & kListHideFrame)) return;
     if (const Unit* unit = ItemAt(selection.cursor); unit && unit->IsUsable()) return;
     RawBrushHandle brush(CreateSolidBrush(kCursorFrame));
     FrameRect(dc, &inner, brush.Get());

@@ -12,15 +12,16 @@
 
 #include "win/WinFont.h"
 #include "win/WinListBoxRows.h"
+#include "win/WinOwnerDrawn.h"
 #include "win/WinScrolling.h"
-#include "win/WinView.h"
 
 namespace WinLayer {
 
 class WinListBox;
 
-// The state of one list box.
-class WinListBoxBasic {
+// The state of one list box; its scroll state is over the laid-out rows
+// (extent), with the line height as the scroll step.
+class WinListBoxBasic : public WinScrollState {
 public:
     WinListBox* owner = nullptr;
     WinFontRecord font;  // the list box's own font, once zoomed or set
@@ -29,20 +30,13 @@ public:
     WinListBoxItemUnit trailer{WinListBoxItemUnit::kTrailerKind | WinListBoxItemUnit::kHidden};
     WinListBoxSelection selection;  // cursor and anchor
     RECT view{};                    // client less margins and a fixed header
-    SIZE extent{};                  // the laid-out rows
-    SIZE line{};                    // line metrics; the height is the scroll step
-    POINT scroll{};
     int32_t logicalWidth = 0;       // 0: laid out at the client width
     SIZE client{};
     int32_t rowPitch = 0;           // banded rows
     int32_t rowCount = 0;
     COLORREF background = 0;
     uint16_t listOptions = 0;       // WinListBoxOption bits
-    uint16_t focusFlags = 0;        // kListHasFocus
 };
-
-// focusFlags: the list box has the keyboard focus.
-constexpr uint16_t kListHasFocus = 0x1;
 
 // Cursor and selection operations.
 class WinListBoxCursor {
@@ -84,11 +78,10 @@ public:
     virtual bool TakeMeasured(WinListBoxItemUnit& item);
 };
 
-// What the list box has reported and still has to do.
+// What the list box still has to do.
 class WinListBoxAction {
 public:
     bool pendingFlush = false;
-    POINT reportedScroll{};
 };
 
 // The row an operation aims at (framed, and marked with the insertion mark).
@@ -97,7 +90,7 @@ public:
     int32_t target = kNoRow;
 };
 
-class WinListBox : public WinView,
+class WinListBox : public WinOwnerDrawn,
                    public WinListBoxBasic,
                    public WinListBoxCursor,
                    public WinListBoxDraw,
@@ -164,6 +157,8 @@ public:
 
     // ---- painting: the whole client into item (the WM_DRAWITEM rectangle)
     void Paint(HDC destination, const RECT& item, UINT itemState);
+    // A pending layout first, then the bars, then the rows.
+    void Paint(const DRAWITEMSTRUCT& item) override;
 
     // ---- WinListBoxDraw defaults that need the list box
     void DrawRows(HDC dc, POINT origin, POINT scroll) override;
@@ -172,10 +167,6 @@ public:
     void MeasureItem(HDC dc, const RECT& bounds, int32_t index, WinListBoxItemUnit& item, RECT& rect) override;
 
 protected:
-    // Sends a notification to the list box's own window, whence it reaches
-    // the parent's OnChildCommand.
-    void Notify(uint16_t code);
-    void Invalidate();
     void SetCreater(WinListBoxItemCreater& creater) { creater_ = &creater; }
 
 private:
@@ -188,6 +179,9 @@ private:
     void OnWheel(WPARAM wParam);
     void OnSize();
     SIZE CurrentLayoutSize();
+    SIZE ViewSize() const { return {ViewWidth(), ViewHeight()}; }
+    // The offsets as they now are: redrawn, shown on the bars, reported.
+    void Scrolled();
     WinListBoxFrame Frame() const;
     RECT HeaderRect() const;
     void ForgetPaintedRows();
@@ -202,7 +196,6 @@ private:
     int32_t paintedFirst_ = 0;
     int32_t paintedEnd_ = 0;
     WinPaintSurface surface_;
-    WinScrollBars bars_;
 };
 
 // A list box whose rows each stand for one T owned elsewhere.

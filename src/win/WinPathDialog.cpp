@@ -12,6 +12,7 @@
 #include <string>
 
 #include "raw/RawFolderScan.h"
+#include "raw/RawHandle.h"
 #include "raw/RawPath.h"
 #include "raw/RawShell.h"
 #include "win/WinBitmap.h"
@@ -211,38 +212,6 @@ private:
 
 // ---------------------------------------------------------------- shell links
 
-// One COM interface pointer, released when it goes.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (p_) p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-    void** Put() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
-
-// COM on this thread for one scope, when it was not there already.
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();
-    }
-
-private:
-    HRESULT result_;
-};
-
 // IShellLinkW::GetPath cuts the target to the buffer without saying so
 // (learn.microsoft.com, IShellLinkW::GetPath): a result that fills the buffer
 // may be cut, so the buffer grows until the target is shorter than it.
@@ -265,6 +234,25 @@ std::wstring LinkListPath(IShellLinkW* link) {
     const bool got = SHGetPathFromIDListEx(list, buffer.data(), static_cast<DWORD>(buffer.size()), GPFIDL_DEFAULT);
     CoTaskMemFree(list);
     return got ? buffer.substr(0, wcsnlen(buffer.c_str(), buffer.size())) : std::wstring();
+}
+
+// ---------------------------------------------------------------- entry icons
+
+std::span<const uint16_t>& EntryIconIds() {
+    static std::span<const uint16_t> ids;
+    return ids;
+}
+
+// The process-wide pool of the entries' icons, at the system's icon size,
+// filled from the program's icons on first use.
+WinBitmapPool& EntryIconPool() {
+    struct Pool : WinBitmapPool {
+        Pool() : WinBitmapPool(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)) {
+            LoadIconFrames(*this, WinToolkit::Instance().InstanceHandle(), EntryIconIds());
+        }
+    };
+    static Pool pool;  // destroyed at exit
+    return pool;
 }
 
 }  // namespace
@@ -306,9 +294,9 @@ int32_t FillPathBoxItems(const RawString& path, uint16_t options, const WinPathP
 }
 
 RawString ResolveShortcut(const RawString& shortcut) {
-    ComScope com;
-    ComRef<IShellLinkW> link;
-    ComRef<IPersistFile> file;
+    const RawComScope com;
+    RawComRef<IShellLinkW> link;
+    RawComRef<IPersistFile> file;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Put())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.Put())))
         return RawString();
@@ -441,14 +429,15 @@ void WinPathBox::DrawItem(HDC dc, const RECT& rect, int32_t index, WinListBoxIte
         row.top += kBandHeight;
     }
     // The cursor row shows whether the keys act on it.
-    const COLORREF back = index == Cursor() ? ((focusFlags & 1) ? kCursorActive : kCursor) : window;
+    const COLORREF back = index == Cursor() ? (HasFocus() ? kCursorActive : kCursor) : window;
     FillSolid(dc, row, back);
     const int32_t side = row.bottom - row.top;
     const RECT icon{row.left + 2 + kIndent * entry->level, row.top, row.left + 2 + kIndent * entry->level + side,
                     row.bottom};
-    PathBoxIconPool().Draw(entry->kind, dc, icon);
+    WinBitmapPool& icons = EntryIconPool();
+    if (entry->kind < icons.FrameCount()) icons.Draw(entry->kind, dc, icon);
     RECT text{icon.right + kTextGap, row.top, row.right, row.bottom};
-    WinTextColourScope colour(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope colour(dc, GetSysColor(COLOR_WINDOWTEXT));
     const std::wstring name = entry->name.ToWide();
     DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text, kNameFormat);
 }
@@ -472,6 +461,8 @@ int32_t WinPathBox::OnCommand(uint16_t code) {
 }
 
 // ---------------------------------------------------------------- dialog
+
+void WinPathDialog::SetEntryIcons(std::span<const uint16_t> iconIds) { EntryIconIds() = iconIds; }
 
 bool WinPathDialog::Choose(WinView* owner, const RECT& ownerRect, const RawString& title, RawString& path,
                            uint16_t pathOptions, const RawString& defaultExtension) {
@@ -617,9 +608,9 @@ int32_t WinPathDialog::OnCopyData(const COPYDATASTRUCT* data) {
 }
 
 void WinPathDialog::OnDropFiles(HDROP drop) {
+    const RawDropHandle dropped(drop);
     // Wide, whatever the names hold; the first one is the path.
     if (DroppedFileCount(drop) > 0) SetPath(DroppedFile(drop, 0));
-    DragFinish(drop);
 }
 
 int32_t WinPathDialog::OnChildCommand(WinView* child, uint16_t code) {

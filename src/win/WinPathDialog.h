@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "raw/RawLabelStore.h"
@@ -169,6 +170,11 @@ public:
     // Answers a "PathBox" message about a path with a button's value (0 when
     // the message was closed otherwise). Replaceable, for tests.
     using Asker = std::function<int32_t(const RawLayer::RawString& key, const RawLayer::RawString& path)>;
+
+    // The program's icon resources for the path box's entries, one per
+    // WinPathKind in its order; given once at start, before any path dialog
+    // shows. Without them the entries show no icons.
+    static void SetEntryIcons(std::span<const uint16_t> iconIds);
 
     // Runs the dialog modally over owner, placed in relation to ownerRect, starting at path.
     // True when the user finished; path then holds the final value. False when cancelled.

@@ -15,8 +15,6 @@ using namespace RawLayer;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int32_t kMarkerSize = 10;
 constexpr int32_t kMarkerGap = 4;
 
@@ -40,10 +38,6 @@ int32_t SegmentAt(const RECT& client, int32_t count, POINT point) {
 // ---------------------------------------------------------------- body
 
 WinRadioButtonBody::WinRadioButtonBody() {
-    WinViewProperty& p = Property();
-    p.className = "BUTTON";
-    p.kind = WinViewProperty::kSubclassed;
-    p.style |= WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
     options = 0;  // labels centred in their segments
     const int32_t m = WinToolkit::Instance().margin;
     margins = {0, m, 0, m};
@@ -51,20 +45,20 @@ WinRadioButtonBody::WinRadioButtonBody() {
 
 void WinRadioButtonBody::AddItem(const RawString& label, int32_t value) {
     items_.push_back({label, value});
-    Redraw();
+    Invalidate();
 }
 
 void WinRadioButtonBody::ClearItems() {
     items_.clear();
     selected_ = -1;
-    Redraw();
+    Invalidate();
 }
 
 bool WinRadioButtonBody::Select(int32_t index) {
     if (index < 0 || index >= Count()) return false;
     selected_ = index;
     value_ = items_[static_cast<size_t>(index)].value;
-    Redraw();
+    Invalidate();
     return true;
 }
 
@@ -77,14 +71,6 @@ bool WinRadioButtonBody::SelectValue(int32_t value) {
 void WinRadioButtonBody::Choose(int32_t index) {
     if (!Select(index)) return;
     if (notifyCode) PostCommand(notifyCode);
-}
-
-void WinRadioButtonBody::PostCommand(uint16_t code) {
-    if (HasWindow()) PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(ControlId(), code), 0);
-}
-
-void WinRadioButtonBody::Redraw() {
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
 }
 
 int32_t WinRadioButtonBody::HitSegment(LPARAM lParam) const {
@@ -106,21 +92,10 @@ int32_t WinRadioButtonBody::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            focused_ = message == WM_SETFOCUS;  // the selection stays
-            Redraw();
-            break;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_DRAWITEM:
-            if (wParam == 0) break;
-            Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return 1;
         default:
             break;
     }
-    return WinView::HandleMessage(message, wParam, lParam);
+    return WinOwnerDrawn::HandleMessage(message, wParam, lParam);
 }
 
 int32_t WinRadioButtonBody::OnCommand(uint16_t code) {
@@ -157,28 +132,28 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     const bool disabled = item.itemState & ODS_DISABLED;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF border = disabled ? WinButtonDraw::Mix(face, kBlack, 20) : WinButtonDraw::Mix(face, kBlack, 50);
+    const COLORREF border = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, disabled ? 20 : 50);
     RawSelectObject font(dc, ResolvedFont());
-    WinTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
     const int32_t count = Count();
     for (int32_t i = 0; i < count; ++i) {
         const RECT segment = SegmentRect(client, i, count);
         const uint16_t shape = SegmentShape(i, count);
         const bool selected = i == selected_, down = pressed_ && i == pressedIndex_;
-        COLORREF fill = WinButtonDraw::Mix(WinButtonDraw::Highlight(), kWhite, 55);
-        if (down) fill = WinButtonDraw::Mix(face, kBlack, 18);
+        COLORREF fill = WinButtonDraw::Mix(WinButtonDraw::Highlight(), WinButtonDraw::kWhite, 55);
+        if (down) fill = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 18);
         else if (selected && !disabled) fill = WinButtonDraw::Mix(face, accent, 35);
         WinButtonDraw::DrawSegment(dc, segment, shape, fill, selected && !disabled ? accent : border);
         if (i > 0 && (shape & WinButtonDraw::kEdgesGiven) && !(shape & WinButtonDraw::kEdgeLeft)) {
             // Joined segments still show where one ends.
-            RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, kBlack, 25)));
+            RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 25)));
             RawSelectObject selectedPen(dc, pen.Get());
             MoveToEx(dc, segment.left, segment.top + 3, nullptr);
             LineTo(dc, segment.left, segment.bottom - 3);
         }
         DrawSegmentLabel(dc, segment, i, selected);
     }
-    if (focused_ && selected_ >= 0 && selected_ < count) {
+    if (HasFocus() && selected_ >= 0 && selected_ < count) {
         RECT focus = SegmentRect(client, selected_, count);
         InflateRect(&focus, -3, -3);
         DrawFocusRect(dc, &focus);
@@ -222,8 +197,8 @@ void WinRadioButton::DrawSegmentLabel(HDC dc, const RECT& rect, int32_t index, b
     const int32_t top = (rect.top + rect.bottom - kMarkerSize) / 2;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
     {
-        RawBrushHandle white(CreateSolidBrush(kWhite));
-        RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, kBlack, 55)));
+        RawBrushHandle white(CreateSolidBrush(WinButtonDraw::kWhite));
+        RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 55)));
         RawSelectObject selectedBrush(dc, white.Get()), selectedPen(dc, pen.Get());
         Ellipse(dc, left, top, left + kMarkerSize, top + kMarkerSize);
     }
@@ -254,7 +229,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 pressed_ = true;
                 pressedIndex_ = index;
                 SetCapture(Window());
-                Redraw();
+                Invalidate();
             }
             return 0;
         }
@@ -264,7 +239,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 pressed_ = false;  // before the capture goes, which reports itself
                 pressedIndex_ = -1;
                 ReleaseCapture();
-                Redraw();
+                Invalidate();
                 if (index == held) Choose(index);
             }
             return 0;
@@ -272,7 +247,7 @@ int32_t WinSelectorButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
             if (pressed_ && reinterpret_cast<HWND>(lParam) != Window()) {
                 pressed_ = false;
                 pressedIndex_ = -1;
-                Redraw();
+                Invalidate();
             }
             break;
         case WM_LBUTTONDBLCLK:

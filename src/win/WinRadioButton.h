@@ -10,7 +10,7 @@
 
 #include "raw/RawString.h"
 #include "win/WinButton.h"
-#include "win/WinView.h"
+#include "win/WinOwnerDrawn.h"
 
 namespace WinLayer {
 
@@ -24,7 +24,7 @@ RECT SegmentRect(const RECT& client, int32_t index, int32_t count);
 // The segment under a client point, or -1 outside every segment.
 int32_t SegmentAt(const RECT& client, int32_t count, POINT point);
 
-class WinRadioButtonBody : public WinView {
+class WinRadioButtonBody : public WinOwnerDrawn {
 public:
     WinRadioButtonBody();
 
@@ -49,15 +49,15 @@ public:
     int32_t OnCommand(uint16_t code) override;
     // Every label side by side in equal segments.
     void Measure(RECT& rect) override;
+    // The segments, their labels and the focus on the selected one.
+    void Paint(const DRAWITEMSTRUCT& item) override;
 
     uint16_t notifyCode = 0;
 
 protected:
     // Selects, makes the value current, redraws and posts the notification.
     void Choose(int32_t index);
-    void PostCommand(uint16_t code);
     int32_t HitSegment(LPARAM lParam) const;
-    void Redraw();
     // The label of one segment, with the radio control's marker.
     virtual void DrawSegmentLabel(HDC dc, const RECT& rect, int32_t index, bool selected);
     virtual int32_t MarkerSpace() const { return 0; }
@@ -66,12 +66,9 @@ protected:
     bool pressed_ = false;
 
 private:
-    void Paint(const DRAWITEMSTRUCT& item);
-
     std::vector<WinRadioItem> items_;
     int32_t selected_ = -1;
     int32_t value_ = 0;
-    bool focused_ = false;
 };
 
 // Chooses the segment under the pointer at once, on button-down.

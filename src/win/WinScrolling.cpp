@@ -74,6 +74,38 @@ int32_t ScrollTrackPosition(HWND window, int bar) {
     return window && GetScrollInfo(window, bar, &info) ? info.nTrackPos : 0;
 }
 
+void WinScrollState::Clamp(SIZE view) {
+    scroll.x = ClampScroll(scroll.x, extent.cx, view.cx);
+    scroll.y = ClampScroll(scroll.y, extent.cy, view.cy);
+}
+
+void WinScrollState::ScrollForBar(HWND window, int bar, int32_t request, SIZE view) {
+    const bool tracking = request == SB_THUMBTRACK || request == SB_THUMBPOSITION;
+    const int32_t track = tracking ? ScrollTrackPosition(window, bar) : 0;
+    if (bar == SB_VERT) scroll.y = ScrollForRequest(request, scroll.y, line.cy, view.cy, extent.cy, track);
+    else scroll.x = ScrollForRequest(request, scroll.x, line.cx, view.cx, extent.cx, track);
+}
+
+void WinScrollState::ScrollForWheel(int32_t delta, SIZE view) {
+    scroll.y = WheelScroll(scroll.y, line.cy, delta, extent.cy, view.cy);
+}
+
+void WinScrollState::ShowContent(const RECT& content, SIZE view) {
+    scroll.x = WinLayer::ScrollToShow(scroll.x, content.left, content.right, view.cx);
+    scroll.y = WinLayer::ScrollToShow(scroll.y, content.top, content.bottom, view.cy);
+    Clamp(view);
+}
+
+bool WinScrollState::ShowOnBars(HWND window, uint32_t style, SIZE view) {
+    if (window) {
+        if (style & WS_VSCROLL) bars_.Set(window, SB_VERT, scroll.y, extent.cy, view.cy);
+        if (style & WS_HSCROLL) bars_.Set(window, SB_HORZ, scroll.x, extent.cx, view.cx);
+    }
+    if (scroll.x == reported_.x && scroll.y == reported_.y) return false;
+    reported_ = scroll;
+    return true;
+}
+
 HDC WinPaintSurface::Prepare(HDC target, SIZE size) {
     if (size.cx <= 0 || size.cy <= 0) return nullptr;
     if (!dc_) dc_.Reset(CreateCompatibleDC(target));

@@ -1,6 +1,6 @@
 // Scroll offsets of the scrolling controls (list box, plane box) as plain
-// arithmetic, the scroll-bar record they show, and the double-buffer surface
-// they paint through.
+// arithmetic, the scroll-bar record they show, the scroll state each of them
+// keeps, and the double-buffer surface they paint through.
 #pragma once
 
 #include <windows.h>
@@ -48,6 +48,35 @@ private:
 };
 // The thumb's track position of the bar; 0 when it cannot be read.
 int32_t ScrollTrackPosition(HWND window, int bar);
+
+// Where a scrolling control's view stands in its content: the offsets, the
+// content's extent and the step of one line, with the bars that show them.
+// Every change clamps the offsets to the content seen through a view of the
+// size given.
+class WinScrollState {
+public:
+    SIZE extent{};   // the content
+    SIZE line{};     // one step; the height is the wheel's and the arrows' step
+    POINT scroll{};  // the content point at the view's top-left corner
+
+    // Both offsets back within the content.
+    void Clamp(SIZE view);
+    // A scroll-bar request (SB_LINEUP ... SB_BOTTOM) on the window's bar
+    // (SB_VERT or SB_HORZ); the thumb's place is read from the bar.
+    void ScrollForBar(HWND window, int bar, int32_t request, SIZE view);
+    // A wheel movement of delta units on the vertical offset.
+    void ScrollForWheel(int32_t delta, SIZE view);
+    // The offsets that show a content rectangle, moving as little as possible.
+    void ShowContent(const RECT& content, SIZE view);
+    // Sets the window's bars its style shows (WS_VSCROLL, WS_HSCROLL; none
+    // without a window); true when an offset moved since the last time it
+    // said so, which the control then reports.
+    bool ShowOnBars(HWND window, uint32_t style, SIZE view);
+
+private:
+    POINT reported_{};
+    WinScrollBars bars_;
+};
 
 // A memory device context with a bitmap of at least the requested size,
 // compatible with the target; grows, never shrinks, and is reused by every

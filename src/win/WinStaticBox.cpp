@@ -10,21 +10,13 @@ using namespace RawLayer;
 
 namespace {
 
-void MakeStatic(WinView& view) {
-    WinViewProperty& p = view.Property();
-    p.className = "STATIC";
-    p.kind = WinViewProperty::kSubclassed;
-    p.style |= WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
-}
-
 // A label takes no input: keyboard navigation passes over it.
 void SkipInNavigation(WinView& view) { view.Property().flags |= WinViewProperty::kNotSubclassed; }
 
 }  // namespace
 
 WinStaticBox::WinStaticBox()
-    : background(GetSysColor(COLOR_BTNFACE)), textColour(GetSysColor(COLOR_WINDOWTEXT)) {
-    MakeStatic(*this);
+    : WinOwnerDrawn(kStatic), background(GetSysColor(COLOR_BTNFACE)), textColour(GetSysColor(COLOR_WINDOWTEXT)) {
     options = kTextLeft;
 }
 
@@ -32,16 +24,7 @@ void WinStaticBox::OnCreated() { SkipInNavigation(*this); }
 
 void WinStaticBox::SetText(const RawString& text) {
     WinView::SetText(text);
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
-}
-
-int32_t WinStaticBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_DRAWITEM && wParam != 0) {
-        Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return 1;
-    }
-    return WinView::HandleMessage(message, wParam, lParam);
+    Invalidate();
 }
 
 void WinStaticBox::Paint(const DRAWITEMSTRUCT& item) {
@@ -59,32 +42,23 @@ void WinStaticBox::Paint(const DRAWITEMSTRUCT& item) {
     r = {r.left + margins.left, r.top + margins.top, r.right - margins.right, r.bottom - margins.bottom};
     RawSelectObject font(dc, ResolvedFont());
     const bool grey = item.itemState & (ODS_GRAYED | ODS_DISABLED);
-    WinTextColourScope colour(dc, grey ? kDisabledText : textColour);
+    const RawTextColourScope colour(dc, grey ? kDisabledText : textColour);
     DrawTextInRect(dc, r, GetText(), options);
 }
 
 // ---------------------------------------------------------------- image box
 
-WinImageBox::WinImageBox() { MakeStatic(*this); }
+WinImageBox::WinImageBox() : WinOwnerDrawn(kStatic) {}
 
 void WinImageBox::OnCreated() { SkipInNavigation(*this); }
 
 void WinImageBox::SetIcon(HICON icon, int32_t width, int32_t height) {
     icon_ = icon;
     size_ = {width, height};
-    if (HasWindow()) InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
 void WinImageBox::Measure(RECT& rect) { rect = {0, 0, size_.cx, size_.cy}; }
-
-int32_t WinImageBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_DRAWITEM && wParam != 0) {
-        Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return 1;
-    }
-    return WinView::HandleMessage(message, wParam, lParam);
-}
 
 void WinImageBox::Paint(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));

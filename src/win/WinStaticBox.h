@@ -5,21 +5,20 @@
 
 #include <cstdint>
 
-#include "win/WinView.h"
+#include "win/WinOwnerDrawn.h"
 
 namespace WinLayer {
 
-class WinStaticBox : public WinView {
+class WinStaticBox : public WinOwnerDrawn {
 public:
     static constexpr COLORREF kNoColour = 0xFFFFFFFF;
 
     WinStaticBox();
 
-    int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCreated() override;
     void SetText(const RawLayer::RawString& text) override;
     // The background, the lower half when it has a colour, the text.
-    void Paint(const DRAWITEMSTRUCT& item);
+    void Paint(const DRAWITEMSTRUCT& item) override;
 
     COLORREF background;
     COLORREF lowerHalf = kNoColour;
@@ -28,15 +27,14 @@ public:
 
 // An icon on the face colour. The icon belongs to the caller, who keeps it
 // alive as long as the box shows it.
-class WinImageBox : public WinView {
+class WinImageBox : public WinOwnerDrawn {
 public:
     WinImageBox();
 
-    int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCreated() override;
     void SetIcon(HICON icon, int32_t width, int32_t height);
     void Measure(RECT& rect) override;
-    void Paint(const DRAWITEMSTRUCT& item);
+    void Paint(const DRAWITEMSTRUCT& item) override;
 
 private:
     HICON icon_ = nullptr;

@@ -45,7 +45,7 @@ int32_t WinTipDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case kMsgTipFont:
             Property().font = reinterpret_cast<HFONT>(wParam);
-            if (text_.HasWindow()) InvalidateRect(text_.Window(), nullptr, FALSE);
+            text_.Invalidate();
             return 0;
         default:
             return WinDialogThread::HandleMessage(message, wParam, lParam);

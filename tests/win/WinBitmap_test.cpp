@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "../../res/resource.h"
 #include "TestSupport.h"
 
 using namespace WinLayer;
@@ -145,7 +146,9 @@ TEST(WinBitmap, PathBoxFramesFromTheProgramsIcons) {
                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr);
     WinBitmapPool pool(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
-    EXPECT_EQ(LoadIconFrames(pool, program, PathBoxIconIds()), 8);
+    static constexpr uint16_t kIds[] = {IDI_DRIVE,          IDI_DRIVE,     IDI_NETWORK, IDI_FOLDER_EXISTING,
+                                        IDI_FOLDER_MISSING, IDI_SUBFOLDER, IDI_FILE,    IDI_SHORTCUT};
+    EXPECT_EQ(LoadIconFrames(pool, program, kIds), 8);
     EXPECT_EQ(pool.FrameCount(), 8);
     const auto opaque = [&](int32_t frame) {
         const WinPixelView view = pool.Frame(frame);

@@ -149,6 +149,46 @@ TEST(WinStaticBox, LowerHalfColourOnlyWhenGiven) {
     }
 }
 
+TEST(WinOwnerDrawn, PaintsOnRequestAndPutsTheContextBack) {
+    const RawLayer::RawWindowDc screen(nullptr);
+    const RawLayer::RawMemoryDc dc(CreateCompatibleDC(screen.Dc()));
+    const RawLayer::RawBitmapHandle bitmap(CreateCompatibleBitmap(screen.Dc(), 80, 24));
+    const RawLayer::RawSelectObject selected(dc.Get(), bitmap.Get());
+    WinButton button;
+    WinHintButton hint;
+    WinStaticBox text;
+    WinImageBox image;
+    WinRadioButton radio;
+    WinSelectorButton selector;
+    WinPlaneBox plane;
+    button.SetText("OK");
+    hint.SetText("OK");
+    text.SetText("Label");
+    for (WinRadioButtonBody* body : std::initializer_list<WinRadioButtonBody*>{&radio, &selector}) {
+        body->AddItem("A", 1);
+        body->AddItem("B", 2);
+        body->Select(1);
+    }
+    WinOwnerDrawn* const controls[] = {&button, &hint, &text, &image, &radio, &selector, &plane};
+    for (WinOwnerDrawn* control : controls) {
+        SetTextColor(dc.Get(), 0x123456);
+        SetBkMode(dc.Get(), OPAQUE);
+        const HGDIOBJ font = GetCurrentObject(dc.Get(), OBJ_FONT);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.hDC = dc.Get();
+        item.rcItem = {0, 0, 80, 24};
+        const LPARAM request = reinterpret_cast<LPARAM>(&item);
+        EXPECT_EQ(control->Dispatch(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0), 1);
+        EXPECT_EQ(control->Dispatch(WM_DRAWITEM, 1, request), 1);
+        EXPECT_EQ(GetTextColor(dc.Get()), COLORREF{0x123456});
+        EXPECT_EQ(GetBkMode(dc.Get()), OPAQUE);
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), font);
+        // wParam 0 is a menu's item, which no control here draws.
+        EXPECT_EQ(control->Dispatch(WM_DRAWITEM, 0, request), kNotHandled);
+    }
+}
+
 // ---------------------------------------------------------------- controls in a dialog
 
 namespace {
