@@ -184,6 +184,7 @@ void MainDialogParts::Prepare() {
     const int32_t margin = WinToolkit::Instance().margin;
     layout = LayOutMainDialog(sizes, margin, kViewWidth, kViewHeight);
     status.SetText(RawString());
+    accessible = std::make_unique<GuiMainAccessible>(*this);
     // The smallest window: every control at its fitted size, a low view box.
     const int32_t lines = kMinimumViewLines * std::max(sizes[static_cast<int32_t>(GuiChild::Status)].height, 1);
     minimumClient = LayOutMainDialog(sizes, margin, 0, lines).client;
@@ -265,6 +266,7 @@ void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
     if (!line.IsEmpty() && !statusNotice_.IsEmpty()) line.Append(RawString(kStatusGap));
     line.Append(statusNotice_);
     status.SetText(line);
+    if (accessible) accessible->StatusChanged();
 }
 
 void MainDialogParts::UpdateButtons(bool bad) {
@@ -277,6 +279,7 @@ void MainDialogParts::ChecksChanged() {
     predictor.Predict(items);
     UpdateButtons(lastBad_);
     ShowPlan();
+    if (accessible) accessible->ViewBox().ChecksChanged();
 }
 
 void MainDialogParts::ClearItems() {
@@ -478,6 +481,11 @@ RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved, SIZE minimu
 
 void GuiMainDialog::Prepare() {
     parts_.Prepare();
+    // F1: the read-me, when it is there.
+    parts_.accessible->openHelp = [this] {
+        const RawString readMe = titleMenu_.help.ReadMePath();
+        if (RawLayer::PathExists(readMe)) titleMenu_.help.OpenDocument(readMe);
+    };
     SetText(kProductName);
     Property().style |= WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};
