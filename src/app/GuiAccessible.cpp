@@ -165,6 +165,12 @@ class GuiMainAccessible::KeyHook : public WinViewHook {
 public:
     KeyHook(WinView& view, GuiMainAccessible& owner) : WinViewHook(view), owner_(owner) {}
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM) override {
+        if ((message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE) && View() == &owner_.parts_.owner) {
+            // High contrast on or off, or its colours changed: everything anew.
+            RefreshHighContrast();
+            if (View()->HasWindow()) RedrawWindow(View()->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+            return kNotHandled;
+        }
         if (message == WM_SYSCHAR && owner_.OnAccessKey(static_cast<wchar_t>(wParam))) return 0;
         if (message == WM_KEYDOWN && wParam == VK_F1 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
             owner_.openHelp) {

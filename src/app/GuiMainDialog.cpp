@@ -244,7 +244,8 @@ void MainDialogParts::RefreshSolutions() {
     const JobLayer::JobPassResult pass = JobLayer::EvaluationPass(items, condition, viewStyle, limitation,
                                                                   oldBox.GetText(), newBox.GetText(), &predictor);
     const bool bad = pass.Bad();
-    newBox.SetBackground(bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
+    // High contrast keeps the user's colours: the status line tells what is wrong.
+    newBox.SetBackground(bad && !WinLayer::WinHighContrast() ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
     viewBox.condition = condition;
     viewBox.Refresh();
     UpdateButtons(bad);

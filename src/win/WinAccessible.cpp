@@ -398,6 +398,25 @@ bool AnswerGetObject(WinView& view, WPARAM wParam, LPARAM lParam, LRESULT& answe
     return SUCCEEDED(static_cast<HRESULT>(answer)) || answer > 0;
 }
 
+namespace {
+// -1 until first asked.
+std::atomic<int> highContrast{-1};
+}  // namespace
+
+bool WinHighContrast() {
+    if (highContrast.load(std::memory_order_relaxed) < 0) RefreshHighContrast();
+    return highContrast.load(std::memory_order_relaxed) > 0;
+}
+
+void RefreshHighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    SetHighContrast(SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON));
+}
+
+void SetHighContrast(bool on) { highContrast.store(on ? 1 : 0, std::memory_order_relaxed); }
+
 RawString AccessibleName(const RawString& label) {
     const std::wstring text = label.ToWide();
     std::wstring name;

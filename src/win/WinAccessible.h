@@ -83,6 +83,14 @@ private:
 // source; false when the view has none or the request is for another object.
 bool AnswerGetObject(WinView& view, WPARAM wParam, LPARAM lParam, LRESULT& answer);
 
+// The platform's high-contrast mode is on: controls draw in the system
+// colours alone. Asked once, then kept until a window that learns of a
+// setting change (WM_SETTINGCHANGE) asks again: painting asks for every row.
+bool WinHighContrast();
+void RefreshHighContrast();
+// What RefreshHighContrast found (or what a test draws with).
+void SetHighContrast(bool on);
+
 // A label text as a name: the "&" marks of access keys removed ("&&" is "&").
 RawLayer::RawString AccessibleName(const RawLayer::RawString& label);
 

@@ -6,6 +6,7 @@
 
 #include <oleacc.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/GuiMainDialog.h"
 #include "job/JobOption.h"
 #include "win/WinTestInput.h"
+#include "win/WinTestShot.h"
 
 using namespace AppLayer;
 using namespace TestSupport;
@@ -223,6 +225,7 @@ TEST_F(AccessibleTest, RowsAreChildrenWithNamesStatesDescriptionsAndHitTesting) 
 
     // After the run: the failed row tells what the run met, the renamed one that it was.
     p.Dispatch(&p.start, kStartRun);
+    view.SetSelected(Row("x_b"), true);
     ASSERT_TRUE(view.RowUnit(Row("a.txt")).Has(JobFileUnit::RenameFailed));
     const long failed = ChildOf("a.txt"), renamed = ChildOf("x_b");
     EXPECT_FALSE(list.Description(failed).empty());
@@ -317,4 +320,54 @@ TEST_F(AccessibleTest, AccessKeysReachTheirControlsAndTheMenuKeyOpensTheItemMenu
         Object(p.viewBox.Window())->accLocation(&left, &top, &width, &height, Object::Child(ChildOf("b.txt")));
         EXPECT_EQ(menuRect.top, top + height) << appsKey;
     }
+}
+
+// High contrast with a black scheme: rows draw in the system colours, the
+// conflict and outcome marks stay; kept as a picture. Wine keeps no
+// high-contrast flag, so the test sets what a setting change would find.
+TEST_F(AccessibleTest, HighContrastDrawsInTheSystemColours) {
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+                            COLOR_BTNFACE, COLOR_BTNTEXT,   COLOR_GRAYTEXT,  COLOR_3DFACE};
+    const COLORREF black[] = {RGB(0, 0, 0),     RGB(255, 255, 255), RGB(26, 235, 255), RGB(0, 0, 0),
+                              RGB(0, 0, 0),     RGB(255, 255, 255), RGB(63, 242, 63),   RGB(0, 0, 0)};
+    COLORREF saved[std::size(elements)];
+    for (size_t i = 0; i < std::size(elements); ++i) saved[i] = GetSysColor(elements[i]);
+    struct Restore {
+        const int* elements;
+        const COLORREF* saved;
+        int count;
+        ~Restore() {
+            SetSysColors(count, elements, saved);
+            WinLayer::RefreshHighContrast();
+        }
+    } restore{elements, saved, static_cast<int>(std::size(elements))};
+    SetSysColors(static_cast<int>(std::size(elements)), elements, black);
+    WinLayer::SetHighContrast(true);
+
+    ASSERT_TRUE(PutFile(data + L"\\x_a", "x"));  // a.txt's new name is taken
+    MainDialogParts& p = Open();
+    GuiViewBox& view = p.viewBox;
+    EXPECT_EQ(view.RowColour(Row("a.txt")), RGB(0, 0, 0));  // a conflict, shown by its mark
+    view.SetSelected(Row("b.txt"), true);
+    EXPECT_EQ(view.RowColour(Row("b.txt")), RGB(26, 235, 255));
+    p.Dispatch(&p.start, kStartRun);
+    p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
+    view.SetSelected(Row("x_b"), true);
+    ASSERT_TRUE(view.RowUnit(Row("a.txt")).Has(JobFileUnit::RenameFailed));
+    EXPECT_EQ(view.RowColour(Row("a.txt")), RGB(0, 0, 0));  // failed, shown by its mark
+    RedrawWindow(dialog->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // The view box paints once its pass is through: the selected row's end,
+    // where no text is, turns the highlight colour.
+    long left = 0, top = 0, width = 0, height = 0;
+    Object(view.Window())->accLocation(&left, &top, &width, &height, Object::Child(ChildOf("x_b")));
+    EXPECT_TRUE(PumpUntil([&] {
+        const HDC screen = GetDC(nullptr);
+        const COLORREF pixel = GetPixel(screen, left + width - 8, top + height / 2);
+        ReleaseDC(nullptr, screen);
+        return pixel == RGB(26, 235, 255);
+    }));
+    WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_high_contrast.bmp");
+    p.newBox.SetText("<");
+    p.Dispatch(&p.newBox, WinLayer::kNotifyExecute);
+    EXPECT_EQ(p.newBox.Background(), RGB(0, 0, 0));
 }
