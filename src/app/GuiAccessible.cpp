@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <utility>
 
 #include "app/GuiMainDialog.h"
 #include "app/GuiViewBox.h"
@@ -231,7 +232,39 @@ GuiMainAccessible::GuiMainAccessible(MainDialogParts& parts) : parts_(parts) {
 
 GuiMainAccessible::~GuiMainAccessible() = default;
 
-wchar_t GuiMainAccessible::LetterOf(const char* key) const {
+RawString MarkAccessKey(const RawString& label, wchar_t letter) {
+    const std::wstring text = label.ToWide();
+    std::wstring marked;
+    bool placed = letter == 0;
+    for (const wchar_t c : text) {
+        if (!placed && std::towupper(c) == letter) {
+            marked.push_back(L'&');
+            placed = true;
+        }
+        if (c == L'&') marked.push_back(L'&');
+        marked.push_back(c);
+    }
+    if (!placed) {
+        // After the text, before a closing colon: "元の名前(&O):".
+        const size_t colon = !marked.empty() && (marked.back() == L':' || marked.back() == L'\uFF1A') ? marked.size() - 1
+                                                                                                        : marked.size();
+        marked.insert(colon, std::wstring(L"(&") + letter + L")");
+    }
+    return RawString::FromWide(marked.c_str());
+}
+
+void GuiMainAccessible::MarkLabels(MainDialogParts& parts) {
+    const std::pair<WinView*, const char*> marked[] = {
+        {&parts.oldLabel, "OldName"}, {&parts.newLabel, "NewName"}, {&parts.limitationLabel, "Limitation"},
+        {&parts.styleLabel, "ViewStyle"}, {&parts.start, "Start"}, {&parts.reload, "Reload"},
+        {&parts.clear, "Clear"}};
+    for (const auto& [view, key] : marked) {
+        view->SetText(MarkAccessKey(view->GetText(), LetterOf(key)));
+        view->options |= kTextAccessKey;
+    }
+}
+
+wchar_t GuiMainAccessible::LetterOf(const char* key) {
     const std::wstring text = RawLayer::RawLabelStore::Instance().RegisterLabels(kAccessKeyTable).Get(key).ToWide();
     return text.empty() ? 0 : static_cast<wchar_t>(std::towupper(text[0]));
 }

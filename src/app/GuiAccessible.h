@@ -46,6 +46,10 @@ private:
     RawLayer::RawString uncheck_;
 };
 
+// The label with its access key marked: an "&" before the first such letter,
+// or "(&X)" after a label without it; an "&" of the label itself doubled.
+RawLayer::RawString MarkAccessKey(const RawLayer::RawString& label, wchar_t letter);
+
 // Every accessibility source of the main dialog, made with its labels.
 class GuiMainAccessible {
 public:
@@ -58,7 +62,9 @@ public:
     // Alt and a character (WM_SYSCHAR): true when it reached a control.
     bool OnAccessKey(wchar_t character);
     // The letter of a control's access key as the language file gives it.
-    wchar_t LetterOf(const char* key) const;
+    static wchar_t LetterOf(const char* key);
+    // Marks the letters in the labels and buttons; before they are measured.
+    static void MarkLabels(MainDialogParts& parts);
     // What F1 does; empty: nothing.
     std::function<void()> openHelp;
 

@@ -161,6 +161,7 @@ void MainDialogParts::Prepare() {
         SetLabel(reload, labels.Get("ReloadButton"));
         SetLabel(clear, labels.Get("ClearButton"));
     }
+    GuiMainAccessible::MarkLabels(*this);
     {
         const RawLayer::RawLabelStore::Group l = store.RegisterLabels(kLimitationTable);
         const RawLayer::RawLabelStore::Group v = store.RegisterLabels(kViewStyleTable);

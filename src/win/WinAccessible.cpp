@@ -393,9 +393,10 @@ bool AnswerGetObject(WinView& view, WPARAM wParam, LPARAM lParam, LRESULT& answe
     if (!source) return false;
     auto* object = new AccessibleObject(view.Window(), source->SharedLink());
     answer = LresultFromObject(kIidAccessible, wParam, object);
-    // LresultFromObject took its own reference when it succeeded.
+    // LresultFromObject took its own reference when it succeeded; a failure
+    // (an HRESULT, negative) leaves the answer to the default procedure.
     object->Release();
-    return SUCCEEDED(static_cast<HRESULT>(answer)) || answer > 0;
+    return answer > 0;
 }
 
 namespace {

@@ -239,7 +239,10 @@ namespace {
 constexpr UINT kSingleLine = DT_NOPREFIX;
 constexpr UINT kWrapped = DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL;
 
-UINT LineFlags(uint16_t options) { return (options & kTextWrap) ? kWrapped : kSingleLine; }
+UINT LineFlags(uint16_t options) {
+    const UINT flags = (options & kTextWrap) ? kWrapped : kSingleLine;
+    return (options & kTextAccessKey) ? flags & ~DT_NOPREFIX : flags;
+}
 
 // DrawTextExW takes a writable buffer; a copy keeps the caller's text intact.
 int DrawWide(HDC dc, std::wstring text, RECT& rect, UINT flags) {

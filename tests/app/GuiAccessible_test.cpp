@@ -371,3 +371,21 @@ TEST_F(AccessibleTest, HighContrastDrawsInTheSystemColours) {
     p.Dispatch(&p.newBox, WinLayer::kNotifyExecute);
     EXPECT_EQ(p.newBox.Background(), RGB(0, 0, 0));
 }
+
+TEST(AccessKeyMark, FirstLetterMarkedOrAppendedAndAmpersandsDoubled) {
+    const struct {
+        const wchar_t* label;
+        wchar_t letter;
+        const wchar_t* marked;
+    } cases[] = {
+        {L"Old name:", L'O', L"&Old name:"},
+        {L"Neu laden !", L'L', L"Neu &laden !"},
+        {L"start !", L'S', L"&start !"},
+        {L"\u5143\u306e\u540d\u524d:", L'O', L"\u5143\u306e\u540d\u524d(&O):"},
+        {L"\u958b\u59cb !", L'S', L"\u958b\u59cb !(&S)"},
+        {L"Folder&File", L'F', L"&Folder&&File"},
+        {L"Clear !", 0, L"Clear !"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MarkAccessKey(RawLayer::RawString::FromWide(c.label), c.letter).ToWide(), c.marked) << c.marked;
+}
