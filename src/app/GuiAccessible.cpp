@@ -73,6 +73,13 @@ GuiViewBoxAccessible::GuiViewBoxAccessible(GuiViewBox& box)
                               store.GetLabel(RawString("ListLabels"), RawString("NewNameTag")));
 }
 
+bool GuiViewBoxAccessible::RowsReadable() { return !box_.Suspended(); }
+
+RawString GuiViewBoxAccessible::Name(int32_t child) {
+    if (child == CHILDID_SELF && box_.Suspended()) return box_.Progress();
+    return WinListAccessible::Name(child);
+}
+
 RawString GuiViewBoxAccessible::RowName(int32_t row) {
     if (row == kHeaderRow) return headerName_;
     const JobFileUnit* unit = box_.DataAt(row);

@@ -30,6 +30,11 @@ public:
     RawLayer::RawString RowDefaultAction(int32_t row) override;
     bool DoRowDefaultAction(int32_t row) override;
     int32_t HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // While a run or a reading owns the item list, the rows are left alone
+    // and the list's name is the progress line.
+    bool RowsReadable() override;
+    RawLayer::RawString Name(int32_t child) override;
+    void ProgressChanged() { Announce(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF); }
 
     // Check marks changed (the key V, a click, a menu command): the cursor
     // row and the selected rows are announced.

@@ -434,7 +434,11 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
     const RawString pattern = RawLayer::RawLabelStore::Instance().RegisterLabels(kProgressTable).Get(what);
     // From here to the end the view box paints only the progress, never the
     // list, which the worker changes.
-    viewBox.SetProgress(ProgressText(pattern, 0, all), false);
+    const auto showProgress = [this](const RawString& text, bool paintNow) {
+        viewBox.SetProgress(text, paintNow);
+        if (accessible) accessible->ViewBox().ProgressChanged();
+    };
+    showProgress(ProgressText(pattern, 0, all), false);
     std::atomic<int32_t> done{0};
     std::atomic<bool> finished{false};
     std::thread worker([&] {
@@ -451,12 +455,12 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
         if (GetTickCount64() - started < kProgressAfterMs) continue;
         if (const int32_t now = done.load(); now != shown) {
             shown = now;
-            viewBox.SetProgress(ProgressText(pattern, now, all), true);
+            showProgress(ProgressText(pattern, now, all), true);
         }
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
     }
     worker.join();
-    viewBox.SetProgress(RawString(), false);
+    showProgress(RawString(), false);
     busy_ = false;
 }
 

@@ -625,6 +625,7 @@ bool WinListAccessible::Select(int32_t child, long flags) {
 }
 
 int32_t WinListAccessible::ChildCount() {
+    if (!RowsReadable()) return 0;
     return static_cast<int32_t>(list_.Rows().usable.size()) + (HeaderShown() ? 1 : 0);
 }
 
@@ -649,12 +650,15 @@ bool WinListAccessible::ChildRect(int32_t child, RECT& client) {
     return true;
 }
 
-int32_t WinListAccessible::ChildAt(POINT client) { return ChildOfRow(list_.HitTest(client)); }
+int32_t WinListAccessible::ChildAt(POINT client) {
+    return RowsReadable() ? ChildOfRow(list_.HitTest(client)) : 0;
+}
 
-int32_t WinListAccessible::FocusedChild() { return ChildOfRow(list_.Cursor()); }
+int32_t WinListAccessible::FocusedChild() { return RowsReadable() ? ChildOfRow(list_.Cursor()) : 0; }
 
 std::vector<int32_t> WinListAccessible::SelectedChildren() {
     std::vector<int32_t> children;
+    if (!RowsReadable()) return children;
     const int32_t count = list_.ItemCount();
     // Every selected row lies between the selection's bounds.
     for (int32_t row = std::max(0, list_.selection.low); row <= list_.selection.high && row < count; ++row) {

@@ -195,6 +195,9 @@ public:
 
     // ---- what the derived list tells of its rows
     RawLayer::RawString listName;
+    // False while the rows may not be read (another thread owns what they
+    // show): the list then has no children.
+    virtual bool RowsReadable() { return true; }
     virtual RawLayer::RawString RowName(int32_t) { return {}; }
     virtual RawLayer::RawString RowDescription(int32_t) { return {}; }
     // STATE_SYSTEM_CHECKED and the like beyond selection and focus.

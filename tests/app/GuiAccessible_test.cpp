@@ -232,6 +232,13 @@ TEST_F(AccessibleTest, RowsAreChildrenWithNamesStatesDescriptionsAndHitTesting) 
     EXPECT_NE(list.Description(failed), list.Description(a == failed ? b : a));
     EXPECT_EQ(list.Description(renamed), L"Renamed.");
 
+    // While work owns the item list, the rows are left alone and the list says how far it got.
+    view.SetProgress(RawLayer::RawString("Renaming 1 of 2"), false);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Name(), L"Renaming 1 of 2");
+    view.SetProgress(RawLayer::RawString(), false);
+    EXPECT_EQ(list.Name(), L"Items");
+
     // An object kept past its window answers with an error, not a crash.
     dialog.reset();
     EXPECT_EQ(list.Count(), -1);
