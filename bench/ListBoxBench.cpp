@@ -1,8 +1,12 @@
 // The list box at 1,000 and 100,000 rows of one measured height: full and
 // incremental layout, one paint, Page Down, End, a click's hit test and
 // Ctrl+A, each the median of repeated runs. Paint, scroll step and hit test
-// should cost the same at both sizes.
+// should cost the same at both sizes, and so should a screen reader's
+// questions through the list's IAccessible: the child count, one row's name,
+// its location and a hit test.
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "win/WinAccessible.h"
 #include "win/WinDialog.h"
 #include "win/WinListBox.h"
 
@@ -31,7 +36,27 @@ public:
         const int length = swprintf(text, 32, L"Row %06d", index);  // one width at every size
         TextOutW(dc, rect.left + 4, rect.top + 2, text, length);
     }
+
+    class Rows : public WinListAccessible {
+    public:
+        using WinListAccessible::WinListAccessible;
+        RawLayer::RawString RowName(int32_t row) override {
+            wchar_t text[32];
+            swprintf(text, 32, L"Row %06d", row);
+            return RawLayer::RawString::FromWide(text);
+        }
+    };
+    Rows accessible{*this};
+    IAccessible* object = nullptr;
 };
+
+VARIANT ChildId(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
 
 class BenchDialog : public WinDialog {
 public:
@@ -113,6 +138,7 @@ void PaintOnce(BenchList& list) {
 }  // namespace
 
 int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     BenchDialog smallDialog, largeDialog;
     if (!smallDialog.Create() || !largeDialog.Create()) {
         std::printf("no window: run under a display\n");
@@ -124,6 +150,14 @@ int main() {
     BenchList& large = largeDialog.list;
     Fill(small, 1000);
     Fill(large, 100000);
+    for (BenchList* list : {&small, &large})
+        AccessibleObjectFromWindow(list->Window(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&list->object));
+    if (!small.object || !large.object) {
+        std::printf("no accessible object\n");
+        return 1;
+    }
+    long child = 0;
 
     volatile int32_t sink = 0;
     int32_t clicks = 0;
@@ -137,6 +171,34 @@ int main() {
         {"End", 31, 5, [](BenchList& l) { l.SetCursor(0); }, [](BenchList& l) { l.OnKey(VK_END, false, false); }},
         {"click hit test", 31, 20000, nullptr,
          [&](BenchList& l) { sink = sink + l.HitTest({100, (clicks += 37) % l.ViewHeight()}); }},
+        {"accChildCount", 31, 2000, nullptr,
+         [&](BenchList& l) {
+             long count = 0;
+             l.object->get_accChildCount(&count);
+             sink = sink + count;
+         }},
+        {"one row's accName", 31, 2000, nullptr,
+         [&](BenchList& l) {
+             BSTR name = nullptr;
+             l.object->get_accName(ChildId(static_cast<long>((child += 7919) % l.ItemCount()) + 2), &name);
+             sink = sink + static_cast<int32_t>(SysStringLen(name));
+             SysFreeString(name);
+         }},
+        {"one row's accLocation", 31, 2000, nullptr,
+         [&](BenchList& l) {
+             long x = 0, y = 0, w = 0, h = 0;
+             l.object->accLocation(&x, &y, &w, &h, ChildId(static_cast<long>((child += 7919) % l.ItemCount()) + 2));
+             sink = sink + h;
+         }},
+        {"accHitTest", 31, 2000, nullptr,
+         [&](BenchList& l) {
+             RECT r;
+             GetWindowRect(l.Window(), &r);
+             VARIANT hit;
+             VariantInit(&hit);
+             l.object->accHitTest(r.left + 100, r.top + 4 + (clicks += 37) % l.ViewHeight(), &hit);
+             sink = sink + hit.lVal;
+         }},
         {"Ctrl+A", 9, 1, [](BenchList& l) { l.SetCursor(0); }, [](BenchList& l) { l.OnKey('A', true, false); }},
     };
     std::printf("List box, rows 18 px high, view %d px (median microseconds per operation)\n", small.ViewHeight());
@@ -145,5 +207,7 @@ int main() {
         const auto [a, b] = Time(op, small, large);
         std::printf("%-30s %12.3f %12.3f %8.2f\n", op.name, a, b, b / a);
     }
+    small.object->Release();
+    large.object->Release();
     return 0;
 }

@@ -2,6 +2,8 @@
 // another area is one call made at its place in this sequence.
 #include "app/AppMain.h"
 
+#include <objbase.h>
+
 #include <memory>
 
 #include "../../res/resource.h"
@@ -40,10 +42,18 @@ void ShowUsage() {
 bool BatchMode(const RawParameterList& arguments) { return arguments.Contains("i") || arguments.Contains("u"); }
 
 // The window and its message loop, until the window is destroyed.
-void RunWindow() {
+void RunDialog() {
     GuiMainDialog dialog;
     dialog.Prepare();
     if (dialog.Create()) dialog.RunMessageLoop();
+}
+
+void RunWindow() {
+    // The accessibility objects of the controls are answered on this thread,
+    // and clients in other processes reach them through COM.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    RunDialog();
+    if (SUCCEEDED(com)) CoUninitialize();
 }
 
 // Steps 3 to 8: false when the program is to end without a window, with

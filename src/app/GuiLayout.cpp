@@ -180,6 +180,21 @@ COLORREF RowBackground(const GuiRowState& row, COLORREF window, COLORREF face, C
     return base == window ? status : Blend(base, status);
 }
 
+bool SelectionShown(const GuiRowState& row) {
+    return row.selected && !row.cursorHidden && !(row.unitFlags & (JobFileUnit::Header | JobFileUnit::Excluded));
+}
+
+COLORREF HighContrastFill(const GuiRowState& row) {
+    if (row.unitFlags & (JobFileUnit::Header | JobFileUnit::Excluded)) return GetSysColor(COLOR_BTNFACE);
+    return GetSysColor(SelectionShown(row) ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+}
+
+COLORREF HighContrastText(const GuiRowState& row, bool matched) {
+    if (row.unitFlags & (JobFileUnit::Header | JobFileUnit::Excluded)) return GetSysColor(COLOR_BTNTEXT);
+    if (SelectionShown(row)) return GetSysColor(COLOR_HIGHLIGHTTEXT);
+    return GetSysColor(matched ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+}
+
 GuiHitZone HitZone(int32_t x, int32_t indent, int32_t rowHeight, int32_t firstColumn, int32_t totalWidth) {
     if (x < 0 || x >= totalWidth) return GuiHitZone::Outside;
     if (x >= firstColumn) return GuiHitZone::NewName;

@@ -104,6 +104,10 @@ struct GuiRowState {
 // window, face and background: GetSysColor(COLOR_WINDOW), (COLOR_BTNFACE) and
 // the list's background, passed in so that the rule is tested without a display.
 COLORREF RowBackground(const GuiRowState& row, COLORREF window, COLORREF face, COLORREF background);
+// A row's colours in the platform's high-contrast mode: system colours only,
+// the outcomes and conflicts shown by their marks alone.
+COLORREF HighContrastFill(const GuiRowState& row);
+COLORREF HighContrastText(const GuiRowState& row, bool matched);
 
 // Where a click falls in a row: 0 left of the text, 1 check box, 2 image,
 // 3 text of column 0, 4 column 1, 5 outside the items.

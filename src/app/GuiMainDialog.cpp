@@ -155,6 +155,7 @@ void MainDialogParts::Prepare() {
         SetLabel(reload, labels.Get("ReloadButton"));
         SetLabel(clear, labels.Get("ClearButton"));
     }
+    GuiMainAccessible::MarkLabels(*this);
     {
         const RawLayer::RawLabelStore::Group l = store.RegisterLabels(kLimitationTable);
         const RawLayer::RawLabelStore::Group v = store.RegisterLabels(kViewStyleTable);
@@ -178,6 +179,7 @@ void MainDialogParts::Prepare() {
     const int32_t margin = WinToolkit::Instance().margin;
     layout = LayOutMainDialog(sizes, margin, kViewWidth, kViewHeight);
     status.SetText(RawString());
+    accessible = std::make_unique<GuiMainAccessible>(*this);
     // The smallest window: every control at its fitted size, a low view box.
     const int32_t lines = kMinimumViewLines * std::max(sizes[static_cast<int32_t>(GuiChild::Status)].height, 1);
     minimumClient = LayOutMainDialog(sizes, margin, 0, lines).client;
@@ -236,7 +238,8 @@ void MainDialogParts::RefreshSolutions() {
     const JobLayer::JobPassResult pass = JobLayer::EvaluationPass(items, condition, viewStyle, limitation,
                                                                   oldBox.GetText(), newBox.GetText(), &predictor);
     const bool bad = pass.Bad();
-    newBox.SetBackground(bad ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
+    // High contrast keeps the user's colours: the status line tells what is wrong.
+    newBox.SetBackground(bad && !WinLayer::WinHighContrast() ? kForbiddenColour : GetSysColor(COLOR_WINDOW));
     viewBox.condition = condition;
     viewBox.Refresh();
     UpdateButtons(bad);
@@ -258,6 +261,7 @@ void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
     if (!line.IsEmpty() && !statusNotice_.IsEmpty()) line.Append(RawString(kStatusGap));
     line.Append(statusNotice_);
     status.SetText(line);
+    if (accessible) accessible->StatusChanged();
 }
 
 void MainDialogParts::UpdateButtons(bool bad) {
@@ -270,6 +274,7 @@ void MainDialogParts::ChecksChanged() {
     predictor.Predict(items);
     UpdateButtons(lastBad_);
     ShowPlan();
+    if (accessible) accessible->ViewBox().ChecksChanged();
 }
 
 void MainDialogParts::ClearItems() {
@@ -384,7 +389,11 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
     const RawString pattern = RawLayer::RawLabelStore::Instance().RegisterLabels(kProgressTable).Get(what);
     // From here to the end the view box paints only the progress, never the
     // list, which the worker changes.
-    viewBox.SetProgress(ProgressText(pattern, 0, all), false);
+    const auto showProgress = [this](const RawString& text, bool paintNow) {
+        viewBox.SetProgress(text, paintNow);
+        if (accessible) accessible->ViewBox().ProgressChanged();
+    };
+    showProgress(ProgressText(pattern, 0, all), false);
     std::atomic<int32_t> done{0};
     std::atomic<bool> finished{false};
     std::thread worker([&] {
@@ -401,12 +410,12 @@ void MainDialogParts::RunOwningList(const char* what, int32_t all,
         if (GetTickCount64() - started < kProgressAfterMs) continue;
         if (const int32_t now = done.load(); now != shown) {
             shown = now;
-            viewBox.SetProgress(ProgressText(pattern, now, all), true);
+            showProgress(ProgressText(pattern, now, all), true);
         }
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
     }
     worker.join();
-    viewBox.SetProgress(RawString(), false);
+    showProgress(RawString(), false);
     busy_ = false;
 }
 
@@ -433,6 +442,11 @@ RECT GuiMainDialog::StartRect(const RECT& centred, bool ignoreSaved, SIZE minimu
 
 void GuiMainDialog::Prepare() {
     parts_.Prepare();
+    // F1: the read-me, when it is there.
+    parts_.accessible->openHelp = [this] {
+        const RawString readMe = titleMenu_.help.ReadMePath();
+        if (RawLayer::PathExists(readMe)) titleMenu_.help.OpenDocument(readMe);
+    };
     SetText(RawLayer::kProductName);
     Property().style |= WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT window{0, 0, parts_.layout.client.cx, parts_.layout.client.cy};

@@ -8,9 +8,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 #include <unordered_map>
 
+#include "app/GuiAccessible.h"
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
 #include "app/GuiTMenuExecution.h"
@@ -80,6 +82,8 @@ struct MainDialogParts {
     // One line below the view: how the last pass, run or undo went, and what
     // was refused on the way.
     WinLayer::WinStaticBox status;
+    // What screen readers are told of the controls; made with the labels.
+    std::unique_ptr<GuiMainAccessible> accessible;
 
     uint16_t oldHintValue = 0;
     RawLayer::RawParameterList oldHints;

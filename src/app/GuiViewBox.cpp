@@ -12,6 +12,7 @@
 #include "raw/RawGdiHandle.h"
 #include "raw/RawLabelStore.h"
 #include "raw/RawShell.h"
+#include "win/WinAccessible.h"
 #include "win/WinBitmap.h"
 #include "win/WinTipDialog.h"
 #include "win/WinToolkit.h"
@@ -309,6 +310,7 @@ GuiRowState GuiViewBox::StateOf(const JobFileUnit& unit, bool selected, bool isH
 
 COLORREF GuiViewBox::RowColour(int32_t row) {
     const COLORREF window = GetSysColor(COLOR_WINDOW);
+    if (WinHighContrast()) return HighContrastFill(StateOf(RowUnit(row), IsSelected(row), false));
     return RowBackground(StateOf(RowUnit(row), IsSelected(row), false), window, GetSysColor(COLOR_BTNFACE),
                          background);
 }
@@ -363,7 +365,7 @@ void GuiViewBox::PaintCheckedInside(HDC dc, const RECT& rect, int32_t row) {
     const RawString& newName = RowUnit(row).newName;
     if (!newName.IsEmpty())
         area.left += TextWidth(dc, static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT)), newName) + gap_;
-    const RawLayer::RawTextColourScope colour(dc, kUnmatchedText);
+    const RawLayer::RawTextColourScope colour(dc, WinHighContrast() ? GetSysColor(COLOR_GRAYTEXT) : kUnmatchedText);
     DrawLabel(dc, text, area, kTextFlags);
 }
 
@@ -375,9 +377,16 @@ void GuiViewBox::DrawHeader(HDC dc, const RECT& rect, int32_t) {
 
 void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, bool isHeader, bool selected) {
     const COLORREF window = GetSysColor(COLOR_WINDOW);
-    FillSolid(dc, rect, RowBackground(StateOf(unit, selected, isHeader), window, GetSysColor(COLOR_BTNFACE), background));
+    const GuiRowState state = StateOf(unit, selected, isHeader);
     const bool matched = unit.Has(JobFileUnit::Matched);
-    const RawLayer::RawTextColourScope colour(dc, matched ? GetSysColor(COLOR_WINDOWTEXT) : kUnmatchedText);
+    // High contrast: the user's colours, never the outcome tints.
+    const bool contrast = WinHighContrast();
+    FillSolid(dc, rect,
+              contrast ? HighContrastFill(state) : RowBackground(state, window, GetSysColor(COLOR_BTNFACE), background));
+    const RawLayer::RawTextColourScope colour(dc, contrast  ? HighContrastText(state, matched)
+                                                  : matched ? GetSysColor(COLOR_WINDOWTEXT)
+                                                            : kUnmatchedText);
+    const COLORREF grid = contrast ? GetSysColor(COLOR_GRAYTEXT) : kGridColour;
     const int32_t h = rowHeight_;
     const bool tree = condition.viewStyle == JobCondition::ViewStyle::TreeView;
     const int32_t x = rect.left + (tree && !isHeader ? unit.depth * h : 0);
@@ -415,9 +424,9 @@ void GuiViewBox::PaintRow(HDC dc, const RECT& rect, const JobFileUnit& unit, boo
         }
     }
     DrawLabel(dc, unit.newName, {split + 4, rect.top + 1, rect.right - 4, rect.bottom - 1}, kTextFlags);
-    FillSolid(dc, {split - 1, rect.top, split, rect.bottom}, kGridColour);
-    FillSolid(dc, {rect.right - 1, rect.top, rect.right, rect.bottom}, kGridColour);
-    FillSolid(dc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, kGridColour);
+    FillSolid(dc, {split - 1, rect.top, split, rect.bottom}, grid);
+    FillSolid(dc, {rect.right - 1, rect.top, rect.right, rect.bottom}, grid);
+    FillSolid(dc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, grid);
 }
 
 // The item images, frame = the image number: a file, an open folder, a
@@ -470,7 +479,7 @@ void GuiViewBox::PaintNotice(HDC dc, POINT origin, POINT offset) {
     RECT area{view.left, std::max(view.top, origin.y - offset.y + extent.cy), view.right, view.bottom};
     if (Height(area) < 2 * rowHeight_) return;
     InflateRect(&area, -2 * rowHeight_, 0);
-    const RawLayer::RawTextColourScope colour(dc, kNoticeText);
+    const RawLayer::RawTextColourScope colour(dc, WinHighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : kNoticeText);
     RawLayer::RawSelectObject select(dc, metricsFont_ ? metricsFont_ : ResolvedFont());
     const std::wstring wide = notice_.ToWide();
     // DT_EDITCONTROL breaks a word wider than the view too, as text without

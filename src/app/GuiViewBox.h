@@ -46,6 +46,7 @@ public:
     // only the progress text. Empty text ends it.
     void SetProgress(const RawLayer::RawString& text, bool paintNow);
     bool Suspended() const { return !progress_.IsEmpty(); }
+    const RawLayer::RawString& Progress() const { return progress_; }
     // The line an empty view shows (also the box's window text); empty when
     // rows matched.
     const RawLayer::RawString& NoticeLine() const { return notice_; }

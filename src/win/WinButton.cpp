@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "raw/RawGdiHandle.h"
+#include "win/WinAccessible.h"
 #include "win/WinToolkit.h"
 
 namespace WinLayer {
@@ -76,6 +77,11 @@ uint32_t WinButtonDraw::StateOf(UINT itemState, bool checked, uint32_t buttonSty
     return state;
 }
 
+COLORREF ButtonText(bool disabled) {
+    if (!disabled) return GetSysColor(COLOR_WINDOWTEXT);
+    return WinHighContrast() ? GetSysColor(COLOR_GRAYTEXT) : kDisabledText;
+}
+
 COLORREF WinButtonDraw::HighlightOf(COLORREF face) {
     const int32_t red = GetRValue(face), green = GetGValue(face), blue = GetBValue(face);
     return RGB(red - (3 * red) / 256, green + (255 - green) / 128, blue + (255 - blue) / 128);
@@ -106,6 +112,12 @@ void WinButtonDraw::DrawButtonFrame(HDC dc, const RECT& rect, uint32_t state) {
         fill = Mix(face, accent, 35);
         border = accent;
     }
+    // High contrast: flat faces in the user's colours, no tints of white.
+    const bool contrast = WinHighContrast();
+    if (contrast) {
+        fill = face;
+        border = GetSysColor(disabled ? COLOR_GRAYTEXT : checked ? COLOR_HIGHLIGHT : COLOR_BTNTEXT);
+    }
     const int32_t diameter = 2 * Radius(rect);
     {
         RawBrushHandle brush(CreateSolidBrush(fill));
@@ -119,7 +131,7 @@ void WinButtonDraw::DrawButtonFrame(HDC dc, const RECT& rect, uint32_t state) {
         // A second ring makes the checked state plain at a glance.
         RawSelectObject hollow(dc, GetStockObject(NULL_BRUSH));
         RoundRect(dc, rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1, diameter, diameter);
-    } else if (!pressed && !disabled) {
+    } else if (!pressed && !disabled && !contrast) {
         MoveToEx(dc, rect.left + diameter / 2, rect.top + 1, nullptr);
         LineTo(dc, rect.right - diameter / 2, rect.top + 1);
     }
@@ -229,7 +241,7 @@ void WinButton::Paint(const DRAWITEMSTRUCT& item) {
               item.rcItem.right - margins.right, item.rcItem.bottom - margins.bottom};
     if (state & kStatePressed) OffsetRect(&text, 1, 1);
     RawSelectObject font(dc, ResolvedFont());
-    const RawTextColourScope colour(dc, LooksDisabled(state) ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope colour(dc, ButtonText(LooksDisabled(state)));
     DrawTextInRect(dc, text, GetText(), options);
 }
 
@@ -343,7 +355,7 @@ int32_t WinHintButton::OnMenuCommand(uint32_t command, uint32_t) {
 void WinHintButton::Paint(const DRAWITEMSTRUCT& item) {
     WinButton::Paint(item);
     const uint32_t state = StateOf(item.itemState, IsChecked(), buttonStyle);
-    const COLORREF colour = LooksDisabled(state) ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF colour = ButtonText(LooksDisabled(state));
     // A small downward triangle: this button opens a menu.
     const int32_t cx = item.rcItem.right - margins.right + kMenuMarkSpace / 2 - 1;
     const int32_t cy = (item.rcItem.top + item.rcItem.bottom) / 2;

@@ -16,6 +16,9 @@ namespace WinLayer {
 
 // The grey of disabled texts.
 constexpr COLORREF kDisabledText = 0xA0A0A0;
+// A label's colour: kDisabledText when disabled, or the system's grey text in
+// high contrast.
+COLORREF ButtonText(bool disabled);
 
 // How buttons and segments are drawn.
 class WinButtonDraw {

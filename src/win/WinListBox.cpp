@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "raw/RawGdiHandle.h"
+#include "win/WinAccessible.h"
 #include "win/WinToolkit.h"
 
 namespace WinLayer {
@@ -464,6 +465,8 @@ void WinListBox::DrawFrame(HDC dc, const RECT& rect, int32_t index) {
     if (index == selection.cursor) colour = kCursorFrame;
     else if (index == target) colour = kTargetFrame;
     else return;
+    // High contrast: the cursor in the user's own text colour.
+    if (WinHighContrast()) colour = GetSysColor(index == selection.cursor ? COLOR_WINDOWTEXT : COLOR_HIGHLIGHT);
     RawBrushHandle brush(CreateSolidBrush(colour));
     FrameRect(dc, &rect, brush.Get());
 }

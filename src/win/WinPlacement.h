@@ -46,6 +46,8 @@ enum WinTextOption : uint16_t {
     kTextWrap = 0x0008,
     kTextTop = 0x0010,
     kTextBottom = 0x0020,
+    // An "&" marks the access key, drawn underlined ("&&" is an "&").
+    kTextAccessKey = 0x0040,
 };
 
 // Top of a text of textHeight inside a rectangle: top-, bottom- or centre-aligned.

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "raw/RawGdiHandle.h"
+#include "win/WinAccessible.h"
 #include "win/WinToolkit.h"
 
 namespace WinLayer {
@@ -134,7 +135,8 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE), accent = GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF border = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, disabled ? 20 : 50);
     RawSelectObject font(dc, ResolvedFont());
-    const RawTextColourScope text(dc, disabled ? kDisabledText : GetSysColor(COLOR_WINDOWTEXT));
+    const RawTextColourScope text(dc, ButtonText(disabled));
+    const bool contrast = WinHighContrast();
     const int32_t count = Count();
     for (int32_t i = 0; i < count; ++i) {
         const RECT segment = SegmentRect(client, i, count);
@@ -143,7 +145,16 @@ void WinRadioButtonBody::Paint(const DRAWITEMSTRUCT& item) {
         COLORREF fill = WinButtonDraw::Mix(WinButtonDraw::Highlight(), WinButtonDraw::kWhite, 55);
         if (down) fill = WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 18);
         else if (selected && !disabled) fill = WinButtonDraw::Mix(face, accent, 35);
-        WinButtonDraw::DrawSegment(dc, segment, shape, fill, selected && !disabled ? accent : border);
+        COLORREF edge = selected && !disabled ? accent : border;
+        if (contrast) {
+            // The user's colours alone: the chosen segment's edge and label
+            // in the highlight colour.
+            const bool chosen = selected && !disabled;
+            fill = face;
+            edge = chosen ? accent : GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+            SetTextColor(dc, chosen ? accent : ButtonText(disabled));
+        }
+        WinButtonDraw::DrawSegment(dc, segment, shape, fill, edge);
         if (i > 0 && (shape & WinButtonDraw::kEdgesGiven) && !(shape & WinButtonDraw::kEdgeLeft)) {
             // Joined segments still show where one ends.
             RawPenHandle pen(CreatePen(PS_SOLID, 1, WinButtonDraw::Mix(face, WinButtonDraw::kBlack, 25)));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "raw/RawGdiHandle.h"
+#include "win/WinAccessible.h"
 #include "win/WinToolkit.h"
 #include "win/WinViewHook.h"
 
@@ -168,6 +169,12 @@ int32_t WinView::OnChildCommand(WinView*, uint16_t) { return 0; }
 bool WinView::AdjustSizeLimits(int32_t&, int32_t&) { return false; }
 void WinView::OnStateChange(int32_t, int32_t) {}
 
+WinAccessibleSource* WinView::AccessibleSource() {
+    for (WinViewHook& hook : hooks_)
+        if (auto* source = dynamic_cast<WinAccessibleSource*>(&hook)) return source;
+    return nullptr;
+}
+
 int32_t WinView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return OfferHooks(message, wParam, lParam, HandleMessage(message, wParam, lParam));
 }
@@ -219,6 +226,8 @@ LRESULT CALLBACK WinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARA
         view->BindWindow(nullptr);
         return DefSubclassProc(window, message, wParam, lParam);
     }
+    // The object's reference is an LRESULT, wider than a handler's answer.
+    if (LRESULT object = 0; message == WM_GETOBJECT && AnswerGetObject(*view, wParam, lParam, object)) return object;
     const int32_t answer = view->Dispatch(message, wParam, lParam);
     return answer == kNotHandled ? DefSubclassProc(window, message, wParam, lParam) : answer;
 }
@@ -230,7 +239,10 @@ namespace {
 constexpr UINT kSingleLine = DT_NOPREFIX;
 constexpr UINT kWrapped = DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL;
 
-UINT LineFlags(uint16_t options) { return (options & kTextWrap) ? kWrapped : kSingleLine; }
+UINT LineFlags(uint16_t options) {
+    const UINT flags = (options & kTextWrap) ? kWrapped : kSingleLine;
+    return (options & kTextAccessKey) ? flags & ~DT_NOPREFIX : flags;
+}
 
 // DrawTextExW takes a writable buffer; a copy keeps the caller's text intact.
 int DrawWide(HDC dc, std::wstring text, RECT& rect, UINT flags) {

@@ -50,6 +50,7 @@ constexpr uint16_t kNotifyButton = 0x1100;  // 0x1100 to 0x1103
 
 class WinView;
 class WinViewHook;
+class WinAccessibleSource;
 
 // The record of a view's native window.
 struct WinViewProperty {
@@ -181,6 +182,9 @@ public:
     virtual bool AdjustSizeLimits(int32_t& extraWidth, int32_t& extraHeight);
     virtual void Arrange() {}
     virtual void OnStateChange(int32_t oldState, int32_t newState);
+    // What accessibility clients are told of the view: by default the
+    // source attached to it as a hook; null leaves the platform's answer.
+    virtual WinAccessibleSource* AccessibleSource();
 
     // ---- fitting (WinViewFitting)
     void Measure(RECT& rect) override;

@@ -277,7 +277,7 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
         for (WORD key : keys) WinTest::PressKey(key);
         return PumpUntil([&] { return !inMenu(); }, 20000);
     };
-    EXPECT_NE(FindWindowExW(window, nullptr, nullptr, L"Start !"), nullptr);
+    EXPECT_NE(FindWindowExW(window, nullptr, nullptr, L"&Start !"), nullptr);
     // From the version entry: "View help.", its second document.
     ASSERT_TRUE(choose({VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
     const std::string document = Narrow(temp.Join(L"prog\\Manual\\ReadMe_B.txt"));
@@ -291,7 +291,7 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     const DWORD secondId = id;
     DWORD owner = 0;
     ASSERT_TRUE(PumpUntil([&] { return (second = ProgramWindow([&](DWORD p) { return p == secondId; }, &owner)); }, 20000));
-    EXPECT_NE(FindWindowExW(second, nullptr, nullptr, L"Starten !"), nullptr);  // in the language chosen
+    EXPECT_NE(FindWindowExW(second, nullptr, nullptr, L"&Starten !"), nullptr);  // in the language chosen
     PostMessageW(second, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(closer.processes[1].first.Get(), 20000), WAIT_OBJECT_0);
     EXPECT_TRUE(FileExists(data + L"\\new_a.txt"));
