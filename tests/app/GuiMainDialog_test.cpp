@@ -8,6 +8,7 @@
 #include <vector>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "GuiTestOptions.h"
 #include "app/GuiStarterHints.h"
@@ -726,4 +727,56 @@ TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAF
     const RECT inner{view.margins.left, view.margins.top, 0, 0};
     EXPECT_EQ(GetPixel(dc.Dc(), inner.left, inner.top + 40), WinLayer::WinListBox::kCursorFrame);
     WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_focus_closed_folder.bmp");
+}
+
+// A run of 2,000 files stopped with Esc after about 500: a click made
+// meanwhile is dropped, not replayed against the window the run leaves.
+TEST_F(MainDialogTest, EscStopsALongRunBetweenTwoItemsAndClicksMeanwhileAreDropped) {
+    constexpr int32_t kFiles = 2000;
+    for (int32_t i = 0; i < kFiles; ++i) File(L"many\\f" + std::to_wstring(i) + L".txt");
+    MainDialogParts& p = Open();
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    const int32_t all = kFiles + 3;  // a, b and d.txt too
+    std::vector<bool> selected;
+    for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) selected.push_back(p.viewBox.IsSelected(r));
+    const int32_t cursor = p.viewBox.Cursor();
+    const POINT rows = WinTest::Centre(p.viewBox.Window());
+    std::string progress;
+    std::thread user([&] {
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        const auto reach = [&](int32_t done) {
+            while (p.gate.Done() < done && GetTickCount64() < deadline) Sleep(1);
+        };
+        reach(300);
+        WinTest::ClickAt(rows);
+        reach(500);
+        WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_run_progress.bmp");
+        WinTest::PressKey(VK_ESCAPE);
+    });
+    p.Dispatch(&p.start, kStartRun);
+    user.join();
+
+    int32_t renamed = 0, untried = 0;
+    for (const JobFileUnit& unit : p.items) {
+        if (unit.Has(JobFileUnit::RenameSucceeded)) ++renamed;
+        if (unit.Has(JobFileUnit::Checked)) ++untried;
+        // Renamed or not, every unit names its item as it is on disk now.
+        if (unit.Has(JobFileUnit::File)) {
+            EXPECT_TRUE(FileExists(Widen(unit.FullPath().ToUtf8()))) << unit.FullPath().ToUtf8();
+        }
+    }
+    EXPECT_GE(renamed, 500);
+    EXPECT_GT(untried, 0);
+    EXPECT_EQ(renamed + untried, all);
+    int32_t onDisk = 0;
+    for (const std::string& name : TreeNames(data)) onDisk += name.find("x_") != std::string::npos;
+    EXPECT_EQ(onDisk, renamed);
+    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8(),
+              std::to_string(renamed) + " renamed, 0 failed, " + std::to_string(untried) + " not tried");
+    EXPECT_EQ(p.start.GetText().ToUtf8(), "Start !");
+    EXPECT_TRUE(Enabled(p.start));  // the units not tried are still checked
+    PumpUntil([] { return true; });
+    for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) EXPECT_EQ(p.viewBox.IsSelected(r), selected[r]) << r;
+    EXPECT_EQ(p.viewBox.Cursor(), cursor);
 }
