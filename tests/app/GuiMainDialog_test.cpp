@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "GuiTestOptions.h"
+#include "StopTestSupport.h"
 #include "app/GuiStarterHints.h"
 #include "TestSupport.h"
 #include "job/JobOption.h"
@@ -779,4 +780,34 @@ TEST_F(MainDialogTest, EscStopsALongRunBetweenTwoItemsAndClicksMeanwhileAreDropp
     PumpUntil([] { return true; });
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) EXPECT_EQ(p.viewBox.IsSelected(r), selected[r]) << r;
     EXPECT_EQ(p.viewBox.Cursor(), cursor);
+}
+
+// The same through the program's own window: "-a" starts the run, Esc
+// stops it; the journal ends as any run's does.
+TEST_F(ProgramTest, EscStopsTheWindowsRunAndTheJournalTellsWhatItDid) {
+    const std::wstring logs = temp.Join(L"logs");
+    const auto before = StopTest::MakeTree(data, program, logs);
+    StopTest::Started varnelo;
+    ASSERT_TRUE(varnelo.Start(CommandLine(program, {L"-a", L"-o", L"f*.txt", L"-n", L"x_%0", L"-l", L"File", L"."}),
+                              data));
+    HWND window = nullptr;
+    ASSERT_TRUE(varnelo.Until([&] {
+        for (HWND w = FindWindowW(L"Varnelo", nullptr); w && !window; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr)) {
+            DWORD owner = 0;
+            if (GetWindowThreadProcessId(w, &owner) && owner == varnelo.id && IsWindowVisible(w)) window = w;
+        }
+        return window != nullptr;
+    }));
+    ASSERT_TRUE(varnelo.Until([&] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window && StopTest::Journaled(logs) >= 500;
+    }));
+    WinTest::PressKey(VK_ESCAPE);
+    JobLayer::JobJournalRun run;
+    ASSERT_TRUE(varnelo.Until([&] { return StopTest::Journaled(logs, &run) > 0 && run.ended; }));
+    const int32_t renamed = StopTest::Journaled(logs);
+    EXPECT_LT(renamed, StopTest::kFiles);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varnelo.End(), 0u);
+    StopTest::CheckAndUndo(program, data, logs, before, renamed);
 }
