@@ -66,6 +66,9 @@ GuiRunGate::GuiRunGate() = default;
 GuiRunGate::~GuiRunGate() = default;
 
 bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Work&)>& body) {
+    // One piece of work at a time: nothing that starts work reaches here
+    // while input is held back, but a second one would own the list too.
+    if (running_) return false;
     done_ = 0;
     Work work{done_, {}};
     running_ = true;
@@ -81,7 +84,7 @@ bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Wor
     // list, which the worker changes.
     if (showProgress) showProgress(false);
     if (worker.Start()) {
-        Pump(worker, all);
+        Pump(worker);
         worker.Wait();
     } else {
         // No thread to be had: the work runs here, unstoppable but done.
@@ -100,7 +103,7 @@ bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Wor
     return !stopped;
 }
 
-bool GuiRunGate::Pump(Worker& worker, int32_t) {
+void GuiRunGate::Pump(Worker& worker) {
     const ULONGLONG started = GetTickCount64();
     int32_t shownDone = -1;
     int32_t shownRefused = 0;
@@ -141,7 +144,6 @@ bool GuiRunGate::Pump(Worker& worker, int32_t) {
         }
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
     }
-    return !worker.StopRequested();
 }
 
 void GuiRunGate::RequestStop() {

@@ -69,7 +69,7 @@ public:
 
 private:
     class Worker;
-    bool Pump(Worker& worker, int32_t all);
+    void Pump(Worker& worker);
 
     bool running_ = false;
     bool stopShown_ = false;

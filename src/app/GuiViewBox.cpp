@@ -197,6 +197,8 @@ void GuiViewBox::SetSelected(int32_t row, bool selected) {
 
 void GuiViewBox::ShowProgress(bool paintNow) {
     if (!HasWindow()) return;
+    // The pointer's moves are nobody's while work runs: a tip would stay.
+    if (Suspended()) hover_->Close();
     Redraw();
     if (paintNow) UpdateWindow(Window());
 }
