@@ -72,7 +72,6 @@ bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Wor
     done_ = 0;
     Work work{done_, {}};
     running_ = true;
-    stopShown_ = false;
     stopAsked_ = false;
     refused_ = 0;
     all_ = all;
@@ -83,6 +82,9 @@ bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Wor
     // From here to the end the view paints only the progress, never the
     // list, which the worker changes.
     if (showProgress) showProgress(false);
+    // Nothing is painted before the progress shows: work that ends sooner
+    // never shows "Stop !", yet a click on it stops the work meanwhile too.
+    if (showStop) showStop(true);
     if (worker.Start()) {
         Pump(worker);
         worker.Wait();
@@ -93,8 +95,7 @@ bool GuiRunGate::Run(const char* what, int32_t all, const std::function<void(Wor
     const bool stopped = worker.StopRequested();
     running_ = false;
     pattern_ = RawString();
-    if (stopShown_ && showStop) showStop(false);
-    stopShown_ = false;
+    if (showStop) showStop(false);
     if (showProgress) showProgress(false);
     if (passAsked_) {
         passAsked_ = false;
@@ -131,10 +132,6 @@ void GuiRunGate::Pump(Worker& worker) {
         }
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         if (GetTickCount64() - started < kProgressAfterMs) continue;
-        if (!stopShown_) {
-            stopShown_ = true;
-            if (showStop) showStop(true);
-        }
         const int32_t now = done_.load();
         if (now != shownDone || refused_ != shownRefused || stopAsked_ != shownStop) {
             shownDone = now;
@@ -166,7 +163,7 @@ GuiRunGate::Verdict GuiRunGate::Judge(const MSG& message) const {
             return Verdict::Refuse;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
-            const HWND stop = stopShown_ && stopButton ? stopButton() : nullptr;
+            const HWND stop = running_ && stopButton ? stopButton() : nullptr;
             return stop && message.hwnd == stop ? Verdict::Stop : Verdict::Refuse;
         }
         default:

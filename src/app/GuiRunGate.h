@@ -58,7 +58,7 @@ public:
     bool undoable = false;
 
     // Set where the gate is made.
-    // The window whose click stops the work, once it shows it can.
+    // The window whose click stops the work.
     std::function<HWND()> stopButton;
     // The view shows the progress text again; paintNow paints at once.
     std::function<void(bool paintNow)> showProgress;
@@ -72,7 +72,6 @@ private:
     void Pump(Worker& worker);
 
     bool running_ = false;
-    bool stopShown_ = false;
     bool passAsked_ = false;
     std::atomic<bool> stopAsked_{false};
     int32_t refused_ = 0;

@@ -136,7 +136,8 @@ inline void CheckAndUndo(const std::wstring& program, const std::wstring& data, 
     }
     DWORD code = 99;
     std::string out;
-    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-u", L"-a"}), &code, &out, kDeadlineMs, data));
+    ASSERT_TRUE(RunProcess(CommandLine(program, {L"-u", L"-a"}), &code, &out, kDeadlineMs, data))
+        << "code " << code << ", error " << GetLastError() << ", output " << out.substr(0, 300);
     EXPECT_EQ(code, 0u);
     EXPECT_NE(out.find("\r\n" + std::to_string(renamed) + " restored, 0 failed\r\n"), std::string::npos)
         << out.substr(out.size() > 200 ? out.size() - 200 : 0);
