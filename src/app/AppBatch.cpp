@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <unordered_map>
 #include <vector>
 
@@ -77,11 +78,52 @@ void BatchOutput::Line(const RawString& text) {
 
 namespace {
 
+// Ctrl+C, Ctrl+Break or closing the console: the run or undo stops between
+// two items, as the window's "Stop !" stops it.
+std::atomic<bool> stopAsked{false};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            stopAsked = true;
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+            // The process ends when this returns: it never does, so that the
+            // work stops between two items, its journal and its last line are
+            // written and the program returns, which ends this thread too.
+            stopAsked = true;
+            for (;;) Sleep(INFINITE);
+        default:
+            return FALSE;
+    }
+}
+
+// While it lives, the console this program was started from stops the
+// work instead of ending the process.
+class ConsoleStop {
+public:
+    ConsoleStop() {
+        stopAsked = false;
+        // A program without a console of its own hears the one it was
+        // started from only when attached to it (a refusal means it is).
+        AttachConsole(ATTACH_PARENT_PROCESS);
+        // Ctrl+C may have been switched off for a process group started
+        // detached from it; this process wants to hear it.
+        SetConsoleCtrlHandler(nullptr, FALSE);
+        SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+    }
+    ~ConsoleStop() { SetConsoleCtrlHandler(&OnConsoleControl, FALSE); }
+    ConsoleStop(const ConsoleStop&) = delete;
+    ConsoleStop& operator=(const ConsoleStop&) = delete;
+    static bool Asked() { return stopAsked.load(); }
+};
+
 // The fourth field of a PLAN or OK line whose new name is the old one.
 const char kUnchanged[] = "Unchanged: the new name is the old name.";
 
 void Summary(BatchOutput& output, int32_t done, const char* doneText, int32_t failed, const char* failedText,
-             int32_t unchanged) {
+             int32_t unchanged, int32_t notTried = 0) {
     RawString last;
     last.AppendInt(done);
     last.Append(RawString(doneText));
@@ -91,6 +133,11 @@ void Summary(BatchOutput& output, int32_t done, const char* doneText, int32_t fa
         last.Append(RawString(", "));
         last.AppendInt(unchanged);
         last.Append(RawString(" unchanged"));
+    }
+    if (notTried > 0) {
+        last.Append(RawString(", "));
+        last.AppendInt(notTried);
+        last.Append(RawString(" not tried"));
     }
     output.Line(last);
 }
@@ -193,6 +240,7 @@ int RunPass(bool apply, BatchOutput& output) {
         if (unit.Has(JobFileUnit::Checked)) before.emplace(&unit, unit.FullPath());
     int32_t renamed = 0;
     JobJournal journal(JobLogServer::Instance().Storer().FileName());
+    ConsoleStop stop;
     const int32_t failed = RenameRun(list, [&](const JobRenameOutcome& outcome) {
         const auto found = before.find(outcome.unit);
         const RawString& path = found != before.end() ? found->second : outcome.oldPath;
@@ -207,10 +255,11 @@ int RunPass(bool apply, BatchOutput& output) {
             ++renamed;
         }
         output.Line(line);
-    }, &journal);
+    }, &journal, &ConsoleStop::Asked);
     journal.Close();
-    Summary(output, renamed, " renamed, ", failed, " failed", unchanged);
-    return failed > 0 ? 1 : missingCode;
+    const int32_t notTried = NotTried(list);
+    Summary(output, renamed, " renamed, ", failed, " failed", unchanged, notTried);
+    return failed > 0 || notTried > 0 ? 1 : missingCode;
 }
 
 // "2025-04-06 03:15:02.250 UTC"
@@ -272,12 +321,13 @@ int UndoPass(bool apply, BatchOutput& output) {
         output.Line(line);
     };
     if (apply) {
-        undo.Carry(report);
+        ConsoleStop stop;
+        undo.Carry(report, &ConsoleStop::Asked);
     } else {
         for (const JobUndoStep& step : undo.Plan()) report(step);
     }
-    Summary(output, restored, apply ? " restored, " : " planned, ", failed, " failed", 0);
-    return failed > 0 ? 1 : 0;
+    Summary(output, restored, apply ? " restored, " : " planned, ", failed, " failed", 0, undo.NotTried());
+    return failed > 0 || undo.NotTried() > 0 ? 1 : 0;
 }
 
 }  // namespace

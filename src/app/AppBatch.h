@@ -26,14 +26,18 @@ private:
 };
 
 // Runs the options' start paths, Old name, New name and limitation through one
-// evaluation pass and, when apply is set, the rename run. The exit code: 1
-// when a rename failed, a plan foresees a failure, or the New name cannot
-// make a file name (planning alone included), else 0.
+// evaluation pass and, when apply is set, the rename run, which Ctrl+C or
+// closing the console stops between two items ("N renamed, M failed, K not
+// tried"). The exit code: 1 when a rename failed, the run was stopped, a
+// plan foresees a failure, or the New name cannot make a file name
+// (planning alone included), else 0.
 int RunBatch(bool apply, BatchOutput& output);
 
 // Takes back the newest run in the options' log folder that is not undone
-// yet, or with apply unset tells how it would, one line per item. The exit
-// code: 1 when an item could not go back or the run could not be taken, else 0.
+// yet, or with apply unset tells how it would, one line per item; Ctrl+C or
+// closing the console stops it between two items. The exit code: 1 when an
+// item could not go back, the undo was stopped or the run could not be
+// taken, else 0.
 int RunUndo(bool apply, BatchOutput& output);
 
 }  // namespace AppLayer

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -33,14 +32,10 @@ constexpr uint16_t kBigIcon = 130;
 constexpr uint16_t kSmallIcon = 131;
 constexpr int32_t kViewWidth = 640;
 constexpr int32_t kViewHeight = 360;
-// Work that ends sooner than this is not shown as progress.
-constexpr ULONGLONG kProgressAfterMs = 500;
-constexpr DWORD kProgressStepMs = 30;
-
 const RawLayer::RawLocaleRecord kItemLabels[] = {
     {"OldNameTag", "Old name:"},      {"NewNameTag", "New name:"},       {"LimitationTag", "Limitation:"},
     {"StyleTag", "ViewStyle:"},       {"StartButton", "Start !"},        {"ReloadButton", "Reload !"},
-    {"ClearButton", "Clear !"},       {nullptr, nullptr},
+    {"ClearButton", "Clear !"},       {"StopButton", "Stop !"},          {nullptr, nullptr},
 };
 const RawLayer::RawLocaleRecord kLimitationTexts[] = {
     {"Dropped", "Dropped"}, {"Folder", "Folder"}, {"File", "File"}, {"Both", "Folder&File"}, {nullptr, nullptr},
@@ -57,6 +52,7 @@ const RawLayer::RawLocaleRecord kStatusLabels[] = {
     {"Renamed", "%1 renamed, %2 failed"},
     {"Restored", "%1 restored, %2 failed"},
     {"NotFound", "Not found: %1"},
+    {"NotTried", "%1 not tried"},
     {nullptr, nullptr},
 };
 const RawLayer::RawLabelTable kStatusTable("StatusLine", kStatusLabels);
@@ -89,22 +85,9 @@ std::vector<RECT> Monitors() {
     return monitors;
 }
 
-// Keyed by the work's name that RunOwningList is given; "%1" is the count
-// done, "%2" all.
-const RawLayer::RawLocaleRecord kProgressLabels[] = {
-    {"Reading", "Reading %1 of %2"},
-    {"Renaming", "Renaming %1 of %2"},
-    {"Undoing", "Undoing %1 of %2"},
-    {nullptr, nullptr},
-};
-const RawLayer::RawLabelTable kProgressTable("Progress", kProgressLabels);
 
 RawString StatusLabelText(const char* key) {
     return RawLayer::RawLabelStore::Instance().RegisterLabels(kStatusTable).Get(key);
-}
-
-RawString ProgressText(const RawString& pattern, int32_t done, int32_t all) {
-    return FilledLabel(pattern, RawString(std::to_string(done)), RawString(std::to_string(all)));
 }
 
 }  // namespace
@@ -126,6 +109,23 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     reload.notifyCode = kReload;
     clear.notifyCode = kClear;
     viewBox.predictor = &predictor;
+    viewBox.gate = &gate;
+    gate.stopButton = [this] { return start.HasWindow() ? start.Window() : nullptr; };
+    gate.showProgress = [this](bool paintNow) {
+        viewBox.ShowProgress(paintNow);
+        if (accessible) accessible->ViewBox().ProgressChanged();
+    };
+    gate.showStop = [this](bool stoppable) {
+        const RawLayer::RawLabelStore::Group labels = RawLayer::RawLabelStore::Instance().RegisterLabels(kItemLabelTable);
+        SetLabel(start, labels.Get(stoppable ? "StopButton" : "StartButton"));
+        // Reading or undoing may run while "Start !" offers nothing: "Stop !" always can.
+        if (stoppable && start.HasWindow()) EnableWindow(start.Window(), TRUE);
+        if (!stoppable) UpdateButtons(lastBad_);
+    };
+    // After the work and whatever its end brings: a posted command.
+    gate.runPass = [this] {
+        if (owner.HasWindow()) PostMessageW(owner.Window(), WM_COMMAND, MAKEWPARAM(0, kPassAsked), 0);
+    };
     viewBox.addPaths = [this](const RawLayer::RawStringList& paths) { AddPaths(paths); };
     viewBox.checksChanged = [this] { ChecksChanged(); };
     viewBox.itemsAdded = [this] { RefreshSolutions(); };
@@ -188,12 +188,23 @@ void MainDialogParts::Prepare() {
 // ---------------------------------------------------------------- commands
 
 void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
-    // Whatever arrives while the list belongs to a run waits for its end.
-    if (busy_) return;
     const bool nameBox = sender == &oldBox || sender == &newBox;
+    if (gate.Running()) {
+        // Only what no input made comes here meanwhile, a name box losing
+        // the focus to another window: its pass runs once the work has ended.
+        if (nameBox && (code == kNotifyExecute || code == kNotifyFocusLost || code == kNotifyFilesDropped))
+            gate.PassLater();
+        return;
+    }
     switch (code) {
-        case kNotifyExecute:
         case kNotifyFocusLost:
+            // Leaving a box whose text the last pass already took asks for
+            // nothing new: over a million items a pass is felt on every click.
+            if (nameBox && condition.generation > 0 && oldBox.GetText() == condition.oldName &&
+                newBox.GetText() == condition.newName)
+                break;
+            [[fallthrough]];
+        case kNotifyExecute:
         case kNotifyFilesDropped:
             if (nameBox) RefreshSolutions();
             break;
@@ -204,6 +215,7 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
         case kOldHintChosen:
         case kLimitationChanged:
         case kViewStyleChanged:
+        case kPassAsked:
             RefreshSolutions();
             break;
         case kStartRun:
@@ -290,8 +302,10 @@ void MainDialogParts::ClearItems() {
 void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
     const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
     RawString missing;
-    RunOwningList("Reading", paths.Count(), [&](std::atomic<int32_t>& done) {
+    gate.Run("Reading", paths.Count(), [&](GuiRunGate::Work& work) {
         for (const RawString& path : paths) {
+            // What was read so far stays, as if it were all.
+            if (work.stopRequested()) break;
             // A path that names nothing (any more) brings no row, but a word.
             if (RawLayer::PathExists(path)) {
                 items.AddPath(path, open);
@@ -299,7 +313,7 @@ void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
                 if (!missing.IsEmpty()) missing.Append(RawString(", "));
                 missing.Append(path);
             }
-            ++done;
+            ++work.done;
         }
     });
     viewBox.ResetRows();
@@ -313,7 +327,8 @@ void MainDialogParts::RunRename() {
         if (unit.Has(JobFileUnit::Checked)) ++all;
     int32_t renamed = 0;
     int32_t failed = 0;
-    RunOwningList("Renaming", all, [&](std::atomic<int32_t>& done) {
+    bool journaled = false;
+    gate.Run("Renaming", all, [&](GuiRunGate::Work& work) {
         // Every run keeps its journal, so that the window's runs can be taken back too.
         JobLayer::JobJournal journal(JobLayer::JobLogServer::Instance().Storer().FileName());
         JobLayer::RenameRun(
@@ -326,16 +341,27 @@ void MainDialogParts::RunRename() {
                     ++failed;
                     failures_[outcome.unit] = outcome.reason;
                 }
-                ++done;
+                ++work.done;
             },
-            &journal);
+            &journal, work.stopRequested);
         journal.Close();
+        journaled = !journal.Path().IsEmpty() && journal.Count() > 0;
     });
-    // The outcomes take the place of the prediction.
+    if (journaled) gate.undoable = true;
+    // The outcomes take the place of the prediction; the units a stop left
+    // checked keep theirs.
     predictor.Clear();
+    const int32_t notTried = JobLayer::NotTried(items);
+    if (notTried > 0) predictor.Predict(items);
     viewBox.Refresh();
     UpdateButtons(false);
-    SetStatus(StatusLabel("Renamed", renamed, failed));
+    ShowOutcome("Renamed", renamed, failed, notTried);
+}
+
+void MainDialogParts::ShowOutcome(const char* key, int32_t done, int32_t failed, int32_t notTried) {
+    RawString text = StatusLabel(key, done, failed);
+    if (notTried > 0) text.Append(RawString(", "), StatusLabel("NotTried", notTried, 0));
+    SetStatus(text);
 }
 
 void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
@@ -383,45 +409,13 @@ void MainDialogParts::LoadHints() {
     }
 }
 
-void MainDialogParts::RunOwningList(const char* what, int32_t all,
-                                    const std::function<void(std::atomic<int32_t>& done)>& work) {
-    busy_ = true;
-    const RawString pattern = RawLayer::RawLabelStore::Instance().RegisterLabels(kProgressTable).Get(what);
-    // From here to the end the view box paints only the progress, never the
-    // list, which the worker changes.
-    const auto showProgress = [this](const RawString& text, bool paintNow) {
-        viewBox.SetProgress(text, paintNow);
-        if (accessible) accessible->ViewBox().ProgressChanged();
-    };
-    showProgress(ProgressText(pattern, 0, all), false);
-    std::atomic<int32_t> done{0};
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        work(done);
-        finished.store(true);
-    });
-    const ULONGLONG started = GetTickCount64();
-    int32_t shown = -1;
-    while (!finished.load()) {
-        // Sent messages are answered while waiting; input stays queued.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kProgressStepMs, QS_PAINT | QS_SENDMESSAGE);
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        if (GetTickCount64() - started < kProgressAfterMs) continue;
-        if (const int32_t now = done.load(); now != shown) {
-            shown = now;
-            showProgress(ProgressText(pattern, now, all), true);
-        }
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&msg);
-    }
-    worker.join();
-    showProgress(RawString(), false);
-    busy_ = false;
-}
-
 // ---------------------------------------------------------------- dialog
 
-GuiMainDialog::GuiMainDialog() : parts_(*this), titleMenu_(*this) {
+GuiMainDialog::GuiMainDialog() : parts_(*this), titleMenu_(*this, parts_.gate) {
+    titleMenu_.reloadItems = [this](const GuiTMenuExecution::Follow& follow) { parts_.ReloadItems(follow); };
+    titleMenu_.undoEnded = [this](int32_t restored, int32_t failed, int32_t notTried) {
+        parts_.ShowOutcome("Restored", restored, failed, notTried);
+    };
     Property().className = RawLayer::kProductName;
     bigIcon = kBigIcon;
     smallIcon = kSmallIcon;
@@ -485,6 +479,9 @@ void GuiMainDialog::OnCreated() {
     // template must not offer the run.
     p.RefreshSolutions();
     p.LoadHints();
+    // Once here; afterwards each run and undo tells.
+    JobLayer::JobJournalRun run;
+    p.gate.undoable = JobLayer::FindUndoableRun(option.logFolder, &run);
     JobLayer::JobLogServer::Instance().PostStarted();
     if (p.oldBox.HasWindow()) SetFocus(p.oldBox.Window());
     // "-a": the run starts once the window shows the first pass, unless a

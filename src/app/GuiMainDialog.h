@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "app/GuiAccessible.h"
 #include "app/GuiLayout.h"
 #include "app/GuiProfile.h"
+#include "app/GuiRunGate.h"
 #include "app/GuiTMenuExecution.h"
 #include "app/GuiViewBox.h"
 #include "job/JobCondition.h"
@@ -39,6 +39,7 @@ enum GuiCommand : uint16_t {
     kOldHintChosen = 0x1104,
     kLimitationChanged = 0x1105,
     kViewStyleChanged = 0x1106,
+    kPassAsked = 0x1107,  // posted: the pass asked for while work ran
     kStartRun = 0x1108,
     kReload = 0x1109,
     kClear = 0x110A,
@@ -56,6 +57,8 @@ struct MainDialogParts {
 
     GuiMainDialog& owner;
     JobLayer::JobFileList items;
+    // Long work on the item list, and what the window may do meanwhile.
+    GuiRunGate gate;
     JobLayer::JobCondition condition;
     // Which checked renames will fail, after every pass and check change.
     JobLayer::JobConflictPredictor predictor;
@@ -122,10 +125,9 @@ struct MainDialogParts {
     // The window may be made this small (the controls in their fonts).
     SIZE minimumClient{};
 
-    // Runs work that owns the item list on a thread of its own while this
-    // thread keeps the window painted; done/all is shown once it takes long.
-    void RunOwningList(const char* what, int32_t all, const std::function<void(std::atomic<int32_t>& done)>& work);
-    bool Busy() const { return busy_; }
+    // The status line after a run or an undo: how many went, how many
+    // failed, and how many a stop left untried.
+    void ShowOutcome(const char* key, int32_t done, int32_t failed, int32_t notTried);
 
     // "-a" asked for a run that the options refuse (a limitation or view
     // style not understood): the run does not start, and the status line
@@ -139,7 +141,6 @@ private:
     void ShowPlan();
 
     bool lastBad_ = false;
-    bool busy_ = false;
     RawLayer::RawString statusOutcome_;
     RawLayer::RawString statusNotice_;
     // Why each unit of the last runs failed, for its tip.

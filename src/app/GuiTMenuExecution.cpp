@@ -118,8 +118,8 @@ void InsertPopup(HMENU menu, UINT position, RawLayer::RawMenuHandle popup, const
 
 }  // namespace
 
-GuiTMenuExecution::GuiTMenuExecution(GuiMainDialog& dialog)
-    : WinTMenuExecution(dialog), fontDialog(WinLayer::ChooseFont), dialog_(dialog) {}
+GuiTMenuExecution::GuiTMenuExecution(WinLayer::WinDialog& dialog, GuiRunGate& gate)
+    : WinTMenuExecution(dialog), fontDialog(WinLayer::ChooseFont), dialog_(dialog), gate_(gate) {}
 
 RECT GuiTMenuExecution::PrimaryPlacement(const RECT& window, const RECT& workArea) {
     const LONG width = window.right - window.left;
@@ -139,9 +139,8 @@ RawString GuiTMenuExecution::UndoQuestion(const JobJournalRun& run) {
 
 void GuiTMenuExecution::UpdateMenu(HMENU menu) {
     if (!built_) Build(menu);
-    JobJournalRun run;
-    const bool undoable = JobLayer::FindUndoableRun(JobOption::Instance().logFolder, &run);
-    EnableMenuItem(menu, kUndoLastRun, MF_BYCOMMAND | (undoable ? MF_ENABLED : MF_GRAYED));
+    // Never the disk on the way to a menu: the gate remembers.
+    EnableMenuItem(menu, kUndoLastRun, MF_BYCOMMAND | (gate_.undoable && !gate_.Running() ? MF_ENABLED : MF_GRAYED));
 }
 
 void GuiTMenuExecution::Build(HMENU menu) {
@@ -276,10 +275,12 @@ void GuiTMenuExecution::ChooseLanguage(int32_t index) {
 }
 
 void GuiTMenuExecution::UndoLastRun() {
-    // A command sent while a run owns the item list must not reload it under the run.
-    if (dialog_.Parts().Busy()) return;
+    // A command sent while work owns the item list must not reload it under the work.
+    if (gate_.Running()) return;
     JobJournalRun run;
-    if (!JobLayer::FindUndoableRun(JobOption::Instance().logFolder, &run)) return;
+    const RawString& logFolder = JobOption::Instance().logFolder;
+    gate_.undoable = JobLayer::FindUndoableRun(logFolder, &run);
+    if (!gate_.undoable) return;
     if (Ask(UndoQuestion(run), WinInfoDialog::OkCancelButtons(), WinInfoDialog::kQuestionIcon) != kOk) return;
     JobUndo undo;
     if (const JobUndo::State state = undo.Open(run.path); state != JobUndo::Ready) {
@@ -290,23 +291,27 @@ void GuiTMenuExecution::UndoLastRun() {
     int32_t restored = 0;
     int32_t failed = 0;
     std::vector<std::pair<RawString, RawString>> moves;  // new path, old path, in the undo's order
-    dialog_.Parts().RunOwningList("Undoing", run.items, [&](std::atomic<int32_t>& done) {
-        failed = undo.Carry([&](const JobLayer::JobUndoStep& step) {
-            if (step.error == 0) {
-                ++restored;
-                moves.emplace_back(step.newPath, step.oldPath);
-            }
-            ++done;
-        });
+    gate_.Run("Undoing", run.items, [&](GuiRunGate::Work& work) {
+        failed = undo.Carry(
+            [&](const JobLayer::JobUndoStep& step) {
+                if (step.error == 0) {
+                    ++restored;
+                    moves.emplace_back(step.newPath, step.oldPath);
+                }
+                ++work.done;
+            },
+            work.stopRequested);
     });
+    gate_.undoable = JobLayer::FindUndoableRun(logFolder, &run);
     // The view shows the disk as the undo left it, as "Reload !" would, with
     // each item followed back to where the undo put it.
-    dialog_.Parts().ReloadItems([&](const RawString& path) {
-        RawString now = path;
-        for (const auto& [from, to] : moves) now = JobLayer::MovedPath(now, from, to);
-        return now;
-    });
-    dialog_.Parts().SetStatus(MainDialogParts::StatusLabel("Restored", restored, failed));
+    if (reloadItems)
+        reloadItems([&](const RawString& path) {
+            RawString now = path;
+            for (const auto& [from, to] : moves) now = JobLayer::MovedPath(now, from, to);
+            return now;
+        });
+    if (undoEnded) undoEnded(restored, failed, undo.NotTried());
     if (failed > 0)
         Ask(Fill(Labels().Get("UndoReport"), Number(restored), Number(failed)), WinInfoDialog::OkButtons(),
             WinInfoDialog::kWarningIcon);

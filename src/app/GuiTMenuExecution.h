@@ -9,16 +9,16 @@
 #include <functional>
 
 #include "app/GuiProfile.h"
+#include "app/GuiRunGate.h"
 #include "job/JobJournal.h"
 #include "raw/RawList.h"
 #include "raw/RawString.h"
 #include "win/WinHelpDocuments.h"
 #include "win/WinInfoDialog.h"
+#include "win/WinDialog.h"
 #include "win/WinViewHook.h"
 
 namespace AppLayer {
-
-class GuiMainDialog;
 
 // Commands of the title menu (WM_SYSCOMMAND).
 enum GuiTitleCommand : uint32_t {
@@ -44,11 +44,15 @@ public:
     using Question = std::function<int32_t(const RawLayer::RawString& text, const WinLayer::WinButtonSet& buttons,
                                            uint16_t iconId)>;
 
-    explicit GuiTMenuExecution(GuiMainDialog& dialog);
+    // Where an item listed at a path has gone since it was listed.
+    using Follow = std::function<RawLayer::RawString(const RawLayer::RawString&)>;
+
+    // The menu of the dialog, whose long work the gate owns.
+    GuiTMenuExecution(WinLayer::WinDialog& dialog, GuiRunGate& gate);
 
     void BuildMenu(HMENU) override {}
     // The first time the entries are inserted; every time the undo entry is
-    // enabled as the log folder tells.
+    // enabled as the last run or undo left the log folder.
     void UpdateMenu(HMENU menu) override;
     void Execute(uint32_t command) override;
 
@@ -67,6 +71,10 @@ public:
     FontDialog fontDialog;
     // An info dialog over the main window; tests answer it.
     Question question;
+    // Set where the menu is made: after an undo, the items read again from
+    // disk, each followed to where the undo put it, and the outcome told.
+    std::function<void(const Follow& follow)> reloadItems;
+    std::function<void(int32_t restored, int32_t failed, int32_t notTried)> undoEnded;
 
 private:
     void Build(HMENU menu);
@@ -82,7 +90,8 @@ private:
     // To the main dialog as WM_COMMAND, handled once the menu has closed.
     void Post(uint16_t command);
 
-    GuiMainDialog& dialog_;
+    WinLayer::WinDialog& dialog_;
+    GuiRunGate& gate_;
     RawLayer::RawStringList documents_;
     RawLayer::RawParameterList languages_;
     bool built_ = false;

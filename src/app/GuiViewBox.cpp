@@ -174,9 +174,10 @@ void GuiViewBox::SetSelected(int32_t row, bool selected) {
     Toggle(row);
 }
 
-void GuiViewBox::SetProgress(const RawString& text, bool paintNow) {
-    progress_ = text;
+void GuiViewBox::ShowProgress(bool paintNow) {
     if (!HasWindow()) return;
+    // The pointer's moves are nobody's while work runs: a tip would stay.
+    if (Suspended()) hover_->Close();
     Redraw();
     if (paintNow) UpdateWindow(Window());
 }
@@ -320,12 +321,14 @@ void GuiViewBox::DrawRows(HDC dc, POINT origin, POINT offset) {
         WinListBox::DrawRows(dc, origin, offset);
         return PaintNotice(dc, origin, offset);
     }
-    // The list belongs to the work in progress: only its progress is shown.
-    RECT band{view.left, view.bottom - rowHeight_, view.right, view.bottom};
+    // The list belongs to the work in progress: only its progress is shown,
+    // in a band across the middle, so that the view never looks empty.
+    const LONG middle = (view.top + view.bottom) / 2;
+    RECT band{view.left, middle - rowHeight_, view.right, middle + rowHeight_};
     FillSolid(dc, band, GetSysColor(COLOR_BTNFACE));
     const RawLayer::RawTextColourScope colour(dc, GetSysColor(COLOR_WINDOWTEXT));
     band.left += 4;
-    DrawLabel(dc, progress_, band, kTextFlags);
+    DrawLabel(dc, gate->ProgressText(), band, kTextFlags | DT_CENTER);
 }
 
 void GuiViewBox::DrawItem(HDC dc, const RECT& rect, int32_t index, ListRow& item) {

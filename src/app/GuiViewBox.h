@@ -12,6 +12,7 @@
 
 #include "app/GuiItemMenu.h"
 #include "app/GuiLayout.h"
+#include "app/GuiRunGate.h"
 #include "app/GuiViewNotice.h"
 #include "job/JobCondition.h"
 #include "job/JobConflict.h"
@@ -42,11 +43,15 @@ public:
     void ResetRows();
     // The list font; the path font follows from it and the path font rate.
     void ApplyListFont(HFONT font, int32_t pathFontRate);
-    // While the list belongs to a long piece of work: rows are not painted,
-    // only the progress text. Empty text ends it.
-    void SetProgress(const RawLayer::RawString& text, bool paintNow);
-    bool Suspended() const { return !progress_.IsEmpty(); }
-    const RawLayer::RawString& Progress() const { return progress_; }
+    // The gate of long work; while it runs the list belongs to the work:
+    // rows are not painted, only its progress, and nothing the user does
+    // here touches the list.
+    const GuiRunGate* gate = nullptr;
+    // The progress changed (or the work ended): paint again.
+    void ShowProgress(bool paintNow);
+    bool Suspended() const { return gate && gate->Running(); }
+    // The progress text while work runs; empty otherwise.
+    RawLayer::RawString Progress() const { return gate ? gate->ProgressText() : RawLayer::RawString(); }
     // The line an empty view shows (also the box's window text); empty when
     // rows matched.
     const RawLayer::RawString& NoticeLine() const { return notice_; }
@@ -162,7 +167,6 @@ private:
     HFONT metricsFont_ = nullptr;
     RawLayer::RawFontHandle pathFont_;
     int32_t pathFontRate_ = 80;
-    RawLayer::RawString progress_;
     RawLayer::RawString checkedInside_;
     GuiViewSummary summary_;
     RawLayer::RawString notice_;

@@ -656,13 +656,19 @@ std::vector<JobUndoStep> JobUndo::Plan() {
     return steps;
 }
 
-int32_t JobUndo::Carry(const std::function<void(const JobUndoStep&)>& report) {
+int32_t JobUndo::Carry(const std::function<void(const JobUndoStep&)>& report,
+                       const std::function<bool()>& stopRequested) {
+    notTried_ = 0;
     if (!file_) return 0;
     for (size_t i : BackUnmarked()) MarkRestored(i);
     int32_t failures = 0;
     for (size_t i = entries_.size(); i-- > 0;) {
         const JobJournalEntry& entry = entries_[i];
         if (entry.restored) continue;
+        if (stopRequested && stopRequested()) {
+            for (size_t j = 0; j <= i; ++j) notTried_ += entries_[j].restored ? 0 : 1;
+            break;
+        }
         RawFileFacts facts;
         ReadFileFacts(entry.newPath, &facts);
         uint32_t error = Mismatch(entry, facts);
@@ -674,7 +680,7 @@ int32_t JobUndo::Carry(const std::function<void(const JobUndoStep&)>& report) {
         if (report) report(StepOf(entry, error));
     }
     // The run stays the one to take back until every item is back.
-    if (failures == 0) {
+    if (failures == 0 && notTried_ == 0) {
         const RawString mark = FormatRecord("Information", "Undone", RawString(), RawString());
         file_->Write(mark.Bytes(), static_cast<uint32_t>(mark.Length()));
         run_.undone = true;

@@ -132,8 +132,13 @@ public:
     // step, renaming nothing. Items back already are no steps.
     std::vector<JobUndoStep> Plan();
     // Takes the run back, reporting every step, marks what went back and
-    // lets the journal go. The number of steps that failed.
-    int32_t Carry(const std::function<void(const JobUndoStep&)>& report = nullptr);
+    // lets the journal go. The number of steps that failed. stopRequested,
+    // when given, is asked before each step: a stopped undo is one that
+    // stopped part-way, continued by the next.
+    int32_t Carry(const std::function<void(const JobUndoStep&)>& report = nullptr,
+                  const std::function<bool()>& stopRequested = nullptr);
+    // The items the last Carry did not try because it was stopped.
+    int32_t NotTried() const { return notTried_; }
     void Close();
 
     // The user's words for a state other than Ready.
@@ -149,6 +154,7 @@ private:
     std::unique_ptr<RawLayer::RawFile> file_;
     JobJournalRun run_;
     std::vector<JobJournalEntry> entries_;
+    int32_t notTried_ = 0;
 };
 
 }  // namespace JobLayer

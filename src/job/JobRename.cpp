@@ -19,13 +19,15 @@ constexpr uint32_t kInvalidName = 123;  // ERROR_INVALID_NAME
 }  // namespace
 
 int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report,
-                  JobJournal* journal) {
+                  JobJournal* journal, const std::function<bool()>& stopRequested) {
     int32_t failures = 0;
     // Check marks set by hand may stand for one item twice again.
     list.UncheckDuplicates();
     for (auto p = list.begin(); p != list.end(); ++p) {
         JobFileUnit& unit = *p;
         if (!unit.Has(JobFileUnit::Checked)) continue;
+        // Between two items only: one begun is carried out and reported.
+        if (stopRequested && stopRequested()) break;
         unit.Clear(JobFileUnit::Checked);
         if (unit.Has(JobFileUnit::Excluded)) continue;
         JobRenameOutcome outcome;
@@ -63,6 +65,13 @@ int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOut
         if (report) report(outcome);
     }
     return failures;
+}
+
+int32_t NotTried(const JobFileList& list) {
+    int32_t count = 0;
+    for (const JobFileUnit& unit : list)
+        if (unit.Has(JobFileUnit::Checked) && !unit.Has(JobFileUnit::Excluded)) ++count;
+    return count;
 }
 
 }  // namespace JobLayer

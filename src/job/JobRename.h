@@ -23,8 +23,14 @@ class JobJournal;
 // Renames every checked unit in list order and marks it RenameSucceeded or
 // RenameFailed; a unit whose new name is its name exactly succeeds without a
 // move and is not journaled. report, when given, hears of every unit tried, and journal,
-// when given, records every rename as it succeeds. Returns the number of failures.
+// when given, records every rename as it succeeds. stopRequested, when given,
+// is asked before each item: once it says so the run ends there, the units
+// not tried keep their check marks, and the journal ends as after a whole run.
+// Returns the number of failures.
 int32_t RenameRun(JobFileList& list, const std::function<void(const JobRenameOutcome&)>& report = nullptr,
-                  JobJournal* journal = nullptr);
+                  JobJournal* journal = nullptr, const std::function<bool()>& stopRequested = nullptr);
+
+// The units a stopped run left checked, that is, did not try.
+int32_t NotTried(const JobFileList& list);
 
 }  // namespace JobLayer

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "StopTestSupport.h"
 #include "TestSupport.h"
 
 using namespace TestSupport;
@@ -382,4 +383,52 @@ TEST_F(Batch, LongPathsAndTrimmedNames) {
             else EXPECT_EQ(ReadFileBytes(onDisk(relative)), content) << Narrow(relative);
         }
     }
+}
+
+namespace {
+
+BOOL WINAPI KeepTestRunning(DWORD event) { return event == CTRL_C_EVENT; }
+
+}  // namespace
+
+// Ctrl+C in the console the run was started from stops it between two
+// items: its journal true, the last line tells what was not tried, exit 1.
+TEST_F(ProgramTest, CtrlCStopsABatchRunBetweenTwoItems) {
+    const std::wstring logs = temp.Join(L"logs");
+    const auto before = StopTest::MakeTree(data, program, logs);
+    // The program shares this test's console; the test itself lives on.
+    // A console of its own, which the program attaches to: Wine's console
+    // for redirected programs passes no Ctrl+C. The standard handles stay
+    // where the test runner put them.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), error = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    SetStdHandle(STD_OUTPUT_HANDLE, out);
+    SetStdHandle(STD_ERROR_HANDLE, error);
+    ASSERT_TRUE(SetConsoleCtrlHandler(&KeepTestRunning, TRUE));
+    struct Restore {
+        ~Restore() { SetConsoleCtrlHandler(&KeepTestRunning, FALSE); }
+    } restore;
+    StopTest::Started batch;
+    ASSERT_TRUE(batch.Start(CommandLine(program, {L"-i", L"-a", L"-o", L"f*.txt", L"-n", L"x_%0", L"-l", L"File", L"."}),
+                            data));
+    auto renamedLines = [&] {
+        const std::string all = "\n" + batch.output;
+        int32_t count = 0;
+        for (size_t at = 0; (at = all.find("\nOK\t", at)) != std::string::npos; ++at) ++count;
+        return count;
+    };
+    ASSERT_TRUE(batch.Until([&] { return renamedLines() >= 500; }));
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    EXPECT_EQ(batch.End(), 1u);
+    const std::string& lines = batch.output;
+    const size_t last = lines.rfind("\r\n", lines.size() - 3);
+    int renamed = -1, failed = -1, untried = -1;
+    ASSERT_EQ(sscanf(lines.c_str() + last + 2, "%d renamed, %d failed, %d not tried", &renamed, &failed, &untried), 3)
+        << lines.substr(last);
+    EXPECT_EQ(renamed, renamedLines());
+    EXPECT_GE(renamed, 500);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(renamed + untried, StopTest::kFiles);
+    StopTest::CheckAndUndo(program, data, logs, before, renamed);
 }

@@ -233,10 +233,20 @@ TEST_F(AccessibleTest, RowsAreChildrenWithNamesStatesDescriptionsAndHitTesting) 
     EXPECT_EQ(list.Description(renamed), L"Renamed.");
 
     // While work owns the item list, the rows are left alone and the list says how far it got.
-    view.SetProgress(RawLayer::RawString("Renaming 1 of 2"), false);
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.Name(), L"Renaming 1 of 2");
-    view.SetProgress(RawLayer::RawString(), false);
+    // The gate shows its progress on this thread once the work has begun.
+    const auto showProgress = p.gate.showProgress;
+    long countMeanwhile = -1;
+    std::wstring nameMeanwhile;
+    p.gate.showProgress = [&](bool paintNow) {
+        showProgress(paintNow);
+        if (!p.gate.Running() || countMeanwhile >= 0) return;
+        countMeanwhile = list.Count();
+        nameMeanwhile = list.Name();
+    };
+    p.gate.Run("Renaming", 2, [](GuiRunGate::Work&) {});
+    p.gate.showProgress = showProgress;
+    EXPECT_EQ(countMeanwhile, 0);
+    EXPECT_EQ(nameMeanwhile, L"Renaming 0 of 2");
     EXPECT_EQ(list.Name(), L"Items");
 
     // An object kept past its window answers with an error, not a crash.

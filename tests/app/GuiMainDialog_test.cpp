@@ -8,8 +8,10 @@
 #include <vector>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "GuiTestOptions.h"
+#include "StopTestSupport.h"
 #include "app/GuiStarterHints.h"
 #include "TestSupport.h"
 #include "job/JobOption.h"
@@ -726,4 +728,85 @@ TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAF
     const RECT inner{view.margins.left, view.margins.top, 0, 0};
     EXPECT_EQ(GetPixel(dc.Dc(), inner.left, inner.top + 40), WinLayer::WinListBox::kCursorFrame);
     WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_focus_closed_folder.bmp");
+}
+
+// A run of 2,000 files stopped with "Stop !" after about 500: a click made
+// meanwhile is dropped, not replayed against the window the run leaves, and
+// a name box's focus loss gets its pass once the run has ended.
+TEST_F(MainDialogTest, StopEndsALongRunBetweenTwoItemsAndClicksMeanwhileAreDropped) {
+    constexpr int32_t kFiles = 2000;
+    for (int32_t i = 0; i < kFiles; ++i) File(L"many\\f" + std::to_wstring(i) + L".txt");
+    MainDialogParts& p = Open();
+    dialog->Activate(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
+    const int32_t all = kFiles + 3;  // a, b and d.txt too
+    std::vector<bool> selected;
+    for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) selected.push_back(p.viewBox.IsSelected(r));
+    const int32_t cursor = p.viewBox.Cursor();
+    const POINT rows = WinTest::Centre(p.viewBox.Window());
+    std::thread user([&] {
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        const auto reach = [&](int32_t done) {
+            while (p.gate.Done() < done && GetTickCount64() < deadline) Sleep(1);
+        };
+        reach(300);
+        WinTest::ClickAt(rows);
+        // As the system tells a name box that another window took the focus.
+        SendMessageW(p.oldBox.Window(), WM_KILLFOCUS, 0, 0);
+        reach(500);
+        WinTest::SaveWindowShot(dialog->Window(), ModuleFolder() + L"\\shot_run_progress.bmp");
+        WinTest::ClickAt(WinTest::Centre(p.start.Window()));
+    });
+    p.Dispatch(&p.start, kStartRun);
+    user.join();
+
+    int32_t renamed = 0, untried = 0;
+    for (const JobFileUnit& unit : p.items) {
+        if (unit.Has(JobFileUnit::RenameSucceeded)) ++renamed;
+        if (unit.Has(JobFileUnit::Checked)) ++untried;
+    }
+    EXPECT_GE(renamed, 500);
+    EXPECT_GT(untried, 0);
+    EXPECT_EQ(renamed + untried, all);
+    int32_t onDisk = 0;
+    for (const std::string& name : TreeNames(data)) onDisk += name.find("x_") != std::string::npos;
+    EXPECT_EQ(onDisk, renamed);
+    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8(),
+              std::to_string(renamed) + " renamed, 0 failed, " + std::to_string(untried) + " not tried");
+    EXPECT_EQ(p.start.GetText().ToUtf8(), "Start !");
+    EXPECT_TRUE(Enabled(p.start));  // the units not tried are still checked
+    // The pass the focus change asked for runs now that the run has ended.
+    EXPECT_TRUE(PumpUntil([&] { return p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8().ends_with(" conflicts"); }));
+    for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) EXPECT_EQ(p.viewBox.IsSelected(r), selected[r]) << r;
+    EXPECT_EQ(p.viewBox.Cursor(), cursor);
+}
+
+// The same through the program's own window: "-a" starts the run, Esc
+// stops it; the journal ends as any run's does.
+TEST_F(ProgramTest, EscStopsTheWindowsRunAndTheJournalTellsWhatItDid) {
+    const std::wstring logs = temp.Join(L"logs");
+    const auto before = StopTest::MakeTree(data, program, logs);
+    StopTest::Started varnelo;
+    ASSERT_TRUE(varnelo.Start(CommandLine(program, {L"-a", L"-o", L"f*.txt", L"-n", L"x_%0", L"-l", L"File", L"."}),
+                              data));
+    HWND window = nullptr;
+    ASSERT_TRUE(varnelo.Until([&] {
+        for (HWND w = FindWindowW(L"Varnelo", nullptr); w && !window; w = FindWindowExW(nullptr, w, L"Varnelo", nullptr)) {
+            DWORD owner = 0;
+            if (GetWindowThreadProcessId(w, &owner) && owner == varnelo.id && IsWindowVisible(w)) window = w;
+        }
+        return window != nullptr;
+    }));
+    ASSERT_TRUE(varnelo.Until([&] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window && StopTest::Journaled(logs) >= 500;
+    }));
+    WinTest::PressKey(VK_ESCAPE);
+    JobLayer::JobJournalRun run;
+    ASSERT_TRUE(varnelo.Until([&] { return StopTest::Journaled(logs, &run) > 0 && run.ended; }));
+    const int32_t renamed = StopTest::Journaled(logs);
+    EXPECT_LT(renamed, StopTest::kFiles);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(varnelo.End(), 0u);
+    StopTest::CheckAndUndo(program, data, logs, before, renamed);
 }

@@ -262,6 +262,12 @@ TEST_F(ProgramTest, LanguageChoiceRestartsTheProgramWithTheSameArgumentsAndFolde
     DWORD id = 0;
     ASSERT_TRUE(PumpUntil([&] { return (window = ProgramWindow([&](DWORD p) { return p == pi.dwProcessId; }, &id)); }, 20000));
     ASSERT_TRUE(PumpUntil([&] { return FileExists(data + L"\\new_a.txt"); }, 20000));
+    // Keys made while the run still ends are dropped: it has ended once
+    // "Start !" is disabled again, with nothing left checked.
+    ASSERT_TRUE(PumpUntil([&] {
+        const HWND start = FindWindowExW(window, nullptr, nullptr, L"Start !");
+        return start && !IsWindowEnabled(start);
+    }, 20000));
 
     // The real system menu by keyboard: Alt+Space, the arrows and Enter.
     auto inMenu = [&] {

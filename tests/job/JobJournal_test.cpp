@@ -17,6 +17,7 @@
 
 #include "TestSupport.h"
 #include "job/JobLog.h"
+#include "job/JobRename.h"
 
 using namespace JobLayer;
 using namespace TestSupport;
@@ -315,6 +316,46 @@ TEST_F(JobJournalDisk, TheNewestRunNotUndoneIsFoundAndARunGoingOnIsLeftAlone) {
     EXPECT_EQ(Widen(found.path.ToUtf8()), starting);
     EXPECT_EQ(undo.Open(found.path), JobUndo::InUse);
     EXPECT_TRUE(FileExists(D(L"b2")));
+}
+
+// A stop asked for ends a run and an undo between two items: the run's
+// journal ends as any run's, and the undo that stopped is continued by the next.
+TEST_F(JobJournalDisk, AStoppedRunAndAStoppedUndoEndBetweenTwoItems) {
+    for (const wchar_t* file : {L"a", L"b", L"c", L"d"}) Put(D(L""), file, Narrow(file));
+    const auto before = TreeSnapshot(temp.Join(L"d"));
+    JobFileList list;
+    list.AddPath(Path(temp.Join(L"d")), true);
+    for (JobFileUnit& unit : list) {
+        if (!unit.Has(JobFileUnit::File)) continue;
+        unit.newName = RawString(unit.name);
+        unit.newName.Append(RawString(".y"));
+        unit.Set(JobFileUnit::Checked);
+    }
+    int32_t tried = 0;
+    JobJournal journal(log);
+    EXPECT_EQ(RenameRun(list, [&](const JobRenameOutcome&) { ++tried; }, &journal, [&] { return tried == 2; }), 0);
+    journal.Close();
+    EXPECT_EQ(tried, 2);
+    EXPECT_EQ(NotTried(list), 2);
+    EXPECT_EQ(TreeNames(temp.Join(L"d")), (std::vector<std::string>{"a.y", "b.y", "c", "d"}));
+    JobJournalRun run;
+    ASSERT_TRUE(ReadJournal(journal.Path(), &run));
+    EXPECT_TRUE(run.ended);
+    EXPECT_EQ(run.items, 2);
+
+    JobUndo undo;
+    ASSERT_EQ(undo.Open(journal.Path()), JobUndo::Ready);
+    int32_t steps = 0;
+    EXPECT_EQ(undo.Carry([&](const JobUndoStep&) { ++steps; }, [&] { return steps == 1; }), 0);
+    EXPECT_EQ(undo.NotTried(), 1);
+    EXPECT_EQ(TreeNames(temp.Join(L"d")), (std::vector<std::string>{"a.y", "b", "c", "d"}));
+    ASSERT_TRUE(FindUndoableRun(Path(temp.Join(L"logs")), &run));
+    JobUndo rest;
+    ASSERT_EQ(rest.Open(run.path), JobUndo::Ready);
+    EXPECT_EQ(rest.Carry(), 0);
+    EXPECT_EQ(rest.NotTried(), 0);
+    EXPECT_EQ(TreeSnapshot(temp.Join(L"d")), before);
+    EXPECT_FALSE(FindUndoableRun(Path(temp.Join(L"logs")), &run));
 }
 
 // ---------------------------------------------------------------- Varnelo.exe -u
