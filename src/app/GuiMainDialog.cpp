@@ -117,7 +117,9 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     };
     gate.showStop = [this](bool stoppable) {
         const RawLayer::RawLabelStore::Group labels = RawLayer::RawLabelStore::Instance().RegisterLabels(kItemLabelTable);
-        SetLabel(start, labels.Get(stoppable ? "StopButton" : "StartButton"));
+        // Its letter stays underlined whichever of the two it reads.
+        SetLabel(start, MarkAccessKey(labels.Get(stoppable ? "StopButton" : "StartButton"),
+                                      GuiMainAccessible::LetterOf("Start")));
         // Reading or undoing may run while "Start !" offers nothing: "Stop !" always can.
         if (stoppable && start.HasWindow()) EnableWindow(start.Window(), TRUE);
         if (!stoppable) UpdateButtons(lastBad_);
