@@ -381,6 +381,10 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
     const int32_t* needs = needs_.data();
     const int32_t opCount = static_cast<int32_t>(ops_.size());
 
+    // Unless it may take nothing, the first element must match at the start:
+    // most names that fail, fail there, before any table is made ready.
+    if (opCount > 0 && ops[0].repeat != '*' && scan.Test(ops[0], begin) < 0) return false;
+
     if (rows_ > 0) {
         if (failedDirty_) {
             std::fill(failed_.begin(), failed_.begin() + static_cast<ptrdiff_t>(failedUsed_), 0);
@@ -565,7 +569,7 @@ bool Reaches(const Scan<U, Utf8Name>& scan, int32_t from, int32_t s) {
     if constexpr (Utf8Name) {
         bool clear = true;
         for (int32_t q = std::max(from, s - RawLayer::kUtf8MostExtraUnits); q < s && clear; ++q)
-            clear = q + RawLayer::Utf8ExtraUnits(scan.name[q]) < s;
+            clear = scan.name[q] < 0xC2 || q + RawLayer::Utf8ExtraUnits(scan.name[q]) < s;
         if (clear) return true;
     }
     int32_t t = from;
@@ -595,7 +599,11 @@ bool JobMatcher::SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t beg
         }
         const U* run = pattern + op.a;
         const int32_t length = op.b;
-        auto standsAt = [&](int32_t s) { return std::equal(run, run + length, name + s); };
+        auto standsAt = [&](int32_t s) {
+            for (int32_t k = 0; k < length; ++k)  // short runs: cheaper than a library call
+                if (run[k] != name[s + k]) return false;
+            return true;
+        };
         if (star < 0) {
             if (length > end - n || !standsAt(n)) return false;
             n += length;
@@ -633,7 +641,7 @@ bool JobMatcher::SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t beg
 bool JobMatcher::Match(const RawString& name, RawRange range) {
     const RawRange r = name.Clamp(range);
     const RawCodeKind kind = name.Kind();
-    Prepare(kind);
+    if (!prepared_ || preparedKind_ != kind) Prepare(kind);
     hits_.clear();
     choices_.clear();
     bool matched;

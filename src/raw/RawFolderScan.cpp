@@ -56,12 +56,12 @@ char* PutKeyValue(uint32_t v, char* out) {
 // that names otherwise equal put fewer leading zeros first at the first run
 // where they differ.
 template <class Units>
-void AppendKeyOf(const Units& f, std::string* keys, std::vector<uint32_t>* zeros) {
+void AppendKeyOf(const Units& f, std::vector<char>* keys, size_t* used, std::vector<uint32_t>* zeros) {
     zeros->clear();
     // At most three bytes a unit, four more a run and its zeros, and the end.
-    const size_t at = keys->size();
-    keys->resize(at + 7 * f.size() + 1);
-    char* const begin = keys->data() + at;
+    const size_t need = *used + 7 * f.size() + 1;
+    if (keys->size() < need) keys->resize(std::max(need, 2 * keys->size()));
+    char* const begin = keys->data() + *used;
     char* out = begin;
     for (size_t i = 0; i < f.size();) {
         if (!IsDigit(f[i])) {
@@ -79,7 +79,7 @@ void AppendKeyOf(const Units& f, std::string* keys, std::vector<uint32_t>* zeros
     }
     *out++ = 0;
     for (const uint32_t zero : *zeros) out = PutKeyValue(std::min<uint32_t>(zero, 0xFFFF), out);
-    keys->resize(at + static_cast<size_t>(out - begin));
+    *used += static_cast<size_t>(out - begin);
 }
 
 // The units of an ASCII name, folded as they are read.
@@ -90,27 +90,28 @@ struct AsciiFolded {
     uint32_t operator[](size_t i) const { return FoldAscii(static_cast<uint8_t>(bytes[i])); }
 };
 
-void AppendKey(const RawString& name, std::string* keys, std::u16string* folded, std::vector<uint32_t>* zeros) {
+void AppendKey(const RawString& name, std::vector<char>* keys, size_t* used, std::u16string* folded,
+               std::vector<uint32_t>* zeros) {
     if (name.Kind() == RawCodeKind::Utf8) {
         // Most names are ASCII: folded as they are read, sparing a call per unit.
         const AsciiFolded ascii{name.Bytes(), static_cast<size_t>(name.Length())};
         size_t i = 0;
         while (i < ascii.length && static_cast<uint8_t>(ascii.bytes[i]) < 0x80) ++i;
-        if (i == ascii.length) return AppendKeyOf(ascii, keys, zeros);
+        if (i == ascii.length) return AppendKeyOf(ascii, keys, used, zeros);
     }
     folded->clear();
     RawFoldedUnits units(name);
     for (uint32_t unit = 0; units.Next(&unit);) folded->push_back(static_cast<char16_t>(unit));
-    AppendKeyOf(std::u16string_view(*folded), keys, zeros);
+    AppendKeyOf(std::u16string_view(*folded), keys, used, zeros);
 }
 
 // The first bytes of a key as two numbers, padded with zeros.
 void KeyPrefix(std::string_view key, uint64_t* high, uint64_t* low) {
-    uint8_t bytes[16] = {};
-    std::copy_n(key.begin(), std::min<size_t>(key.size(), 16), bytes);
-    *high = *low = 0;
-    for (int i = 0; i < 8; ++i) *high = *high << 8 | bytes[i];
-    for (int i = 8; i < 16; ++i) *low = *low << 8 | bytes[i];
+    uint64_t part[2] = {0, 0};
+    for (size_t i = 0, n = std::min<size_t>(key.size(), 16); i < n; ++i)
+        part[i >> 3] |= uint64_t{static_cast<uint8_t>(key[i])} << (56 - 8 * (i & 7));
+    *high = part[0];
+    *low = part[1];
 }
 
 int CompareKeys(std::string_view a, std::string_view b) {
@@ -132,14 +133,14 @@ int CompareUnits(const RawString& a, const RawString& b) {
 
 void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
     const std::vector<RawFindFileData>& e = *entries;
-    keys_.clear();
+    size_t used = 0;
     starts_.clear();
     for (const RawFindFileData& entry : e) {
-        starts_.push_back(keys_.size());
-        AppendKey(entry.name, &keys_, &folded_, &zeros_);
+        starts_.push_back(used);
+        AppendKey(entry.name, &keys_, &used, &folded_, &zeros_);
     }
-    starts_.push_back(keys_.size());
-    const std::string_view all(keys_);
+    starts_.push_back(used);
+    const std::string_view all(keys_.data(), used);
     auto key = [&](int32_t i) { return all.substr(starts_[i], starts_[i + 1] - starts_[i]); };
     order_.resize(e.size());
     for (size_t i = 0; i < order_.size(); ++i) {
@@ -157,10 +158,23 @@ void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
     // Many file systems list a folder sorted already; that costs one pass.
     if (std::is_sorted(order_.begin(), order_.end(), before)) return;
     std::sort(order_.begin(), order_.end(), before);
-    sorted_.clear();
-    sorted_.reserve(e.size());
-    for (const Keyed& k : order_) sorted_.push_back(std::move((*entries)[static_cast<size_t>(k.index)]));
-    entries->swap(sorted_);
+    // Each entry moves once, cycle by cycle of the permutation; a record's
+    // move swaps its texts' bodies, so no text is copied.
+    std::vector<RawFindFileData>& v = *entries;
+    for (size_t k = 0; k < order_.size(); ++k) {
+        if (order_[k].index == static_cast<int32_t>(k)) continue;
+        RawFindFileData first = std::move(v[k]);
+        for (size_t to = k;;) {
+            const size_t from = static_cast<size_t>(order_[to].index);
+            order_[to].index = static_cast<int32_t>(to);  // in place now
+            if (from == k) {
+                v[to] = std::move(first);
+                break;
+            }
+            v[to] = std::move(v[from]);
+            to = from;
+        }
+    }
 }
 
 int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindFileData& b) {

@@ -113,12 +113,11 @@ private:
         int32_t index;
     };
 
-    std::string keys_;
+    std::vector<char> keys_;
     std::u16string folded_;
     std::vector<size_t> starts_;
     std::vector<uint32_t> zeros_;
     std::vector<Keyed> order_;
-    std::vector<RawFindFileData> sorted_;
 };
 
 }  // namespace RawLayer
