@@ -4,6 +4,7 @@
 #include "job/JobHitRange.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "raw/RawCodeRules.h"
@@ -61,6 +62,26 @@ bool RunLessEqual(const U* a, int32_t la, const U* b, int32_t lb) {
     for (int32_t i = 0; i < n; ++i)
         if (a[i] != b[i]) return a[i] < b[i];
     return la == lb;
+}
+
+// The first place from `from` to end that holds the byte, or end: eight
+// bytes a step, which a name's usual length repays over a library call. In a
+// word loaded from memory the first byte is the lowest (little-endian).
+inline int32_t FindByte(const uint8_t* name, int32_t from, int32_t end, uint8_t byte) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    const uint64_t spread = kOnes * byte;
+    int32_t s = from;
+    for (; end - s >= 8; s += 8) {
+        uint64_t word;
+        std::memcpy(&word, name + s, 8);
+        word ^= spread;  // a zero byte where the byte is
+        // The lowest flag marks the first zero byte; a borrow can only flag
+        // bytes above a zero one.
+        if (const uint64_t zero = (word - kOnes) & ~word & kHighs)
+            return s + static_cast<int32_t>(std::countr_zero(zero) >> 3);
+    }
+    while (s < end && name[s] != byte) ++s;
+    return s;
 }
 
 // What an element's test gives where it does not match.
@@ -509,12 +530,11 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                         // fail at once: pass over them.
                         const U first = pattern[after.a];
                         if constexpr (Utf8Name) {
-                            // An ASCII literal is found by memchr; the place is
+                            // An ASCII literal is found by its byte; the place is
                             // a character start unless a lead unit just before
                             // it reaches over it, as only a broken name has.
                             if (first < 0x80 && s < end) {
-                                const void* found = std::memchr(name + s, first, static_cast<size_t>(end - s));
-                                const int32_t p = found ? static_cast<int32_t>(static_cast<const U*>(found) - name) : end;
+                                const int32_t p = FindByte(name, s, end, first);
                                 bool aligned = true;
                                 for (int32_t q = std::max(s, p - RawLayer::kUtf8MostExtraUnits); q < p; ++q)
                                     if (q + RawLayer::Utf8ExtraUnits(name[q]) >= p) aligned = false;
@@ -616,10 +636,8 @@ bool JobMatcher::SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t beg
             const U first = run[0];
             for (s = n;; ++s) {  // s is a character start; an ASCII unit is one character
                 if constexpr (Utf8Name) {
-                    const void* found =
-                        s < end ? std::memchr(name + s, first, static_cast<size_t>(end - s)) : nullptr;
-                    if (found == nullptr) return false;
-                    const int32_t p = static_cast<int32_t>(static_cast<const U*>(found) - name);
+                    const int32_t p = FindByte(name, s, end, first);
+                    if (p >= end) return false;
                     if (Reaches(scan, s, p)) s = p;
                 }
                 while (s < end && name[s] != first) s += scan.Span(s);
