@@ -222,6 +222,22 @@ TEST(JobMatchName, WideNames) {
         EXPECT_EQ(Outcome(matcher, wide ? Wide("日x") : RawString("日x")), wide ? "[0,1)[1,2)" : "[0,3)[3,4)");
 }
 
+// A literal is looked for several units at a time: found at every place in
+// a long name, and passed over inside a broken character that covers it.
+TEST(JobMatchName, LiteralAtEveryPlace) {
+    for (int at = 0; at < 24; ++at) {
+        const std::string x(static_cast<size_t>(at), 'x');
+        const std::string plain = x + "." + std::string(24 - static_cast<size_t>(at), 'y');
+        const int32_t length = static_cast<int32_t>(plain.size());
+        EXPECT_EQ(Outcome("*.*", RawString(plain)),
+                  "[0," + std::to_string(at) + ")[" + std::to_string(at + 1) + "," + std::to_string(length) + ")");
+        EXPECT_EQ(Outcome("*.*", RawString(x + "\xE3..yy")), "no") << at;
+        EXPECT_EQ(Outcome("*.*", RawString(x + "\xE3..y.z")), "[0," + std::to_string(at + 4) + ")[" +
+                                                                    std::to_string(at + 5) + "," +
+                                                                    std::to_string(at + 6) + ")");
+    }
+}
+
 TEST(JobMatchName, FreshHitListEveryMatch) {
     JobNameMatch record{RawString("*.*"), {}};
     ASSERT_TRUE(MatchName(&record, RawString("a.b")));
