@@ -404,7 +404,21 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
 
     // Unless it may take nothing, the first element must match at the start:
     // most names that fail, fail there, before any table is made ready.
-    if (opCount > 0 && ops[0].repeat != '*' && scan.Test(ops[0], begin) < 0) return false;
+    if (opCount > 0 && ops[0].repeat != '*') {
+        const Op& first = ops[0];
+        if constexpr (Utf8Name) {
+            // A class and an ASCII unit, the usual start: the table answers.
+            if (first.set >= 0 && begin < end && name[begin] < 0x80) {
+                const uint32_t u = name[begin];
+                const bool in = sets_[static_cast<size_t>(first.set)].Has(u);
+                if (first.test == TestClass ? !in : in || u == '\n' || u == '\r') return false;
+            } else if (scan.Test(first, begin) < 0) {
+                return false;
+            }
+        } else if (scan.Test(first, begin) < 0) {
+            return false;
+        }
+    }
 
     if (rows_ > 0) {
         if (failedDirty_) {
@@ -657,7 +671,9 @@ bool JobMatcher::SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t beg
 }
 
 bool JobMatcher::Match(const RawString& name, RawRange range) {
-    const RawRange r = name.Clamp(range);
+    // The whole name, as nearly every caller asks, needs no clamping call.
+    const RawRange r = range.begin == kAll.begin && range.end == kAll.end ? RawRange{0, name.Length()}
+                                                                         : name.Clamp(range);
     const RawCodeKind kind = name.Kind();
     if (!prepared_ || preparedKind_ != kind) Prepare(kind);
     hits_.clear();
