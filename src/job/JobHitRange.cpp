@@ -4,6 +4,7 @@
 #include "job/JobHitRange.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "raw/RawCodeRules.h"
@@ -63,6 +64,26 @@ bool RunLessEqual(const U* a, int32_t la, const U* b, int32_t lb) {
     return la == lb;
 }
 
+// The first place from `from` to end that holds the byte, or end: eight
+// bytes a step, which a name's usual length repays over a library call. In a
+// word loaded from memory the first byte is the lowest (little-endian).
+inline int32_t FindByte(const uint8_t* name, int32_t from, int32_t end, uint8_t byte) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    const uint64_t spread = kOnes * byte;
+    int32_t s = from;
+    for (; end - s >= 8; s += 8) {
+        uint64_t word;
+        std::memcpy(&word, name + s, 8);
+        word ^= spread;  // a zero byte where the byte is
+        // The lowest flag marks the first zero byte; a borrow can only flag
+        // bytes above a zero one.
+        if (const uint64_t zero = (word - kOnes) & ~word & kHighs)
+            return s + static_cast<int32_t>(std::countr_zero(zero) >> 3);
+    }
+    while (s < end && name[s] != byte) ++s;
+    return s;
+}
+
 // What an element's test gives where it does not match.
 constexpr int32_t kNoMatch = -1;
 
@@ -75,6 +96,7 @@ struct Scan {
     RawCodeKind kind;
     const U* pattern;
     const JobMatcher::ClassItem* items;
+    const JobMatcher::AsciiSet* sets;
 
     uint32_t At(int32_t i) const { return i < end ? name[i] : 0; }
 
@@ -88,6 +110,7 @@ struct Scan {
     int32_t Escape(uint32_t x, int32_t s) const { return EscapeUnits(x, At(s), At(s + 1)); }
 
     bool InClass(const JobMatcher::Op& op, int32_t s, int32_t length) const {
+        if (op.set >= 0 && length == 1 && name[s] < 0x80) return sets[op.set].Has(name[s]);
         const U* c = name + s;
         for (uint32_t i = op.a; i < static_cast<uint32_t>(op.b); ++i) {
             const JobMatcher::ClassItem& item = items[i];
@@ -184,6 +207,7 @@ void JobMatcher::Prepare(RawCodeKind kind) {
     form_ = JobExpressionUtility::FormOf(text_);
     ops_.clear();
     items_.clear();
+    sets_.clear();
     rows_ = 0;
     if (form_.mode != JobPatternMode::Literal) {
         if (kind == RawCodeKind::Wide)
@@ -198,6 +222,14 @@ void JobMatcher::Prepare(RawCodeKind kind) {
         if (op.repeat != '*' && op.test != TestLooseEscape && op.test != TestNothing)
             least = op.test == TestRun ? op.b : 1;
         needs_[i] = needs_[i + 1] + least;
+    }
+    runsAndStars_ = form_.mode == JobPatternMode::Wildcard && !ops_.empty() &&
+                    (kind == RawCodeKind::Utf8 || kind == RawCodeKind::Wide);
+    for (const Op& op : ops_) {
+        if (op.test == TestAnyChar && op.repeat == '*') continue;
+        bool ascii = op.test == TestRun && op.repeat == 0;
+        for (int32_t u = 0; ascii && u < op.b; ++u) ascii = text_.UnitAt(static_cast<int32_t>(op.a) + u) < 0x80;
+        if (!ascii) runsAndStars_ = false;
     }
     hits_.reserve(ops_.size());
     choices_.reserve(static_cast<size_t>(rows_));
@@ -340,16 +372,53 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
         }
         ops_.push_back(op);
     }
+
+    // A class asked about a one-unit ASCII character answers from a table,
+    // filled here by asking it once for each such unit. Only "%N" looks at
+    // the unit behind, so a class holding it keeps asking.
+    for (Op& op : ops_) {
+        if (op.test != TestClass && op.test != TestNotClass) continue;
+        bool lineBreak = false;
+        for (int32_t i = static_cast<int32_t>(op.a); i < op.b; ++i)
+            lineBreak |= items_[static_cast<size_t>(i)].kind == ItemEscape && items_[static_cast<size_t>(i)].x == 'N';
+        if (lineBreak) continue;
+        AsciiSet set;
+        for (uint32_t u = 0; u < 0x80; ++u) {
+            const U unit[2] = {static_cast<U>(u), 0};
+            const Scan<U, false> one{unit, 1, kind, t, items_.data(), nullptr};
+            if (one.InClass(op, 0, 1)) set.bits[u >> 6] |= uint64_t{1} << (u & 63);
+        }
+        op.set = static_cast<int32_t>(sets_.size());
+        sets_.push_back(set);
+    }
 }
 
 
 template <class U, bool Utf8Name>
 bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
     const U* pattern = UnitsOf<U>(text_);
-    const Scan<U, Utf8Name> scan{name, end, kind, pattern, items_.data()};
+    const Scan<U, Utf8Name> scan{name, end, kind, pattern, items_.data(), sets_.data()};
     const Op* ops = ops_.data();
     const int32_t* needs = needs_.data();
     const int32_t opCount = static_cast<int32_t>(ops_.size());
+
+    // Unless it may take nothing, the first element must match at the start:
+    // most names that fail, fail there, before any table is made ready.
+    if (opCount > 0 && ops[0].repeat != '*') {
+        const Op& first = ops[0];
+        if constexpr (Utf8Name) {
+            // A class and an ASCII unit, the usual start: the table answers.
+            if (first.set >= 0 && begin < end && name[begin] < 0x80) {
+                const uint32_t u = name[begin];
+                const bool in = sets_[static_cast<size_t>(first.set)].Has(u);
+                if (first.test == TestClass ? !in : in || u == '\n' || u == '\r') return false;
+            } else if (scan.Test(first, begin) < 0) {
+                return false;
+            }
+        } else if (scan.Test(first, begin) < 0) {
+            return false;
+        }
+    }
 
     if (rows_ > 0) {
         if (failedDirty_) {
@@ -403,7 +472,11 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                 // A closing repetition can only succeed by taking the rest of
                 // the name, so its shorter runs need no trying.
                 if (op.repeat == '+' && n >= end) break;
-                if (op.test != TestAnyChar) {
+                // "." takes every character when no unit is a line break.
+                const bool noBreak = op.test == TestAnyInLine && std::none_of(name + n, name + end, [](U u) {
+                    return u == '\n' || u == '\r';
+                });
+                if (op.test != TestAnyChar && !noBreak) {
                     int32_t s = n;
                     for (int32_t m; s < end && (m = scan.Test(op, s)) > 0;) s += m;
                     if (s < end) break;
@@ -471,12 +544,11 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                         // fail at once: pass over them.
                         const U first = pattern[after.a];
                         if constexpr (Utf8Name) {
-                            // An ASCII literal is found by memchr; the place is
+                            // An ASCII literal is found by its byte; the place is
                             // a character start unless a lead unit just before
                             // it reaches over it, as only a broken name has.
                             if (first < 0x80 && s < end) {
-                                const void* found = std::memchr(name + s, first, static_cast<size_t>(end - s));
-                                const int32_t p = found ? static_cast<int32_t>(static_cast<const U*>(found) - name) : end;
+                                const int32_t p = FindByte(name, s, end, first);
                                 bool aligned = true;
                                 for (int32_t q = std::max(s, p - RawLayer::kUtf8MostExtraUnits); q < p; ++q)
                                     if (q + RawLayer::Utf8ExtraUnits(name[q]) >= p) aligned = false;
@@ -523,15 +595,96 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
     }
 }
 
+// Whether the character walk from `from` (a character start) reaches s, which
+// it does unless a character before s reaches over it, as only a broken name
+// has: the few units before s tell that in most cases.
+template <class U, bool Utf8Name>
+bool Reaches(const Scan<U, Utf8Name>& scan, int32_t from, int32_t s) {
+    if constexpr (Utf8Name) {
+        bool clear = true;
+        for (int32_t q = std::max(from, s - RawLayer::kUtf8MostExtraUnits); q < s && clear; ++q)
+            clear = scan.name[q] < 0xC2 || q + RawLayer::Utf8ExtraUnits(scan.name[q]) < s;
+        if (clear) return true;
+    }
+    int32_t t = from;
+    while (t < s) t += scan.Span(t);
+    return t == s;
+}
+
+// Patterns of ASCII literals and "*": every literal is found at the first
+// character start where it stands. That is the search's first answer: a
+// literal of one-unit characters leaves the walk on character starts, so a
+// later place leaves less name for the rest, and a "*" can take whatever a
+// later place would have skipped. A "*" before another "*" takes nothing,
+// the last "*" takes the rest, and a closing literal must end the name.
+template <class U, bool Utf8Name>
+bool JobMatcher::SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
+    const U* pattern = UnitsOf<U>(text_);
+    const Scan<U, Utf8Name> scan{name, end, kind, pattern, items_.data(), sets_.data()};
+    const int32_t opCount = static_cast<int32_t>(ops_.size());
+    int32_t n = begin;
+    int32_t star = -1;  // where the open "*" started
+    for (int32_t i = 0; i < opCount; ++i) {
+        const Op& op = ops_[static_cast<size_t>(i)];
+        if (op.test == TestAnyChar) {
+            if (star >= 0) hits_.emplace_back(star, star);
+            star = n;
+            continue;
+        }
+        const U* run = pattern + op.a;
+        const int32_t length = op.b;
+        auto standsAt = [&](int32_t s) {
+            for (int32_t k = 0; k < length; ++k)  // short runs: cheaper than a library call
+                if (run[k] != name[s + k]) return false;
+            return true;
+        };
+        if (star < 0) {
+            if (length > end - n || !standsAt(n)) return false;
+            n += length;
+            continue;
+        }
+        int32_t s = end - length;
+        if (i + 1 == opCount) {
+            if (s < n || !standsAt(s) || !Reaches(scan, n, s)) return false;
+        } else {
+            const U first = run[0];
+            for (s = n;; ++s) {  // s is a character start; an ASCII unit is one character
+                if constexpr (Utf8Name) {
+                    const int32_t p = FindByte(name, s, end, first);
+                    if (p >= end) return false;
+                    if (Reaches(scan, s, p)) s = p;
+                }
+                while (s < end && name[s] != first) s += scan.Span(s);
+                if (length > end - s) return false;
+                if (standsAt(s)) break;
+            }
+        }
+        hits_.emplace_back(star, s);
+        star = -1;
+        n = s + length;
+    }
+    if (star >= 0) {
+        hits_.emplace_back(star, end);
+        n = end;
+    }
+    return n >= end;
+}
+
 bool JobMatcher::Match(const RawString& name, RawRange range) {
-    const RawRange r = name.Clamp(range);
+    // The whole name, as nearly every caller asks, needs no clamping call.
+    const RawRange r = range.begin == kAll.begin && range.end == kAll.end ? RawRange{0, name.Length()}
+                                                                         : name.Clamp(range);
     const RawCodeKind kind = name.Kind();
-    Prepare(kind);
+    if (!prepared_ || preparedKind_ != kind) Prepare(kind);
     hits_.clear();
     choices_.clear();
     bool matched;
     if (form_.mode == JobPatternMode::Literal)
         matched = name.Equal(r, text_, {form_.bodyStart, text_.Length()});
+    else if (runsAndStars_ && kind == RawCodeKind::Wide)
+        matched = SearchRunsAndStars<char16_t, false>(name.Units(), kind, r.begin, r.end);
+    else if (runsAndStars_)
+        matched = SearchRunsAndStars<uint8_t, true>(reinterpret_cast<const uint8_t*>(name.Bytes()), kind, r.begin, r.end);
     else if (kind == RawCodeKind::Wide)
         matched = Search<char16_t, false>(name.Units(), kind, r.begin, r.end);
     else if (kind == RawCodeKind::Utf8)

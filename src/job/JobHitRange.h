@@ -70,11 +70,17 @@ public:
         uint32_t a = 0;       // first pattern unit, escape unit or first class item
         int32_t b = 0;        // unit count or class item end
         int32_t row = -1;     // failure-table row of a repetition
+        int32_t set = -1;     // a class's answers for ASCII units, when known
     };
     struct ClassItem {
         uint8_t kind = 0;  // a ClassItemKind of the implementation
         uint32_t x = 0;
         int32_t lo = 0, loLength = 0, hi = 0, hiLength = 0;
+    };
+    // Bit u set when the class takes the one-unit character u (u < 128).
+    struct AsciiSet {
+        uint64_t bits[2] = {0, 0};
+        bool Has(uint32_t u) const { return (bits[u >> 6] >> (u & 63)) & 1; }
     };
     struct Choice {
         int32_t op;
@@ -89,6 +95,8 @@ private:
     void Compile(const U* units, int32_t length, RawCodeKind kind);
     template <class U, bool Utf8Name>
     bool Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end);
+    template <class U, bool Utf8Name>
+    bool SearchRunsAndStars(const U* name, RawCodeKind kind, int32_t begin, int32_t end);
 
     bool IsFailed(int32_t row, int32_t column) const {
         const size_t bit = static_cast<size_t>(row) * static_cast<size_t>(stride_) * 64 +
@@ -109,8 +117,11 @@ private:
     JobPatternForm form_;
     std::vector<Op> ops_;
     std::vector<ClassItem> items_;
+    std::vector<AsciiSet> sets_;
     std::vector<int32_t> needs_;  // fewest name units the elements from i on take
     int32_t rows_ = 0;
+    // A wildcard pattern of ASCII literals and "*" alone, the common kind.
+    bool runsAndStars_ = false;
 
     std::vector<JobHitRange> hits_;
     std::vector<Choice> choices_;

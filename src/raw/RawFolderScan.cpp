@@ -27,39 +27,98 @@ int CompareValues(T a, T b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// Appends the name's UTF-16 units, folded as the file system compares names.
-void AppendFolded(const RawString& name, std::u16string* out) {
-    RawFoldedUnits units(name);
-    for (uint32_t unit = 0; units.Next(&unit);) out->push_back(static_cast<char16_t>(unit));
+bool IsDigit(uint32_t u) { return u >= '0' && u <= '9'; }
+
+// One value of a sort key in bytes whose plain order is the values' order
+// (the UTF-8 scheme, taken for any value up to 0xFFFF, surrogates too).
+char* PutKeyValue(uint32_t v, char* out) {
+    if (v < 0x80) {
+        *out++ = static_cast<char>(v);
+    } else if (v < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (v >> 6));
+        *out++ = static_cast<char>(0x80 | (v & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xE0 | (v >> 12));
+        *out++ = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (v & 0x3F));
+    }
+    return out;
 }
 
-bool IsDigit(char16_t u) { return u >= u'0' && u <= u'9'; }
-
-// Folded names by the entry order, without the last tie-break by units.
-int CompareFolded(std::u16string_view a, std::u16string_view b) {
-    size_t i = 0, j = 0;
-    int zeros = 0;  // the first difference in leading zeros, fewer first
-    while (i < a.size() && j < b.size()) {
-        if (IsDigit(a[i]) && IsDigit(b[j])) {
-            const size_t zeroA = i, zeroB = j;
-            while (i < a.size() && a[i] == u'0') ++i;
-            while (j < b.size() && b[j] == u'0') ++j;
-            const size_t startA = i, startB = j;
-            while (i < a.size() && IsDigit(a[i])) ++i;
-            while (j < b.size() && IsDigit(b[j])) ++j;
-            // Without leading zeros the longer run is the larger number.
-            if (i - startA != j - startB) return i - startA < j - startB ? -1 : 1;
-            const int digits = a.substr(startA, i - startA).compare(b.substr(startB, j - startB));
-            if (digits != 0) return digits < 0 ? -1 : 1;
-            if (zeros == 0) zeros = CompareValues(startA - zeroA, startB - zeroB);
+// Appends the name's sort key: bytes that compare as the folded names
+// compare in the entry order, ties by units aside. Each unit but a digit
+// stands for itself (folded as the file system folds names). A run of digits
+// becomes "0", its length without leading zeros plus one, and those digits:
+// against any other unit it compares as a digit would (no other unit lies
+// among the digits), against another run the shorter is the smaller number,
+// and equal lengths compare digit by digit. A zero byte ends the names (no
+// value before it is zero), and the leading zeros of each run follow it, so
+// that names otherwise equal put fewer leading zeros first at the first run
+// where they differ.
+template <class Units>
+void AppendKeyOf(const Units& f, std::vector<char>* keys, size_t* used, std::vector<uint32_t>* zeros) {
+    zeros->clear();
+    // At most three bytes a unit, four more a run and its zeros, and the end.
+    const size_t need = *used + 7 * f.size() + 1;
+    if (keys->size() < need) keys->resize(std::max(need, 2 * keys->size()));
+    char* const begin = keys->data() + *used;
+    char* out = begin;
+    for (size_t i = 0; i < f.size();) {
+        if (!IsDigit(f[i])) {
+            out = PutKeyValue(f[i++], out);
             continue;
         }
-        if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
-        ++i;
-        ++j;
+        const size_t zeroAt = i;
+        while (i < f.size() && f[i] == '0') ++i;
+        zeros->push_back(static_cast<uint32_t>(i - zeroAt));
+        const size_t digitsAt = i;
+        while (i < f.size() && IsDigit(f[i])) ++i;
+        *out++ = '0';
+        out = PutKeyValue(static_cast<uint32_t>(std::min<size_t>(i - digitsAt + 1, 0xFFFF)), out);
+        for (size_t d = digitsAt; d < i; ++d) *out++ = static_cast<char>(f[d]);
     }
-    if (i < a.size() || j < b.size()) return j < b.size() ? -1 : 1;
-    return zeros;
+    *out++ = 0;
+    for (const uint32_t zero : *zeros) out = PutKeyValue(std::min<uint32_t>(zero, 0xFFFF), out);
+    *used += static_cast<size_t>(out - begin);
+}
+
+// The units of an ASCII name, folded as they are read.
+struct AsciiFolded {
+    const char* bytes;
+    size_t length;
+    size_t size() const { return length; }
+    uint32_t operator[](size_t i) const { return FoldAscii(static_cast<uint8_t>(bytes[i])); }
+};
+
+void AppendKey(const RawString& name, std::vector<char>* keys, size_t* used, std::u16string* folded,
+               std::vector<uint32_t>* zeros) {
+    if (name.Kind() == RawCodeKind::Utf8) {
+        // Most names are ASCII: folded as they are read, sparing a call per unit.
+        const AsciiFolded ascii{name.Bytes(), static_cast<size_t>(name.Length())};
+        size_t i = 0;
+        while (i < ascii.length && static_cast<uint8_t>(ascii.bytes[i]) < 0x80) ++i;
+        if (i == ascii.length) return AppendKeyOf(ascii, keys, used, zeros);
+    }
+    folded->clear();
+    RawFoldedUnits units(name);
+    for (uint32_t unit = 0; units.Next(&unit);) folded->push_back(static_cast<char16_t>(unit));
+    AppendKeyOf(std::u16string_view(*folded), keys, used, zeros);
+}
+
+// The first bytes of a key as two numbers, padded with zeros.
+void KeyPrefix(std::string_view key, uint64_t* high, uint64_t* low) {
+    uint64_t part[2] = {0, 0};
+    for (size_t i = 0, n = std::min<size_t>(key.size(), 16); i < n; ++i)
+        part[i >> 3] |= uint64_t{static_cast<uint8_t>(key[i])} << (56 - 8 * (i & 7));
+    *high = part[0];
+    *low = part[1];
+}
+
+int CompareKeys(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return static_cast<uint8_t>(a[i]) < static_cast<uint8_t>(b[i]) ? -1 : 1;
+    return CompareValues(a.size(), b.size());
 }
 
 int CompareUnits(const RawString& a, const RawString& b) {
@@ -74,27 +133,48 @@ int CompareUnits(const RawString& a, const RawString& b) {
 
 void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
     const std::vector<RawFindFileData>& e = *entries;
-    folded_.clear();
+    size_t used = 0;
     starts_.clear();
     for (const RawFindFileData& entry : e) {
-        starts_.push_back(folded_.size());
-        AppendFolded(entry.name, &folded_);
+        starts_.push_back(used);
+        AppendKey(entry.name, &keys_, &used, &folded_, &zeros_);
     }
-    starts_.push_back(folded_.size());
-    const std::u16string_view all(folded_);
+    starts_.push_back(used);
+    const std::string_view all(keys_.data(), used);
     auto key = [&](int32_t i) { return all.substr(starts_[i], starts_[i + 1] - starts_[i]); };
-    auto before = [&](int32_t x, int32_t y) {
-        const int c = CompareFolded(key(x), key(y));
-        return c != 0 ? c < 0 : CompareUnits(e[x].name, e[y].name) < 0;
-    };
     order_.resize(e.size());
-    for (size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<int32_t>(i);
+    for (size_t i = 0; i < order_.size(); ++i) {
+        order_[i].index = static_cast<int32_t>(i);
+        KeyPrefix(key(order_[i].index), &order_[i].high, &order_[i].low);
+    }
+    // Most comparisons end within the prefixes; the rest read the keys, and
+    // names equal in their keys are told apart by their units.
+    auto before = [&](const Keyed& x, const Keyed& y) {
+        if (x.high != y.high) return x.high < y.high;
+        if (x.low != y.low) return x.low < y.low;
+        const int c = CompareKeys(key(x.index), key(y.index));
+        return c != 0 ? c < 0 : CompareUnits(e[x.index].name, e[y.index].name) < 0;
+    };
     // Many file systems list a folder sorted already; that costs one pass.
     if (std::is_sorted(order_.begin(), order_.end(), before)) return;
     std::sort(order_.begin(), order_.end(), before);
-    sorted_.clear();
-    for (const int32_t i : order_) sorted_.push_back(std::move((*entries)[static_cast<size_t>(i)]));
-    entries->swap(sorted_);
+    // Each entry moves once, cycle by cycle of the permutation; a record's
+    // move swaps its texts' bodies, so no text is copied.
+    std::vector<RawFindFileData>& v = *entries;
+    for (size_t k = 0; k < order_.size(); ++k) {
+        if (order_[k].index == static_cast<int32_t>(k)) continue;
+        RawFindFileData first = std::move(v[k]);
+        for (size_t to = k;;) {
+            const size_t from = static_cast<size_t>(order_[to].index);
+            order_[to].index = static_cast<int32_t>(to);  // in place now
+            if (from == k) {
+                v[to] = std::move(first);
+                break;
+            }
+            v[to] = std::move(v[from]);
+            to = from;
+        }
+    }
 }
 
 int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindFileData& b) {

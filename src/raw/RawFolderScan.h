@@ -101,16 +101,23 @@ private:
 // as numbers ("IMG_2" before "IMG_10"); names still equal then put fewer
 // leading zeros first and are last told apart by their units. Each name is
 // folded once, so a large folder sorts without converting a name per
-// comparison, and the buffers are kept from one folder to the next.
+// comparison; each name gets one key in bytes whose plain order is that
+// order, and the buffers are kept from one folder to the next.
 class RawEntryNameSort {
 public:
     void Sort(std::vector<RawFindFileData>* entries);
 
 private:
+    struct Keyed {
+        uint64_t high, low;  // the key's first 16 bytes
+        int32_t index;
+    };
+
+    std::vector<char> keys_;
     std::u16string folded_;
     std::vector<size_t> starts_;
-    std::vector<int32_t> order_;
-    std::vector<RawFindFileData> sorted_;
+    std::vector<uint32_t> zeros_;
+    std::vector<Keyed> order_;
 };
 
 }  // namespace RawLayer

@@ -201,12 +201,14 @@ TEST(JobMatchName, Table) {
 }
 
 TEST(JobMatchName, WideNames) {
-    const char16_t loneHigh[] = {u'a', 0xD800};
-    const RawString cut = RawString::FromWide(loneHigh, 2);
+    const char16_t loneHigh[] = {u'a', 0xD800}, overDot[] = {0xD800, u'.', u'x', u'.', u'y'};
+    const RawString cut = RawString::FromWide(loneHigh, 2), over = RawString::FromWide(overDot, 5);
     const std::tuple<const char*, RawString, const char*> table[] = {
         {"?", Wide("😀"), "[0,2)"}, {"*.txt", Wide("レポート.txt"), "[0,4)"}, {"@[😀-😂]+", Wide("😁😀"), "[0,4)"},
         {"@[ぁ-ん]+", Wide("ひらがな"), "[0,4)"}, {"@.", Wide("😀"), "[0,2)"}, {"$日本", Wide("日本"), ""},
         {"*.*", Wide("a.b.c"), "[0,1)[2,5)"}, {"*", cut, "[0,2)"}, {"??", cut, "[0,1)[1,2)"},
+        // A lone high surrogate takes the unit behind it, a dot too.
+        {"*.*", over, "[0,3)[4,5)"}, {"*.y", over, "[0,3)"}, {"*.x.y", over, "no"},
     };
     for (const auto& [pattern, name, outcome] : table) {
         // The pattern once in the names' kind and once as typed (UTF-8).
@@ -218,6 +220,22 @@ TEST(JobMatchName, WideNames) {
     JobMatcher matcher(RawString("?*"));  // a matcher moves between kinds and back
     for (const bool wide : {false, true, false})
         EXPECT_EQ(Outcome(matcher, wide ? Wide("日x") : RawString("日x")), wide ? "[0,1)[1,2)" : "[0,3)[3,4)");
+}
+
+// A literal is looked for several units at a time: found at every place in
+// a long name, and passed over inside a broken character that covers it.
+TEST(JobMatchName, LiteralAtEveryPlace) {
+    for (int at = 0; at < 24; ++at) {
+        const std::string x(static_cast<size_t>(at), 'x');
+        const std::string plain = x + "." + std::string(24 - static_cast<size_t>(at), 'y');
+        const int32_t length = static_cast<int32_t>(plain.size());
+        EXPECT_EQ(Outcome("*.*", RawString(plain)),
+                  "[0," + std::to_string(at) + ")[" + std::to_string(at + 1) + "," + std::to_string(length) + ")");
+        EXPECT_EQ(Outcome("*.*", RawString(x + "\xE3..yy")), "no") << at;
+        EXPECT_EQ(Outcome("*.*", RawString(x + "\xE3..y.z")), "[0," + std::to_string(at + 4) + ")[" +
+                                                                    std::to_string(at + 5) + "," +
+                                                                    std::to_string(at + 6) + ")");
+    }
 }
 
 TEST(JobMatchName, FreshHitListEveryMatch) {
@@ -241,6 +259,12 @@ TEST(JobMatcherCrossCheck, EveryShortPatternAndName) {
     CrossCheck(AllTexts({"a", ".", "*", "+", "[^a]"}, 5, "@"), AllTexts(ab, 5));  // three repetitions in a row
     CrossCheck(AllTexts({"é", "a", "?", "*"}, 4), AllTexts(multiUnit, 4));
     CrossCheck(AllTexts({"é", ".", "+", "*", "[a-é]"}, 3, "@"), AllTexts(multiUnit, 4));
+    // Literals found by their first unit, also where a broken character's
+    // lead byte reaches over them; classes asked about digits and spaces.
+    const std::vector<std::string> broken{"a", ".", "\xE3..", "\xE3" "a.", "é"};
+    CrossCheck(AllTexts({"a", ".", "*", "?", "a."}, 3), AllTexts(broken, 3));
+    CrossCheck(AllTexts({"[0-9]", "[0-9]+", "[ ]", ".", ".+", "[^ ]+", "1"}, 3, "@"),
+               AllTexts({"1", " ", "x", "é", "\xE3 1"}, 3));
 }
 
 TEST(JobMatcherCrossCheck, NastyPatternsAgainstLongerNames) {
