@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     const double shown = Ms(start);
     std::printf("window with the evaluated list: %.0f ms (%.2f times batch -i, goal 1.5 or less)\n", shown,
                 shown / batch);
-    MainDialogParts& p = dialog.Parts();
+    GuiMainDialogParts& p = dialog.Parts();
     size_t names = 0;
     for (const auto& unit : p.items) names += (unit.name.Length() + unit.newName.Length()) * 1;
     const size_t used = Private() - before;

@@ -45,7 +45,7 @@ bool Redirected(HANDLE handle) {
 
 }  // namespace
 
-BatchOutput::BatchOutput() {
+AppBatchOutput::AppBatchOutput() {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (Redirected(out)) {
         // A console handle given to a GUI program still wants wide text.
@@ -62,9 +62,9 @@ BatchOutput::BatchOutput() {
     console_ = true;
 }
 
-BatchOutput::~BatchOutput() = default;
+AppBatchOutput::~AppBatchOutput() = default;
 
-void BatchOutput::Line(const RawString& text) {
+void AppBatchOutput::Line(const RawString& text) {
     if (handle_ == nullptr) return;
     RawString line(text, console_ ? RawLayer::RawCodeKind::Wide : RawLayer::RawCodeKind::Utf8);
     line.Append(RawString(RawLayer::RawText::CrLf(), line.Kind()));
@@ -122,7 +122,7 @@ public:
 // The fourth field of a PLAN or OK line whose new name is the old one.
 const char kUnchanged[] = "Unchanged: the new name is the old name.";
 
-void Summary(BatchOutput& output, int32_t done, const char* doneText, int32_t failed, const char* failedText,
+void Summary(AppBatchOutput& output, int32_t done, const char* doneText, int32_t failed, const char* failedText,
              int32_t unchanged, int32_t notTried = 0) {
     RawString last;
     last.AppendInt(done);
@@ -144,7 +144,7 @@ void Summary(BatchOutput& output, int32_t done, const char* doneText, int32_t fa
 
 // A pass that matched nothing, while the pattern would match names ignoring
 // case: the user most likely typed the case the names do not have.
-void CaseNote(const JobFileList& list, const JobCondition& condition, BatchOutput& output) {
+void CaseNote(const JobFileList& list, const JobCondition& condition, AppBatchOutput& output) {
     for (const JobFileUnit& unit : list)
         if (unit.Has(JobFileUnit::Matched)) return;
     const int32_t matches = CaseBlindMatches(list, condition);
@@ -157,7 +157,7 @@ void CaseNote(const JobFileList& list, const JobCondition& condition, BatchOutpu
     output.Line(note);
 }
 
-int RunPass(bool apply, BatchOutput& output) {
+int RunPass(bool apply, AppBatchOutput& output) {
     const JobOption& option = JobOption::Instance();
     JobLogServer::Instance().PostStarted();
     // A rule that is not understood starts nothing: with "-a" nobody looks
@@ -282,7 +282,7 @@ RawString RunTime(const RawLayer::RawSystemTime& t) {
     return text;
 }
 
-int UndoPass(bool apply, BatchOutput& output) {
+int UndoPass(bool apply, AppBatchOutput& output) {
     JobJournalRun run;
     JobUndo undo;
     const JobUndo::State state =
@@ -332,14 +332,14 @@ int UndoPass(bool apply, BatchOutput& output) {
 
 }  // namespace
 
-int RunUndo(bool apply, BatchOutput& output) {
+int RunUndo(bool apply, AppBatchOutput& output) {
     JobLogServer::Instance().PostStarted();
     const int exitCode = UndoPass(apply, output);
     JobLogServer::Instance().PostTerminated();
     return exitCode;
 }
 
-int RunBatch(bool apply, BatchOutput& output) {
+int RunBatch(bool apply, AppBatchOutput& output) {
     const int exitCode = RunPass(apply, output);
     JobLogServer::Instance().PostTerminated();
     return exitCode;

@@ -10,12 +10,12 @@ namespace AppLayer {
 
 // Where batch lines go: the standard output when it was redirected to a file
 // or a pipe, else the console of the parent process, else nowhere.
-class BatchOutput {
+class AppBatchOutput {
 public:
-    BatchOutput();
-    ~BatchOutput();
-    BatchOutput(const BatchOutput&) = delete;
-    BatchOutput& operator=(const BatchOutput&) = delete;
+    AppBatchOutput();
+    ~AppBatchOutput();
+    AppBatchOutput(const AppBatchOutput&) = delete;
+    AppBatchOutput& operator=(const AppBatchOutput&) = delete;
     // Writes the UTF-8 text and a CR LF.
     void Line(const RawLayer::RawString& text);
 
@@ -31,13 +31,13 @@ private:
 // tried"). The exit code: 1 when a rename failed, the run was stopped, a
 // plan foresees a failure, or the New name cannot make a file name
 // (planning alone included), else 0.
-int RunBatch(bool apply, BatchOutput& output);
+int RunBatch(bool apply, AppBatchOutput& output);
 
 // Takes back the newest run in the options' log folder that is not undone
 // yet, or with apply unset tells how it would, one line per item; Ctrl+C or
 // closing the console stops it between two items. The exit code: 1 when an
 // item could not go back, the undo was stopped or the run could not be
 // taken, else 0.
-int RunUndo(bool apply, BatchOutput& output);
+int RunUndo(bool apply, AppBatchOutput& output);
 
 }  // namespace AppLayer

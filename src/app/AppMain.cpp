@@ -58,10 +58,10 @@ void RunWindow() {
 
 // Steps 3 to 8: false when the program is to end without a window, with
 // *exitCode telling a script whether that was a failure.
-bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr<BatchOutput>* batch, int* exitCode) {
+bool Initialise(HINSTANCE instance, RawParameterList* arguments, std::unique_ptr<AppBatchOutput>* batch, int* exitCode) {
     ParseCommandLine(ProcessCommandLine(), arguments);
     // A script never waits on a message box: batch mode writes its lines instead.
-    if (BatchMode(*arguments)) *batch = std::make_unique<BatchOutput>();
+    if (BatchMode(*arguments)) *batch = std::make_unique<AppBatchOutput>();
     if (arguments->Contains("h")) {
         if (*batch) (*batch)->Line(UsageText());
         else ShowUsage();
@@ -93,7 +93,7 @@ int AppMain(HINSTANCE instance) {
     // Before anything else can fail, so that every crash leaves a dump.
     RawLayer::InstallCrashDumpHandler();
     RawParameterList arguments;
-    std::unique_ptr<BatchOutput> batch;
+    std::unique_ptr<AppBatchOutput> batch;
     int exitCode = 0;
     if (Initialise(instance, &arguments, &batch, &exitCode)) {
         const JobLayer::JobOption& option = JobLayer::JobOption::Instance();

@@ -38,7 +38,7 @@ MainProfileState InspectMainProfile(const RawString& profilePath) {
                                                                       : MainProfileState::Accepted;
 }
 
-bool CheckMainProfile(BatchOutput* batch, bool* created) {
+bool CheckMainProfile(AppBatchOutput* batch, bool* created) {
     const RawString program = ProgramFile(RawCodeKind::Utf8);
     // Without its own path the program cannot name a profile; it runs on defaults.
     if (program.IsEmpty()) return true;

@@ -5,7 +5,7 @@
 
 namespace AppLayer {
 
-class BatchOutput;
+class AppBatchOutput;
 
 enum class MainProfileState {
     Created,      // it was missing and has been written with [Common] Program=Varnelo
@@ -26,6 +26,6 @@ MainProfileState InspectMainProfile(const RawLayer::RawString& profilePath);
 // mode (batch not null), as an ERROR line with the profile's path, since a
 // script must neither wait on a box nor take the stop for success. False when
 // the program must end. *created tells whether this start wrote the profile.
-bool CheckMainProfile(BatchOutput* batch = nullptr, bool* created = nullptr);
+bool CheckMainProfile(AppBatchOutput* batch = nullptr, bool* created = nullptr);
 
 }  // namespace AppLayer

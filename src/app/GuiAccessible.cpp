@@ -192,7 +192,7 @@ private:
     GuiMainAccessible& owner_;
 };
 
-GuiMainAccessible::GuiMainAccessible(MainDialogParts& parts) : parts_(parts) {
+GuiMainAccessible::GuiMainAccessible(GuiMainDialogParts& parts) : parts_(parts) {
     const RawString press = Label("Press"), choose = Label("Choose");
     auto edit = [&](WinEditBox& box, WinView& label) {
         sources_.push_back(std::make_unique<WinEditAccessible>(box, NameOfLabel(label.GetText())));
@@ -260,7 +260,7 @@ RawString MarkAccessKey(const RawString& label, wchar_t letter) {
     return RawString::FromWide(marked.c_str());
 }
 
-void GuiMainAccessible::MarkLabels(MainDialogParts& parts) {
+void GuiMainAccessible::MarkLabels(GuiMainDialogParts& parts) {
     const std::pair<WinView*, const char*> marked[] = {
         {&parts.oldLabel, "OldName"}, {&parts.newLabel, "NewName"}, {&parts.limitationLabel, "Limitation"},
         {&parts.styleLabel, "ViewStyle"}, {&parts.start, "Start"}, {&parts.reload, "Reload"},

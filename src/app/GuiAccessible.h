@@ -16,7 +16,7 @@
 namespace AppLayer {
 
 class GuiViewBox;
-struct MainDialogParts;
+struct GuiMainDialogParts;
 
 // The view box's rows: "<old name> to <new name>", their check marks, and
 // why a row fails or was renamed.
@@ -58,7 +58,7 @@ RawLayer::RawString MarkAccessKey(const RawLayer::RawString& label, wchar_t lett
 // Every accessibility source of the main dialog, made with its labels.
 class GuiMainAccessible {
 public:
-    explicit GuiMainAccessible(MainDialogParts& parts);
+    explicit GuiMainAccessible(GuiMainDialogParts& parts);
     ~GuiMainAccessible();
 
     GuiViewBoxAccessible& ViewBox() { return *viewBox_; }
@@ -69,13 +69,13 @@ public:
     // The letter of a control's access key as the language file gives it.
     static wchar_t LetterOf(const char* key);
     // Marks the letters in the labels and buttons; before they are measured.
-    static void MarkLabels(MainDialogParts& parts);
+    static void MarkLabels(GuiMainDialogParts& parts);
     // What F1 does; empty: nothing.
     std::function<void()> openHelp;
 
 private:
     class KeyHook;
-    MainDialogParts& parts_;
+    GuiMainDialogParts& parts_;
     std::vector<std::unique_ptr<WinLayer::WinAccessibleSource>> sources_;
     std::vector<std::unique_ptr<KeyHook>> keyHooks_;
     std::unique_ptr<GuiViewBoxAccessible> viewBox_;

@@ -94,7 +94,7 @@ RawString StatusLabelText(const char* key) {
 
 // ---------------------------------------------------------------- parts
 
-MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
+GuiMainDialogParts::GuiMainDialogParts(GuiMainDialog& dialog)
     : owner(dialog), viewBox(items) {
     // One-line name boxes: Tab walks on to the next child, as in any dialog.
     oldBox.editOptions |= WinLayer::WinEditBoxBasic::kEditTabMovesFocus;
@@ -137,7 +137,7 @@ MainDialogParts::MainDialogParts(GuiMainDialog& dialog)
     };
 }
 
-WinView& MainDialogParts::Child(GuiChild child) {
+WinView& GuiMainDialogParts::Child(GuiChild child) {
     WinView* children[kGuiChildCount] = {&oldLabel,        &oldBox,      &oldHint,       &newLabel, &newBox,
                                          &newHint,         &limitationLabel, &limitationSelector, &styleLabel,
                                          &styleSelector,   &start,       &reload,        &clear,    &viewBox,
@@ -145,7 +145,7 @@ WinView& MainDialogParts::Child(GuiChild child) {
     return *children[static_cast<int32_t>(child)];
 }
 
-void MainDialogParts::Prepare() {
+void GuiMainDialogParts::Prepare() {
     RawLayer::RawLabelStore& store = RawLayer::RawLabelStore::Instance();
     {
         const RawLayer::RawLabelStore::Group labels = store.RegisterLabels(kItemLabelTable);
@@ -189,7 +189,7 @@ void MainDialogParts::Prepare() {
 
 // ---------------------------------------------------------------- commands
 
-void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
+void GuiMainDialogParts::Dispatch(WinView* sender, uint16_t code) {
     const bool nameBox = sender == &oldBox || sender == &newBox;
     if (gate.Running()) {
         // Only what no input made comes here meanwhile, a name box losing
@@ -246,7 +246,7 @@ void MainDialogParts::Dispatch(WinView* sender, uint16_t code) {
     }
 }
 
-void MainDialogParts::RefreshSolutions() {
+void GuiMainDialogParts::RefreshSolutions() {
     limitation = static_cast<JobLayer::JobCondition::Limitation>(limitationSelector.Value());
     viewStyle = static_cast<JobLayer::JobCondition::ViewStyle>(styleSelector.Value());
     const JobLayer::JobPassResult pass = JobLayer::EvaluationPass(items, condition, viewStyle, limitation,
@@ -260,16 +260,16 @@ void MainDialogParts::RefreshSolutions() {
     ShowPlan();
 }
 
-void MainDialogParts::ShowPlan() { SetStatus(StatusLabel("Planned", predictor.Planned(), predictor.Conflicts())); }
+void GuiMainDialogParts::ShowPlan() { SetStatus(StatusLabel("Planned", predictor.Planned(), predictor.Conflicts())); }
 
-RawString MainDialogParts::StatusLabel(const char* key, int32_t first, int32_t second) {
+RawString GuiMainDialogParts::StatusLabel(const char* key, int32_t first, int32_t second) {
     RawString a, b;
     a.AppendInt(first);
     b.AppendInt(second);
     return FilledLabel(StatusLabelText(key), a, b);
 }
 
-void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
+void GuiMainDialogParts::SetStatus(const RawString& text, StatusPart part) {
     (part == StatusPart::Outcome ? statusOutcome_ : statusNotice_) = text;
     RawString line = statusOutcome_;
     if (!line.IsEmpty() && !statusNotice_.IsEmpty()) line.Append(RawString(kStatusGap));
@@ -278,20 +278,20 @@ void MainDialogParts::SetStatus(const RawString& text, StatusPart part) {
     if (accessible) accessible->StatusChanged();
 }
 
-void MainDialogParts::UpdateButtons(bool bad) {
+void GuiMainDialogParts::UpdateButtons(bool bad) {
     lastBad_ = bad;
     if (start.HasWindow()) EnableWindow(start.Window(), JobLayer::StartEnabled(items, bad));
     if (clear.HasWindow()) EnableWindow(clear.Window(), items.Count() > 0);
 }
 
-void MainDialogParts::ChecksChanged() {
+void GuiMainDialogParts::ChecksChanged() {
     predictor.Predict(items);
     UpdateButtons(lastBad_);
     ShowPlan();
     if (accessible) accessible->ViewBox().ChecksChanged();
 }
 
-void MainDialogParts::ClearItems() {
+void GuiMainDialogParts::ClearItems() {
     items.Clear();
     predictor.Clear();
     failures_.clear();
@@ -301,10 +301,12 @@ void MainDialogParts::ClearItems() {
     SetStatus(RawString(), StatusPart::Notice);
 }
 
-void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
+void GuiMainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
     const bool open = JobOption::Instance().Has(JobOption::OpenFolderInitialyOnDropped);
     RawString missing;
     gate.Run("Reading", paths.Count(), [&](GuiRunGate::Work& work) {
+        // A stop lands between two entries, inside a large folder too.
+        items.stopRequested = work.stopRequested;
         for (const RawString& path : paths) {
             // What was read so far stays, as if it were all.
             if (work.stopRequested()) break;
@@ -317,13 +319,14 @@ void MainDialogParts::AddPaths(const RawLayer::RawStringList& paths) {
             }
             ++work.done;
         }
+        items.stopRequested = nullptr;
     });
     viewBox.ResetRows();
     SetStatus(missing.IsEmpty() ? RawString() : FilledLabel(StatusLabelText("NotFound"), missing, RawString()),
               StatusPart::Notice);
 }
 
-void MainDialogParts::RunRename() {
+void GuiMainDialogParts::RunRename() {
     int32_t all = 0;
     for (const JobFileUnit& unit : items)
         if (unit.Has(JobFileUnit::Checked)) ++all;
@@ -360,13 +363,13 @@ void MainDialogParts::RunRename() {
     ShowOutcome("Renamed", renamed, failed, notTried);
 }
 
-void MainDialogParts::ShowOutcome(const char* key, int32_t done, int32_t failed, int32_t notTried) {
+void GuiMainDialogParts::ShowOutcome(const char* key, int32_t done, int32_t failed, int32_t notTried) {
     RawString text = StatusLabel(key, done, failed);
     if (notTried > 0) text.Append(RawString(", "), StatusLabel("NotTried", notTried, 0));
     SetStatus(text);
 }
 
-void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
+void GuiMainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
     refusedStart_ = reasons;
     // Told beside the paths not found, which the start may have noticed too.
     RawString notice = statusNotice_;
@@ -377,7 +380,7 @@ void MainDialogParts::StartRefused(const std::vector<RawString>& reasons) {
     SetStatus(notice, StatusPart::Notice);
 }
 
-void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
+void GuiMainDialogParts::ReloadItems(const std::function<RawString(const RawString&)>& follow) {
     const JobFileList::UserMarks marks = items.TakeUserMarks(follow);
     items.Clear();
     predictor.Clear();
@@ -389,14 +392,14 @@ void MainDialogParts::ReloadItems(const std::function<RawString(const RawString&
     if (items.RestoreUserChecks(marks)) viewBox.AnnounceChecks();
 }
 
-void MainDialogParts::ReloadFont(GuiFontKind kind) {
+void GuiMainDialogParts::ReloadFont(GuiFontKind kind) {
     GuiProfile& profile = GuiProfile::Instance();
     profile.ReloadFont(kind);
     if (kind == GuiFontKind::List)
         viewBox.ApplyListFont(profile.FontRecord(kind).Handle(), JobOption::Instance().pathFontRate);
 }
 
-void MainDialogParts::LoadHints() {
+void GuiMainDialogParts::LoadHints() {
     RawLayer::RawParameterFile& profile = GuiProfile::Instance().File();
     const struct {
         WinHintButton& button;
@@ -468,7 +471,7 @@ void GuiMainDialog::OnCreate() {
 }
 
 void GuiMainDialog::OnCreated() {
-    MainDialogParts& p = parts_;
+    GuiMainDialogParts& p = parts_;
     const JobOption& option = JobOption::Instance();
     p.oldBox.SetText(option.oldName);
     p.newBox.SetText(option.newName);

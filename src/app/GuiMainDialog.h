@@ -52,8 +52,8 @@ enum GuiCommand : uint16_t {
 
 class GuiMainDialog;
 
-struct MainDialogParts {
-    explicit MainDialogParts(GuiMainDialog& owner);
+struct GuiMainDialogParts {
+    explicit GuiMainDialogParts(GuiMainDialog& owner);
 
     GuiMainDialog& owner;
     JobLayer::JobFileList items;
@@ -154,7 +154,7 @@ public:
 
     // Labels, choices, layout, title, size and the saved position; before Create.
     void Prepare();
-    MainDialogParts& Parts() { return parts_; }
+    GuiMainDialogParts& Parts() { return parts_; }
     GuiTMenuExecution& TitleMenu() { return titleMenu_; }
 
     void OnCreate() override;
@@ -171,7 +171,7 @@ public:
     static RECT StartRect(const RECT& centred, bool ignoreSaved, SIZE minimum = {0, 0});
 
 private:
-    MainDialogParts parts_;
+    GuiMainDialogParts parts_;
     GuiTMenuExecution titleMenu_;
     RECT arrangedClient_{};
 };

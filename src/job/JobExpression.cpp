@@ -117,10 +117,19 @@ void AppendCounter(const JobTemplateToken& token, int64_t ordinal, RawString* ou
     unsigned __int128 magnitude = value < 0 ? static_cast<unsigned __int128>(-value) : value;
     char digits[48];
     int32_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + static_cast<int>(magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
+    if (magnitude <= UINT64_MAX) {
+        // Every counter a name can hold: a division of 128 bits costs a call per digit.
+        uint64_t small = static_cast<uint64_t>(magnitude);
+        do {
+            digits[n++] = static_cast<char>('0' + static_cast<int>(small % 10));
+            small /= 10;
+        } while (small != 0);
+    } else {
+        do {
+            digits[n++] = static_cast<char>('0' + static_cast<int>(magnitude % 10));
+            magnitude /= 10;
+        } while (magnitude != 0);
+    }
     if (value < 0) out->AppendUnit('-');
     for (int32_t i = n; i < token.width; ++i) out->AppendUnit('0');
     while (n > 0) out->AppendUnit(static_cast<uint8_t>(digits[--n]));

@@ -205,6 +205,7 @@ void JobFileList::RebuildIndex() {
     indexedCount_ = 0;
     deferred_ = Count();
     IndexTail();
+    indexValid_ = namedValid_ = true;
 }
 
 void JobFileList::IndexTail() {
@@ -230,19 +231,26 @@ void JobFileList::IndexTail() {
     }
     indexedCount_ = Count();
     deferred_ = 0;
-    indexValid_ = namedValid_ = true;
 }
 
-void JobFileList::SyncIndex() {
-    if (indexValid_ && namedValid_ && indexedCount_ + deferred_ == Count()) {
+void JobFileList::SyncNamed() {
+    if (namedValid_ && indexedCount_ + deferred_ == Count()) {
         if (deferred_ > 0) IndexTail();
     } else {
         RebuildIndex();
     }
 }
 
+void JobFileList::SyncIndex() {
+    // Paths changed without the lookups: only a rebuild makes them true again.
+    if (!indexValid_) RebuildIndex();
+    else SyncNamed();
+}
+
 const std::vector<RawListNode*>& JobFileList::Named() {
-    SyncIndex();
+    // The named list outlives path changes: renames keep it, only units
+    // that come or go touch it.
+    SyncNamed();
     return named_;
 }
 
@@ -332,6 +340,7 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     }
     entrySort_.Sort(&entries);
     for (const RawFindFileData& data : entries) {
+        if (stopRequested && stopRequested()) break;
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child =

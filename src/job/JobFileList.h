@@ -71,6 +71,9 @@ public:
     // listed (the same full path, compared as the file system compares names)
     // only gains Dropped. A path that names nothing is listed as an absent file.
     Position AddPath(const RawString& path, bool openFolder);
+    // Asked before each entry a folder's reading adds: true stops the reading
+    // there, and what was read stays as if it were all. Null: never.
+    std::function<bool()> stopRequested;
     // Appends the content of the folder below the unit; the HasFolders and
     // HasFiles bits found.
     uint16_t ExpandFolder(Position unit, const RawString& path, int32_t depth);
@@ -153,8 +156,10 @@ private:
     void Reindex(Position unit, uint64_t oldHash);
     // A unit appended at the end waits for the next lookup to be indexed.
     void Index();
-    // Brings the lookups up to the list before one is used.
+    // Brings the lookups and the named list up to the list before one is used.
     void SyncIndex();
+    // The same for the named list alone.
+    void SyncNamed();
     // Indexes the units appended since the last lookup, in one go.
     void IndexTail();
     Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,

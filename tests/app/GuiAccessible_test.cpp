@@ -109,7 +109,7 @@ protected:
         JobOption::Instance().Reset();
         if (SUCCEEDED(com_)) CoUninitialize();
     }
-    MainDialogParts& Open() {
+    GuiMainDialogParts& Open() {
         dialog = std::make_unique<GuiMainDialog>();
         dialog->Prepare();
         EXPECT_TRUE(dialog->Create());
@@ -132,7 +132,7 @@ protected:
 }  // namespace
 
 TEST_F(AccessibleTest, EveryControlTellsItsRoleNameValueAndState) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     struct Case {
         WinLayer::WinView& view;
         long role;
@@ -182,7 +182,7 @@ TEST_F(AccessibleTest, EveryControlTellsItsRoleNameValueAndState) {
 
 TEST_F(AccessibleTest, RowsAreChildrenWithNamesStatesDescriptionsAndHitTesting) {
     ASSERT_TRUE(PutFile(data + L"\\x_a", "x"));  // a.txt's new name is taken
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const Object list(view.Window());
     ASSERT_TRUE(list);
@@ -255,7 +255,7 @@ TEST_F(AccessibleTest, RowsAreChildrenWithNamesStatesDescriptionsAndHitTesting) 
 }
 
 TEST_F(AccessibleTest, NameBoxValueSetByTheClientIsEvaluatedOnEnter) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     const Object box(p.oldBox.Window());
     const BSTR value = SysAllocString(L"*.doc");
     ASSERT_EQ(box->put_accValue(Object::Child(CHILDID_SELF), value), S_OK);
@@ -271,7 +271,7 @@ TEST_F(AccessibleTest, NameBoxValueSetByTheClientIsEvaluatedOnEnter) {
 }
 
 TEST_F(AccessibleTest, RealKeysRaiseFocusSelectionStateAndValueEvents) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     Events().clear();
     const HWINEVENTHOOK hook =
@@ -304,7 +304,7 @@ TEST_F(AccessibleTest, RealKeysRaiseFocusSelectionStateAndValueEvents) {
 }
 
 TEST_F(AccessibleTest, AccessKeysReachTheirControlsAndTheMenuKeyOpensTheItemMenu) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     SetFocus(p.viewBox.Window());
     const struct {
         wchar_t letter;
@@ -362,7 +362,7 @@ TEST_F(AccessibleTest, HighContrastDrawsInTheSystemColours) {
     WinLayer::SetHighContrast(true);
 
     ASSERT_TRUE(PutFile(data + L"\\x_a", "x"));  // a.txt's new name is taken
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     EXPECT_EQ(view.RowColour(Row("a.txt")), RGB(0, 0, 0));  // a conflict, shown by its mark
     view.SetSelected(Row("b.txt"), true);

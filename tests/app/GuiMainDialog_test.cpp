@@ -44,7 +44,7 @@ protected:
         JobOption::Instance().Reset();
     }
     void File(const std::wstring& relative) { ASSERT_TRUE(PutFile(data + L"\\" + relative, "x")); }
-    MainDialogParts& Open() {
+    GuiMainDialogParts& Open() {
         dialog = std::make_unique<GuiMainDialog>();
         dialog->Prepare();
         EXPECT_TRUE(dialog->Create());
@@ -97,7 +97,7 @@ protected:
             const HWND focus = GetFocus();
             return focus && IsChild(dialog->Window(), focus) && IsWindowEnabled(focus);
         }));
-        MainDialogParts& p = dialog->Parts();
+        GuiMainDialogParts& p = dialog->Parts();
         ASSERT_TRUE(TabTo(p.oldBox));
         WinTest::TypeUnicode(typed);
         ASSERT_TRUE(PumpUntil([&] { return p.oldBox.GetText().ToWide() == typed; })) << p.oldBox.GetText().ToUtf8();
@@ -110,7 +110,7 @@ protected:
 }  // namespace
 
 TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     ASSERT_EQ(p.limitationSelector.Count(), 4);
     EXPECT_EQ(p.limitationSelector.Item(3).label.ToUtf8(), "Folder&File");
     EXPECT_EQ(p.limitationSelector.Value(), static_cast<int32_t>(JobCondition::Limitation::File));
@@ -135,7 +135,7 @@ TEST_F(MainDialogTest, SelectorsRunAPassAndChooseWhatIsShown) {
 
 TEST_F(MainDialogTest, CheckMarks) {
     JobOption::Instance().flags |= JobOption::CheckMarkBySelection;
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t c = Row("c.doc");
     ASSERT_GE(c, 0);
@@ -158,7 +158,7 @@ TEST_F(MainDialogTest, CheckMarks) {
 }
 
 TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t h = view.RowHeight();
     // The middle of a row's image (zone 2), as the pointer gives it; for the
@@ -181,7 +181,7 @@ TEST_F(MainDialogTest, ClicksOnCheckBoxAndImageAndTheKeysVAndO) {
 }
 
 TEST_F(MainDialogTest, AnUncheckedRowStaysUncheckedThroughPassesReloadAndTheRun) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     SetForegroundWindow(dialog->Window());
     const int32_t h = view.RowHeight();
@@ -226,7 +226,7 @@ TEST_F(MainDialogTest, AnUncheckedRowStaysUncheckedThroughPassesReloadAndTheRun)
 }
 
 TEST_F(MainDialogTest, TypingWaitsForEnterAndRowsShowOnlyWhatARunWouldDo) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     SetForegroundWindow(dialog->Window());
     SetFocus(p.newBox.Window());
     SendMessageW(p.newBox.Window(), EM_SETSEL, 0, -1);
@@ -254,7 +254,7 @@ TEST_F(MainDialogTest, TypingWaitsForEnterAndRowsShowOnlyWhatARunWouldDo) {
 TEST_F(MainDialogTest, PredictedConflictsWarnUntilTheRunShowsTheOutcome) {
     File(L"x_a");  // a.txt's new name is taken and stays
     JobOption::Instance().flags |= JobOption::ViewTip;
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t a = Row("a.txt"), b = Row("b.txt");
     ASSERT_GE(a, 0);
@@ -325,12 +325,12 @@ TEST_F(MainDialogTest, EmptyViewSaysHowToAddItemsOrWhyNothingMatches) {
 // disabled; a hint chosen from the real menu, by keys, fills its box and
 // evaluates, and the menu shows the notes.
 TEST_F(MainDialogTest, StarterHintsFromTheRealMenu) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     EXPECT_FALSE(Enabled(p.oldHint));
     EXPECT_FALSE(Enabled(p.newHint));
     RawLayer::RawParameterFile profile(Raw(temp.Join(L"gui.ini")));
     ASSERT_TRUE(WriteStarterHints(profile));
-    MainDialogParts& q = Open();
+    GuiMainDialogParts& q = Open();
     ASSERT_TRUE(Enabled(q.oldHint) && Enabled(q.newHint));
     SetForegroundWindow(dialog->Window());
     SetFocus(q.newHint.Window());
@@ -385,7 +385,7 @@ TEST(ItemMenuRules, EnabledEntriesFollowTheSelection) {
 }
 
 TEST_F(MainDialogTest, ItemMenuShowsTheRulesAtTheClickedRow) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t a = Row("a.txt");
     ASSERT_GE(a, 0);
@@ -418,7 +418,7 @@ TEST_F(MainDialogTest, ItemMenuShowsTheRulesAtTheClickedRow) {
 
 TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
     File(L"sub\\deep\\f.txt");
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     using C = GuiItemCommand;
     auto run = [&](std::initializer_list<const char*> names, C command) {
@@ -517,7 +517,7 @@ TEST_F(MainDialogTest, ItemMenuCommandsOnARealTree) {
 // a width beyond 32), colour the box and disable "Start !"; the ":" of a
 // good token does not.
 TEST_F(MainDialogTest, ForbiddenCharacterOrBadTokenColoursTheBoxAndDisablesStart) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     EXPECT_TRUE(Enabled(p.start));
     const std::pair<const char*, bool> cases[] = {
         {"%0:x", true}, {"%0_x", false}, {"%0%{n:3", true}, {"%{n:3}_%0", false}, {"%{x}", true}, {"%{n:33}", true}};
@@ -534,7 +534,7 @@ TEST_F(MainDialogTest, ForbiddenCharacterOrBadTokenColoursTheBoxAndDisablesStart
 // with the names shown.
 TEST_F(MainDialogTest, CounterKeepsItsNumbersWhenARowIsUnchecked) {
     JobOption::Instance().newName = "%{n}_%0";
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "2_b");
     p.viewBox.ClickCheckBox(Row("a.txt"));
     EXPECT_EQ(Unit("b.txt").newName.ToUtf8(), "2_b");
@@ -543,7 +543,7 @@ TEST_F(MainDialogTest, CounterKeepsItsNumbersWhenARowIsUnchecked) {
 }
 
 TEST_F(MainDialogTest, RunRenamesCheckedItemsAndReloadReadsTheDiskAgain) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     p.Dispatch(&p.start, kStartRun);
     EXPECT_EQ(TreeNames(data), (std::vector<std::string>{"c.doc", "sub\\", "sub\\e.doc", "sub\\x_d", "x_a", "x_b"}));
     EXPECT_TRUE(Unit("x_a").Has(JobFileUnit::RenameSucceeded));
@@ -562,7 +562,7 @@ TEST_F(MainDialogTest, RunRenamesCheckedItemsAndReloadReadsTheDiskAgain) {
 
 TEST_F(MainDialogTest, FolderThatVanishesBeforeTheRunFailsItsItemsOnly) {
     JobOption::Instance().viewStyle = "MatchedList";
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     ASSERT_TRUE(RemoveTree(data + L"\\sub"));
     p.Dispatch(&p.start, kStartRun);
     EXPECT_TRUE(Unit("d.txt").Has(JobFileUnit::RenameFailed));
@@ -574,9 +574,9 @@ TEST_F(MainDialogTest, DroppedFilesMissingStartPathsAndARefusedApply) {
     option.items.Append(Raw(temp.Join(L"missing")));
     option.flags |= JobOption::Apply;
     option.limitation = "Files";  // not understood: "-a" starts nothing
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     EXPECT_EQ(p.items.Count(), 7);  // the tree; the missing path brings nothing but a word
-    const std::string notice = p.StatusText(MainDialogParts::StatusPart::Notice).ToUtf8();
+    const std::string notice = p.StatusText(GuiMainDialogParts::StatusPart::Notice).ToUtf8();
     EXPECT_EQ(notice.rfind("Not found: " + Raw(temp.Join(L"missing")).ToUtf8(), 0), 0u) << notice;
     EXPECT_NE(notice.find("The Limitation \"Files\" is not one of Dropped, Folder, File, Both"), std::string::npos)
         << notice;
@@ -595,7 +595,7 @@ TEST_F(MainDialogTest, DroppedFilesMissingStartPathsAndARefusedApply) {
 }
 
 TEST_F(MainDialogTest, LongPatternLeavesTheWindowResponsive) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     p.oldBox.SetText(RawString(std::string(10000, '*') + "x"));
     p.Dispatch(&p.oldBox, WinLayer::kNotifyExecute);
     EXPECT_EQ(p.oldBox.GetText().Length(), 10001);
@@ -603,7 +603,7 @@ TEST_F(MainDialogTest, LongPatternLeavesTheWindowResponsive) {
 }
 
 TEST_F(MainDialogTest, EveryControlPaintsItsWholeAreaAfterAResize) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     const HWND window = dialog->Window();
     // No blinking caret, no hovered button: what is painted stays as it is.
     SetFocus(p.viewBox.Window());
@@ -668,7 +668,7 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
 
     // Saved with a smaller font: the controls still fit, none past the right edge.
     ASSERT_TRUE(GuiProfile::Instance().WriteWindowRect({10, 20, 210, 120}));
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     RECT client;
     GetClientRect(dialog->Window(), &client);
     EXPECT_TRUE(client.right >= p.minimumClient.cx && client.bottom >= p.minimumClient.cy);
@@ -678,7 +678,7 @@ TEST_F(MainDialogTest, SavedRectangleOnARemovedMonitorIsCentredAgain) {
 }
 
 TEST_F(MainDialogTest, KeysReachAControlAfterTheFocusedOneIsDisabledOrTheWindowReactivated) {
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     dialog->Activate(0, 0);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
     SetFocus(p.newBox.Window());
@@ -705,7 +705,7 @@ TEST_F(MainDialogTest, KeysReachAControlAfterTheFocusedOneIsDisabledOrTheWindowR
 
 TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAFrame) {
     JobOption::Instance().oldName = "*";
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     GuiViewBox& view = p.viewBox;
     const int32_t sub = Row("sub");
     ASSERT_GE(sub, 0);
@@ -738,7 +738,7 @@ TEST_F(MainDialogTest, ClosedFolderCountsItsCheckedUnitsAndTheFocusedListShowsAF
 TEST_F(MainDialogTest, StopEndsALongRunBetweenTwoItemsAndClicksMeanwhileAreDropped) {
     constexpr int32_t kFiles = 2000;
     for (int32_t i = 0; i < kFiles; ++i) File(L"many\\f" + std::to_wstring(i) + L".txt");
-    MainDialogParts& p = Open();
+    GuiMainDialogParts& p = Open();
     dialog->Activate(0, 0);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == dialog->Window(); }));
     const int32_t all = kFiles + 3;  // a, b and d.txt too
@@ -773,12 +773,12 @@ TEST_F(MainDialogTest, StopEndsALongRunBetweenTwoItemsAndClicksMeanwhileAreDropp
     int32_t onDisk = 0;
     for (const std::string& name : TreeNames(data)) onDisk += name.find("x_") != std::string::npos;
     EXPECT_EQ(onDisk, renamed);
-    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8(),
+    EXPECT_EQ(p.StatusText(GuiMainDialogParts::StatusPart::Outcome).ToUtf8(),
               std::to_string(renamed) + " renamed, 0 failed, " + std::to_string(untried) + " not tried");
     EXPECT_EQ(p.start.GetText().ToUtf8(), "&Start !");
     EXPECT_TRUE(Enabled(p.start));  // the units not tried are still checked
     // The pass the focus change asked for runs now that the run has ended.
-    EXPECT_TRUE(PumpUntil([&] { return p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8().ends_with(" conflicts"); }));
+    EXPECT_TRUE(PumpUntil([&] { return p.StatusText(GuiMainDialogParts::StatusPart::Outcome).ToUtf8().ends_with(" conflicts"); }));
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) EXPECT_EQ(p.viewBox.IsSelected(r), selected[r]) << r;
     EXPECT_EQ(p.viewBox.Cursor(), cursor);
 }

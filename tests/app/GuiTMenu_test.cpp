@@ -179,7 +179,7 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     option.newName = "New %0";
     option.limitation = "Both";
     GuiTMenuExecution& menu = Open();
-    MainDialogParts& p = dialog->Parts();
+    GuiMainDialogParts& p = dialog->Parts();
     p.RunRename();
     const std::wstring renamed = temp.Join(L"New data");
     ASSERT_TRUE(FileExists(renamed + L"\\New a.txt"));
@@ -204,7 +204,7 @@ TEST_F(TitleMenuTest, UndoLastRunTakesTheWindowsRunBackOnce) {
     for (int32_t r = 0; r < p.viewBox.RowCount(); ++r) rows += p.viewBox.RowUnit(r).name.ToUtf8() + " ";
     EXPECT_EQ(rows, "data a.txt b.txt New b.txt ");
     EXPECT_TRUE(IsWindowEnabled(p.clear.Window()));
-    EXPECT_EQ(p.StatusText(MainDialogParts::StatusPart::Outcome).ToUtf8(), "2 restored, 1 failed");
+    EXPECT_EQ(p.StatusText(GuiMainDialogParts::StatusPart::Outcome).ToUtf8(), "2 restored, 1 failed");
     // The run stays the one to take back until every item is back.
     EXPECT_FALSE(Grayed(Menu(), 11));
     ASSERT_TRUE(DeleteFileW((data + L"\\b.txt").c_str()));

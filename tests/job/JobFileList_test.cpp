@@ -119,3 +119,16 @@ TEST_F(ItemList, ReloadKeepsWhatTheUserSet) {
         EXPECT_EQ(With(JobFileUnit::Checked), same ? "c.txt " : "b.txt c.txt ") << templ;
     }
 }
+
+// A reading stopped inside a folder keeps the entries read before the stop,
+// in its subfolders too, and reads nothing behind it.
+TEST_F(ItemList, AStoppedReadKeepsWhatItReadAsIfItWereAll) {
+    for (const wchar_t* file : {L"F\\A\\d.txt", L"F\\a.txt", L"F\\b.txt", L"F\\c.txt"}) File(file);
+    int asked = 0;
+    list.stopRequested = [&] { return ++asked > 3; };
+    Add(L"F");
+    std::string names;
+    for (const JobFileUnit& unit : list) names += unit.name.ToUtf8() + " ";
+    EXPECT_EQ(names, "F A d.txt a.txt ");
+    EXPECT_TRUE(list.begin()->Has(JobFileUnit::HasFolders) && list.begin()->Has(JobFileUnit::HasFiles));
+}
