@@ -8,6 +8,7 @@
 #include <atomic>
 #include <utility>
 
+#include "raw/RawHandle.h"
 #include "win/WinButton.h"
 #include "win/WinEditBox.h"
 #include "win/WinListBox.h"
@@ -550,6 +551,31 @@ void WinSelectorAccessible::OnOwnNotification(uint16_t code) {
 long WinLiveTextAccessible::Role(int32_t) { return ROLE_SYSTEM_STATICTEXT; }
 RawString WinLiveTextAccessible::Name(int32_t) { return View() ? View()->GetText() : RawString(); }
 uint32_t WinLiveTextAccessible::State(int32_t) { return STATE_SYSTEM_READONLY; }
+
+void WinLiveTextAccessible::TextChanged() {
+    const HWND window = View() ? View()->Window() : nullptr;
+    if (window && window != marked_) {
+        marked_ = window;
+        // The platform's live-setting property: screen readers read the line
+        // out when it changes, politely, after what they are saying. The
+        // headers lack its id (and the interface's), so they are written here.
+        static const GUID kLiveSetting = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+        static const CLSID kPropServices = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+        static const IID kPropServicesIid = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+        constexpr long kPolite = 1;
+        RawLayer::RawComRef<IAccPropServices> services;
+        if (SUCCEEDED(CoCreateInstance(kPropServices, nullptr, CLSCTX_INPROC_SERVER, kPropServicesIid,
+                                       services.Put()))) {
+            VARIANT polite;
+            VariantInit(&polite);
+            polite.vt = VT_I4;
+            polite.lVal = kPolite;
+            services->SetHwndProp(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSetting, polite);
+        }
+    }
+    Announce(EVENT_OBJECT_NAMECHANGE, 0);
+    Announce(EVENT_OBJECT_LIVEREGIONCHANGED, 0);
+}
 
 // ---------------------------------------------------------------- list box
 

@@ -164,8 +164,12 @@ public:
     long Role(int32_t child) override;
     RawLayer::RawString Name(int32_t child) override;
     uint32_t State(int32_t child) override;
-    // The view's text was set: tells the clients.
-    void TextChanged() { Announce(EVENT_OBJECT_NAMECHANGE, 0); }
+    // The view's text was set: tells the clients (and marks the window a
+    // live region first, once it exists).
+    void TextChanged();
+
+private:
+    HWND marked_ = nullptr;
 };
 
 // A list box: its header row a column header, its usable rows list items

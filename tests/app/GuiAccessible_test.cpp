@@ -295,6 +295,7 @@ TEST_F(AccessibleTest, RealKeysRaiseFocusSelectionStateAndValueEvents) {
     ASSERT_TRUE(PumpUntil([&] { return !view.RowUnit(Row("b.txt")).Has(JobFileUnit::Checked); }));
     EXPECT_TRUE(seen(EVENT_OBJECT_STATECHANGE, view.Window(), b));
     EXPECT_TRUE(seen(EVENT_OBJECT_NAMECHANGE, p.status.Window(), CHILDID_SELF));
+    EXPECT_TRUE(seen(EVENT_OBJECT_LIVEREGIONCHANGED, p.status.Window(), CHILDID_SELF));
 
     SetFocus(p.newBox.Window());
     EXPECT_TRUE(seen(EVENT_OBJECT_FOCUS, p.newBox.Window(), CHILDID_SELF));
