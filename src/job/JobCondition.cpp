@@ -1,6 +1,8 @@
 // The evaluation of items: eligibility, matching and the new name.
 #include "job/JobCondition.h"
 
+#include <cstring>
+
 #include "job/JobConflict.h"
 #include "job/JobSolution.h"
 #include "raw/RawShell.h"
@@ -26,6 +28,7 @@ void JobEvaluator::Prepare(const RawString& templ) {
     if (prepared_ && (templ.SharesBodyWith(template_) || templ == template_)) return;
     template_ = templ;
     usable_ = TemplateFault(templ).IsEmpty();
+    tokens_ = ReadTemplateTokens(templ);
     perFolder_ = TemplateCountsPerFolder(templ);
     prepared_ = true;
 }
@@ -45,6 +48,8 @@ int64_t JobEvaluator::FolderOrdinal(const JobFileUnit& unit) {
 void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition) {
     unit.Clear(JobFileUnit::Eligible | JobFileUnit::Matched | JobFileUnit::Checked);
     // Only what a run would do is proposed: no stale name from an earlier rule.
+    // The earlier name is kept aside: a name that comes out the same keeps it.
+    RawString previous = std::move(unit.newName);
     unit.newName = RawString();
     if (!Eligible(unit, condition.limitation)) return;
     unit.Set(JobFileUnit::Eligible);
@@ -62,15 +67,23 @@ void JobEvaluator::EvaluateUnit(JobFileUnit& unit, const JobCondition& condition
     unit.Set(JobFileUnit::Checked);
     JobHitSolution solution(unit.name, matcher_);
     solution.SetOrdinals(named_++, perFolder_ ? FolderOrdinal(unit) : 0);
-    ExpandTemplate(condition.newName, solution, &expansion_);
-    const RawString text =
-        expansion_.Kind() == RawCodeKind::Utf8 ? expansion_ : RawString(expansion_, RawCodeKind::Utf8);
+    ExpandTemplate(condition.newName, solution, &expansion_, &tokens_);
+    RawString converted;
+    if (expansion_.Kind() != RawCodeKind::Utf8) converted = RawString(expansion_, RawCodeKind::Utf8);
+    const RawString& text = expansion_.Kind() == RawCodeKind::Utf8 ? expansion_ : converted;
     // Control units (from "%n", "%r", "%t" or typed into the template) can
     // never be part of a file name. In UTF-8 each is a byte of its own.
     const char* bytes = text.Bytes();
     const int32_t length = text.Length();
     int32_t kept = 0;
     while (kept < length && (bytes[kept] < 1 || bytes[kept] > 31)) ++kept;
+    // A pass that proposes what it proposed before (Enter again, a reload)
+    // allocates nothing: over a million items the heap is most of its cost.
+    if (kept == length && previous.Kind() == RawCodeKind::Utf8 && previous.Length() == length &&
+        std::memcmp(previous.Bytes(), bytes, static_cast<size_t>(length)) == 0) {
+        unit.newName = std::move(previous);
+        return;
+    }
     // A fresh body of its own, so that the next expansion need not detach.
     unit.newName = RawString(bytes, kept);
     for (int32_t i = kept; i < length; ++i)
@@ -163,12 +176,15 @@ JobPassResult EvaluationPass(JobFileList& list, JobCondition& condition, JobCond
     for (JobFileUnit& unit : list) {
         const bool fresh = unit.Has(JobFileUnit::Fresh);
         const bool wasChecked = unit.Has(JobFileUnit::Checked);
+        // Shared, not copied: the evaluation keeps the body when the name stays.
         RawString proposed;
-        if (unit.Checkable()) proposed = std::move(unit.newName);
+        if (unit.Checkable()) proposed = unit.newName;
         unit.Clear(JobFileUnit::Fresh);
         evaluator.EvaluateUnit(unit, condition);
         if (fresh || !unit.Checkable()) continue;
-        if (sameRule || (!proposed.IsEmpty() && proposed == unit.newName)) {
+        const bool sameName =
+            !proposed.IsEmpty() && (proposed.SharesBodyWith(unit.newName) || proposed == unit.newName);
+        if (sameRule || sameName) {
             if (wasChecked) unit.Set(JobFileUnit::Checked);
             else unit.Clear(JobFileUnit::Checked);
         }

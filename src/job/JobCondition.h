@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "job/JobExpression.h"
 #include "job/JobFileList.h"
 #include "job/JobHitRange.h"
 
@@ -35,7 +36,8 @@ private:
 
     JobMatcher matcher_;
     RawString expansion_;
-    RawString template_;  // the template the three below were found for
+    RawString template_;  // the template the four below were found for
+    JobTemplateTokens tokens_;
     bool usable_ = true;
     bool perFolder_ = false;
     bool prepared_ = false;

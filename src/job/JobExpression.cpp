@@ -327,8 +327,18 @@ uint32_t JobExpressionUtility::TemplateEscape(uint32_t x) {
     }
 }
 
+JobTemplateTokens ReadTemplateTokens(const RawString& text) {
+    JobTemplateTokens tokens;
+    ForEachToken(text, [&](int32_t p, const JobTemplateToken& token) {
+        tokens.emplace_back(p, token);
+        return true;
+    });
+    return tokens;
+}
+
 int32_t ExpandOne(const RawString& text, int32_t position,
-                  const JobExpressionUtility::Situation& situation, RawString* out) {
+                  const JobExpressionUtility::Situation& situation, RawString* out,
+                  const JobTemplateTokens* tokens) {
     if (position < 0 || position >= text.Length()) return 0;
     const uint32_t unit = text.UnitAt(position);
     if (unit != '%') {
@@ -338,7 +348,11 @@ int32_t ExpandOne(const RawString& text, int32_t position,
     if (position + 1 >= text.Length()) return 1;
     const uint32_t x = text.UnitAt(position + 1);
     if (x == '{') {
-        const JobTemplateToken token = ReadTemplateToken(text, position);
+        const JobTemplateToken* known = nullptr;
+        if (tokens != nullptr)
+            for (const auto& [at, read] : *tokens)
+                if (at == position) known = &read;
+        const JobTemplateToken token = known != nullptr ? *known : ReadTemplateToken(text, position);
         if (token.fault == JobTemplateToken::Fault::None) AppendToken(token, situation, out);
         return token.length;
     }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "raw/RawString.h"
 
@@ -86,10 +88,17 @@ RawString TemplateFault(const RawString& text);
 // Whether the template counts items afresh in each folder ("%{f...}").
 bool TemplateCountsPerFolder(const RawString& text);
 
+// The "%{...}" tokens of a template by position, read once for a template
+// that is expanded over many items.
+using JobTemplateTokens = std::vector<std::pair<int32_t, JobTemplateToken>>;
+JobTemplateTokens ReadTemplateTokens(const RawString& text);
+
 // Expands the template element at position and appends what it yields to out.
 // Returns the template units consumed: 1, 2 or a token's length, and 0 for a
 // position outside the template (so that a caller's loop cannot stall on it).
+// tokens, when given, are the template's own, read before.
 int32_t ExpandOne(const RawString& text, int32_t position,
-                  const JobExpressionUtility::Situation& situation, RawString* out);
+                  const JobExpressionUtility::Situation& situation, RawString* out,
+                  const JobTemplateTokens* tokens = nullptr);
 
 }  // namespace JobLayer

@@ -52,7 +52,7 @@ void JobHitSolution::AppendPart(int32_t index, RawString* out) const {
 }
 
 void ExpandTemplate(const RawString& t, const JobExpressionUtility::Situation& situation,
-                    RawString* out) {
+                    RawString* out, const JobTemplateTokens* tokens) {
     if (out->Kind() != t.Kind())
         *out = RawString(t.Kind());
     else
@@ -66,16 +66,22 @@ void ExpandTemplate(const RawString& t, const JobExpressionUtility::Situation& s
     out->Reserve(t.Length());
     out->AppendRange(t, {0, k});
     const int32_t length = t.Length();
+    // In UTF-8 a "%" is a byte of its own, found without asking unit by unit.
+    const char* bytes = t.Kind() == RawLayer::RawCodeKind::Utf8 ? t.Bytes() : nullptr;
     for (int32_t p = k; p < length;) {
         // Units up to the next "%" yield themselves; they go in as one run.
         int32_t q = p;
-        while (q < length && t.UnitAt(q) != '%') ++q;
+        if (bytes != nullptr) {
+            while (q < length && bytes[q] != '%') ++q;
+        } else {
+            while (q < length && t.UnitAt(q) != '%') ++q;
+        }
         if (q > p) {
             out->AppendRange(t, {p, q});
             p = q;
             continue;
         }
-        p += ExpandOne(t, p, situation, out);
+        p += ExpandOne(t, p, situation, out, tokens);
     }
 }
 

@@ -62,7 +62,8 @@ private:
 RawString ExpandTemplate(const RawString& t, const JobExpressionUtility::Situation& situation);
 // The same into out, which keeps its buffer (and so needs no allocation once
 // it is large enough); out takes t's kind.
+// tokens, when given, are t's own (ReadTemplateTokens).
 void ExpandTemplate(const RawString& t, const JobExpressionUtility::Situation& situation,
-                    RawString* out);
+                    RawString* out, const JobTemplateTokens* tokens = nullptr);
 
 }  // namespace JobLayer
