@@ -147,6 +147,32 @@ void PrintMemory(const std::wstring& root) {
                 double(gAllocated - nameBytes) / counted.Count());
 }
 
+// The best of some rounds of a pass with templ over the list and of the
+// prediction that follows it. fresh: each timed pass follows one of another
+// template, so that it makes every name afresh (a pass that proposes the
+// same names again costs less).
+struct PassFigures {
+    double pass = 1e9, prediction = 1e9;
+};
+PassFigures PassAndPrediction(JobFileList& list, JobConflictPredictor& predictor, const char* templ, int rounds,
+                              bool fresh) {
+    JobCondition condition;
+    PassFigures best;
+    for (int round = 0; round < rounds; ++round) {
+        if (fresh)
+            EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*",
+                           "x%0");
+        auto start = std::chrono::steady_clock::now();
+        EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*",
+                       templ);
+        best.pass = std::min(best.pass, Seconds(start));
+        start = std::chrono::steady_clock::now();
+        predictor.Predict(list);
+        best.prediction = std::min(best.prediction, Seconds(start));
+    }
+    return best;
+}
+
 int Million(bool remove) {
     wchar_t tempPath[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tempPath);
@@ -183,30 +209,14 @@ int Million(bool remove) {
         list = WalkAgainstLoad(root, "walk (10,000 folders)", round == 2, false);
     PrintMemory(root);
     // A pass and its prediction over every unit, best of three each: once
-    // with a template that changes every name from the pass before (each
-    // pass alternates two), once proposing again what the pass before did.
-    JobCondition condition;
+    // making every name afresh, once proposing the same names again.
     JobConflictPredictor predictor;
-    double changedBest = 1e9, sameBest = 1e9, predictBest = 1e9;
-    for (int round = 0; round < 6; ++round) {
-        auto start = std::chrono::steady_clock::now();
-        EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*",
-                       round % 2 ? "%0-%1" : "%1-%0");
-        changedBest = std::min(changedBest, Seconds(start));
-    }
-    for (int round = 0; round < 3; ++round) {
-        auto start = std::chrono::steady_clock::now();
-        EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*",
-                       "%1-%0");
-        sameBest = std::min(sameBest, Seconds(start));
-        start = std::chrono::steady_clock::now();
-        predictor.Predict(list);
-        predictBest = std::min(predictBest, Seconds(start));
-    }
+    const PassFigures changed = PassAndPrediction(list, predictor, "%1-%0", 3, true);
+    const PassFigures same = PassAndPrediction(list, predictor, "%1-%0", 3, false);
     std::printf("evaluation pass (*.*) over %d units: every name changed %.0f ms, the same names again %.0f ms "
                 "(goal 300 or less); prediction %.0f ms (%.0f%% of the pass that changed them, goal 50%% or less)\n",
-                list.Count(), changedBest * 1000, sameBest * 1000, predictBest * 1000,
-                100.0 * predictBest / changedBest);
+                list.Count(), changed.pass * 1000, same.pass * 1000, changed.prediction * 1000,
+                100.0 * changed.prediction / changed.pass);
     return 0;
 }
 
@@ -288,23 +298,13 @@ int main(int argc, char** argv) {
     // The prediction of the run's failures that follows every pass; the
     // goal is at most half of the pass itself. Best of five for both, once
     // with every new name free and once with all but one per folder taken.
-    // Each timed pass follows one of another template, so that it makes
-    // every name afresh (a pass that proposes the same names again costs less).
     for (const char* templ : {"%1-%0", "%1"}) {
         JobConflictPredictor predictor;
-        double passBest = 1e9, predictBest = 1e9;
-        for (int round = 0; round < 5; ++round) {
-            EvaluationPass(list, condition, kTree, JobCondition::Limitation::Both, "*.*", "x%0");
-            start = std::chrono::steady_clock::now();
-            EvaluationPass(list, condition, JobCondition::ViewStyle::TreeView, JobCondition::Limitation::Both, "*.*", templ);
-            passBest = std::min(passBest, Seconds(start));
-            start = std::chrono::steady_clock::now();
-            predictor.Predict(list);
-            predictBest = std::min(predictBest, Seconds(start));
-        }
+        const PassFigures best = PassAndPrediction(list, predictor, templ, 5, true);
         std::printf("conflict prediction (*.* -> %s): pass %.1f ms, prediction %.1f ms (%.0f%% of the pass); "
                     "%d renames, %d conflicts, %d folders read\n",
-                    templ, passBest * 1000, predictBest * 1000, 100.0 * predictBest / passBest, predictor.Planned(),
+                    templ, best.pass * 1000, best.prediction * 1000, 100.0 * best.prediction / best.pass,
+                    predictor.Planned(),
                     predictor.Conflicts(), predictor.FoldersRead());
     }
 
