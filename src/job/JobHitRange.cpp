@@ -84,6 +84,25 @@ inline int32_t FindByte(const uint8_t* name, int32_t from, int32_t end, uint8_t 
     return s;
 }
 
+// Whether a unit from `from` to end is CR or LF; eight bytes a step for
+// narrow names, as in FindByte.
+template <class U>
+inline bool HasLineBreak(const U* name, int32_t from, int32_t end) {
+    int32_t s = from;
+    if constexpr (sizeof(U) == 1) {
+        constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+        for (; end - s >= 8; s += 8) {
+            uint64_t word;
+            std::memcpy(&word, name + s, 8);
+            const uint64_t lf = word ^ (kOnes * '\n'), cr = word ^ (kOnes * '\r');
+            if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs)) return true;
+        }
+    }
+    for (; s < end; ++s)
+        if (name[s] == '\n' || name[s] == '\r') return true;
+    return false;
+}
+
 // What an element's test gives where it does not match.
 constexpr int32_t kNoMatch = -1;
 
@@ -210,10 +229,15 @@ void JobMatcher::Prepare(RawCodeKind kind) {
     sets_.clear();
     rows_ = 0;
     if (form_.mode != JobPatternMode::Literal) {
-        if (kind == RawCodeKind::Wide)
+        if (kind == RawCodeKind::Wide) {
             Compile(UnitsOf<char16_t>(text_), text_.Length(), kind);
-        else
+            FindStarts(UnitsOf<char16_t>(text_), kind);
+        } else {
             Compile(UnitsOf<uint8_t>(text_), text_.Length(), kind);
+            FindStarts(UnitsOf<uint8_t>(text_), kind);
+        }
+    } else {
+        startsKnown_ = false;
     }
     needs_.assign(ops_.size() + 1, 0);
     for (size_t i = ops_.size(); i-- > 0;) {
@@ -391,8 +415,33 @@ void JobMatcher::Compile(const U* t, int32_t pe, RawCodeKind kind) {
         op.set = static_cast<int32_t>(sets_.size());
         sets_.push_back(set);
     }
+
 }
 
+
+// The one-unit characters a match may start with. Most names that fail fail
+// at their first unit; this table turns them down before a search is set up.
+// A line break may need the unit behind it, so it is always let through.
+template <class U>
+void JobMatcher::FindStarts(const U* t, RawCodeKind kind) {
+    startsKnown_ = false;
+    starts_ = AsciiSet{};
+    if (ops_.empty()) return;
+    const Op& first = ops_.front();
+    if (first.repeat == '*' || first.test == TestLooseEscape || first.test == TestNothing) return;
+    for (uint32_t u = 0; u < 0x80; ++u) {
+        bool may = u == '\r' || u == '\n';
+        if (!may && first.test == TestRun) {
+            may = t[first.a] == u;
+        } else if (!may) {
+            const U unit[2] = {static_cast<U>(u), 0};
+            const Scan<U, false> one{unit, 1, kind, t, items_.data(), sets_.data()};
+            may = one.Test(first, 0) >= 0;
+        }
+        if (may) starts_.bits[u >> 6] |= uint64_t{1} << (u & 63);
+    }
+    startsKnown_ = true;
+}
 
 template <class U, bool Utf8Name>
 bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end) {
@@ -473,9 +522,7 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
                 // the name, so its shorter runs need no trying.
                 if (op.repeat == '+' && n >= end) break;
                 // "." takes every character when no unit is a line break.
-                const bool noBreak = op.test == TestAnyInLine && std::none_of(name + n, name + end, [](U u) {
-                    return u == '\n' || u == '\r';
-                });
+                const bool noBreak = op.test == TestAnyInLine && !HasLineBreak(name, n, end);
                 if (op.test != TestAnyChar && !noBreak) {
                     int32_t s = n;
                     for (int32_t m; s < end && (m = scan.Test(op, s)) > 0;) s += m;
@@ -599,16 +646,21 @@ bool JobMatcher::Search(const U* name, RawCodeKind kind, int32_t begin, int32_t 
 // it does unless a character before s reaches over it, as only a broken name
 // has: the few units before s tell that in most cases.
 template <class U, bool Utf8Name>
-bool Reaches(const Scan<U, Utf8Name>& scan, int32_t from, int32_t s) {
+bool ReachesByWalk(const Scan<U, Utf8Name>& scan, int32_t from, int32_t s) {
+    int32_t t = from;
+    while (t < s) t += scan.Span(t);
+    return t == s;
+}
+
+template <class U, bool Utf8Name>
+[[gnu::always_inline]] inline bool Reaches(const Scan<U, Utf8Name>& scan, int32_t from, int32_t s) {
     if constexpr (Utf8Name) {
         bool clear = true;
         for (int32_t q = std::max(from, s - RawLayer::kUtf8MostExtraUnits); q < s && clear; ++q)
             clear = scan.name[q] < 0xC2 || q + RawLayer::Utf8ExtraUnits(scan.name[q]) < s;
         if (clear) return true;
     }
-    int32_t t = from;
-    while (t < s) t += scan.Span(t);
-    return t == s;
+    return ReachesByWalk(scan, from, s);
 }
 
 // Patterns of ASCII literals and "*": every literal is found at the first
@@ -679,7 +731,12 @@ bool JobMatcher::Match(const RawString& name, RawRange range) {
     hits_.clear();
     choices_.clear();
     bool matched;
-    if (form_.mode == JobPatternMode::Literal)
+    uint32_t start = 0x80;
+    if (startsKnown_ && r.begin < r.end)
+        start = kind == RawCodeKind::Wide ? name.Units()[r.begin] : static_cast<uint8_t>(name.Bytes()[r.begin]);
+    if (start < 0x80 && !starts_.Has(start))
+        matched = false;
+    else if (form_.mode == JobPatternMode::Literal)
         matched = name.Equal(r, text_, {form_.bodyStart, text_.Length()});
     else if (runsAndStars_ && kind == RawCodeKind::Wide)
         matched = SearchRunsAndStars<char16_t, false>(name.Units(), kind, r.begin, r.end);

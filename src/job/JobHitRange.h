@@ -93,6 +93,8 @@ private:
     void Prepare(RawCodeKind kind);
     template <class U>
     void Compile(const U* units, int32_t length, RawCodeKind kind);
+    template <class U>
+    void FindStarts(const U* units, RawCodeKind kind);
     template <class U, bool Utf8Name>
     bool Search(const U* name, RawCodeKind kind, int32_t begin, int32_t end);
     template <class U, bool Utf8Name>
@@ -122,6 +124,10 @@ private:
     int32_t rows_ = 0;
     // A wildcard pattern of ASCII literals and "*" alone, the common kind.
     bool runsAndStars_ = false;
+    // The units below 0x80 that the first element may take, when it must
+    // take one.
+    AsciiSet starts_;
+    bool startsKnown_ = false;
 
     std::vector<JobHitRange> hits_;
     std::vector<Choice> choices_;

@@ -81,6 +81,13 @@ void ExpandTemplate(const RawString& t, const JobExpressionUtility::Situation& s
             p = q;
             continue;
         }
+        // A hit, the usual escape, goes straight to the situation.
+        const uint32_t x = t.UnitAt(p + 1);
+        if (x >= '0' && x <= '9') {
+            situation.AppendPart(static_cast<int32_t>(x - '0'), out);
+            p += 2;
+            continue;
+        }
         p += ExpandOne(t, p, situation, out, tokens);
     }
 }

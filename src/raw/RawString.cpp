@@ -264,8 +264,6 @@ RawString RawString::MakeLiteral(const char* text) {
 
 // ---------------------------------------------------------------- access
 
-uint32_t RawString::UnitAt(int32_t index) const { return ReadUnit(body_, index); }
-
 int32_t RawString::CharLength(int32_t index) const { return 1 + ExtraUnits(body_, index); }
 
 RawRange RawString::Clamp(RawRange range) const {
@@ -313,21 +311,7 @@ void RawString::Grow(int32_t need) {
     body_ = grown;
 }
 
-void RawString::Reserve(int32_t capacity) { Grow(capacity); }
-
-void RawString::SetUnit(int32_t index, uint32_t unit) {
-    if (body_->kind == RawCodeKind::Wide)
-        static_cast<char16_t*>(body_->buffer)[index] = static_cast<char16_t>(unit);
-    else
-        static_cast<unsigned char*>(body_->buffer)[index] = static_cast<unsigned char>(unit);
-}
-
-void RawString::SetLength(int32_t length) {
-    body_->length = length;
-    if (body_->capacity > 0) WriteTerminator(body_);
-}
-
-void RawString::AppendUnit(uint32_t unit) {
+void RawString::AppendUnitGrowing(uint32_t unit) {
     Grow(Length() + 1);
     SetUnit(Length(), unit);
     SetLength(Length() + 1);
@@ -350,7 +334,7 @@ void RawString::Append(const RawString& a, const RawString& b, const RawString& 
         if (!part.IsEmpty()) AppendRange(part, kAll);
 }
 
-void RawString::AppendRange(const RawString& other, RawRange range) {
+void RawString::AppendRangeGrowing(const RawString& other, RawRange range) {
     // Growing would free the units being copied when they are this string's
     // own, or a view into them: those are copied first (a view's copy holds
     // units of its own). Units another string shares stay alive while it
@@ -446,7 +430,7 @@ void RawString::AppendDigits(uint64_t value, int32_t width) {
     SetLength(at + width);
 }
 
-void RawString::Truncate(int32_t length) {
+void RawString::TruncateShared(int32_t length) {
     if (length < 0) length = 0;
     if (length >= Length()) return;
     Detach();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -93,7 +94,11 @@ public:
     // Wide units (Wide); zero-terminated.
     const char16_t* Units() const { return static_cast<const char16_t*>(body_->buffer); }
     // Unit value (bytes unsigned); 0 outside the string.
-    uint32_t UnitAt(int32_t index) const;
+    uint32_t UnitAt(int32_t index) const {
+        if (index < 0 || index >= body_->length) return 0;
+        if (body_->kind == RawCodeKind::Wide) return static_cast<const char16_t*>(body_->buffer)[index];
+        return static_cast<const unsigned char*>(body_->buffer)[index];
+    }
     // Units taken by the character that starts at index (1 + extra units).
     int32_t CharLength(int32_t index) const;
     RawRange Clamp(RawRange range) const;
@@ -104,11 +109,32 @@ public:
     std::wstring ToWide() const;
 
     // ---- editing: each detaches first and keeps the terminator ----
-    void AppendUnit(uint32_t unit);
+    // The common edits of a loop that builds names into one buffer (a string
+    // of its own, with room) are done here, without a call.
+    void AppendUnit(uint32_t unit) {
+        if (!HasRoomOfItsOwn(1)) return AppendUnitGrowing(unit);
+        SetUnit(body_->length, unit);
+        SetLength(body_->length + 1);
+    }
     void Append(const RawString& a);
     void Append(const RawString& a, const RawString& b, const RawString& c = RawString(),
                 const RawString& d = RawString(), const RawString& e = RawString());
-    void AppendRange(const RawString& other, RawRange range);
+    void AppendRange(const RawString& other, RawRange range) {
+        const RawStringBody* from = other.body_;
+        const int32_t begin = range.begin < 0 ? 0 : range.begin;
+        const int32_t end = range.end < from->length ? range.end : from->length;
+        if (end <= begin) return;
+        // Units of this very string lie before its end, where nothing is written.
+        if (from->kind == body_->kind && from->storage != RawStorage::View && HasRoomOfItsOwn(end - begin)) {
+            const int32_t size = UnitSize();
+            CopyShort(static_cast<char*>(body_->buffer) + static_cast<size_t>(body_->length) * size,
+                      static_cast<const char*>(from->buffer) + static_cast<size_t>(begin) * size,
+                      static_cast<size_t>(end - begin) * size);
+            SetLength(body_->length + end - begin);
+            return;
+        }
+        AppendRangeGrowing(other, range);
+    }
     void SetRange(const RawString& other, RawRange range);
     // Copies units of another string into this string's own kind and buffer.
     void Assign(const RawString& other);
@@ -118,9 +144,15 @@ public:
     void Replace(RawRange range, const RawString& other, RawRange otherRange);
     void AppendInt(int64_t value);
     void AppendDigits(uint64_t value, int32_t width);
-    void Truncate(int32_t length);
+    void Truncate(int32_t length) {
+        if (length >= body_->length) return;
+        if (!HasRoomOfItsOwn(0)) return TruncateShared(length);
+        SetLength(length < 0 ? 0 : length);
+    }
     void Clear();
-    void Reserve(int32_t capacity);
+    void Reserve(int32_t capacity) {
+        if (!HasRoomOfItsOwn(capacity - body_->length)) Grow(capacity);
+    }
 
     // ---- queries ----
     bool Equal(RawRange range, const RawString& other, RawRange otherRange) const;
@@ -159,10 +191,58 @@ public:
 
 private:
     explicit RawString(RawStringBody* body) : body_(body) {}
+    // Whether the units are this string's alone and `more` units fit behind
+    // them, so that it may write them in place.
+    bool HasRoomOfItsOwn(int32_t more) const {
+        return body_->storage == RawStorage::Owned && body_->share.load(std::memory_order_acquire) == 0 &&
+               more <= body_->capacity - body_->length;
+    }
+    // Copies count bytes that do not overlap. A name's pieces are short: a
+    // few moves in place beat a call into the runtime library.
+    static void CopyShort(char* to, const char* from, size_t count) {
+        if (count >= 16) {
+            if (count > 128) {
+                std::memcpy(to, from, count);
+                return;
+            }
+            // The first and the last 16, 32 or 64 bytes, which may overlap.
+            const size_t block = count > 64 ? 64 : count > 32 ? 32 : 16;
+            for (size_t i = 0; i < block; i += 16) {
+                std::memcpy(to + i, from + i, 16);
+                std::memcpy(to + count - block + i, from + count - block + i, 16);
+            }
+        } else if (count >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + count - 8, from + count - 8, 8);
+        } else if (count >= 4) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + count - 4, from + count - 4, 4);
+        } else if (count > 0) {
+            to[0] = from[0];
+            to[count / 2] = from[count / 2];
+            to[count - 1] = from[count - 1];
+        }
+    }
+    void AppendUnitGrowing(uint32_t unit);
+    void AppendRangeGrowing(const RawString& other, RawRange range);
+    void TruncateShared(int32_t length);
     void Detach();
     void Grow(int32_t need);
-    void SetUnit(int32_t index, uint32_t unit);
-    void SetLength(int32_t length);
+    void SetUnit(int32_t index, uint32_t unit) {
+        if (body_->kind == RawCodeKind::Wide)
+            static_cast<char16_t*>(body_->buffer)[index] = static_cast<char16_t>(unit);
+        else
+            static_cast<unsigned char*>(body_->buffer)[index] = static_cast<unsigned char>(unit);
+    }
+    // Owned units always have room for their terminator.
+    void SetLength(int32_t length) {
+        body_->length = length;
+        if (body_->capacity == 0) return;
+        if (body_->kind == RawCodeKind::Wide)
+            static_cast<char16_t*>(body_->buffer)[length] = 0;
+        else
+            static_cast<char*>(body_->buffer)[length] = 0;
+    }
     int32_t UnitSize() const { return body_->kind == RawCodeKind::Wide ? 2 : 1; }
 
     RawStringBody* body_;

@@ -196,6 +196,28 @@ TEST(RawString, EditsAndRanges) {
     }
 }
 
+// Appends into a buffer with room copy in place, by size classes: every
+// length up to past the largest, in both unit sizes, into itself too.
+TEST(RawString, AppendsInPlaceOfEveryLength) {
+    std::string source;
+    for (int i = 0; i < 160; ++i) source += static_cast<char>('!' + i % 90);
+    for (const RawCodeKind kind : {RawCodeKind::Utf8, RawCodeKind::Wide}) {
+        const RawString from(RawString(source), kind);
+        for (int32_t n = 0; n <= 150; ++n) {
+            RawString out(kind, 400);
+            out.AppendUnit('<');
+            out.AppendRange(from, {3, 3 + n});
+            out.AppendRange(out, {1, 1 + n / 2});
+            const std::string part = source.substr(3, static_cast<size_t>(n));
+            ASSERT_EQ(out.ToUtf8(), "<" + part + part.substr(0, static_cast<size_t>(n / 2))) << n;
+            ASSERT_EQ(out.Capacity(), 400);
+            const RawString kept(out);
+            out.Truncate(1);
+            EXPECT_EQ(std::pair(out.ToUtf8(), kept.Length()), std::pair(std::string("<"), 1 + n + n / 2));
+        }
+    }
+}
+
 TEST(RawString, Queries) {
     const RawString path("C:\\a.b\\d/file.txt");
     EXPECT_EQ((std::vector<int32_t>{path.FindLastSeparator(kAll), path.LastComponentStart({0, 2}),
