@@ -113,14 +113,14 @@ RawString DisplayPathOf(const RawString& path, int32_t depth) {
     return RawString(path, {p, e}, path.Kind());
 }
 
-JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
+JobFileList::Position JobFileList::MakeUnit(JobFileUnit* parent, const RawString& folder, RawString name,
                                             const RawString& displayPath, uint16_t flags, int32_t depth) {
     auto unit = new JobFileUnit;
     unit->parent = parent;
     unit->flags = static_cast<uint16_t>(flags | JobFileUnit::Fresh);
     unit->depth = depth;
     unit->folder = folder;
-    unit->name = name;
+    unit->name = std::move(name);
     unit->displayPath = displayPath;
     Adopt(unit);
     // A further named item may lie inside another, or hold one.
@@ -328,7 +328,7 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
     // the New name) follows what the user sees. Each depth keeps its buffer
     // from one folder to the next; a subfolder's walk never touches its parent's.
     if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(static_cast<size_t>(depth) + 1);
-    std::vector<RawFindFileData>& entries = levels_[static_cast<size_t>(depth)];
+    std::vector<RawFolderEntry>& entries = levels_[static_cast<size_t>(depth)];
     entries.clear();
     // Only the subfolders entered need their paths, joined as the scan would.
     RawString scanned;
@@ -336,21 +336,22 @@ uint16_t JobFileList::ExpandFolder(Position unit, const RawString& path, int32_t
         RawFolderScan scan(path);
         scan.JoinPaths(false);
         scanned = scan.Folder();
-        while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.Data());
+        while (scan.Next(RawFolderScan::SkipDots)) entries.push_back(scan.TakeEntry());
     }
     entrySort_.Sort(&entries);
-    for (const RawFindFileData& data : entries) {
+    // Each name moves on into its unit: the entries are cleared below.
+    for (RawFolderEntry& data : entries) {
         if (stopRequested && stopRequested()) break;
         if (data.IsFolder()) {
             bits |= JobFileUnit::HasFolders;
             Position child =
-                MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::Folder, depth + 1);
+                MakeUnit(&*unit, folderText, std::move(data.name), display, JobFileUnit::Folder, depth + 1);
             // A link is renamed as an item of its own; its content is listed
             // where it really lies, if at all.
-            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, JoinPath(scanned, data.name), depth + 1));
+            if (data.IsFolderToEnter()) child->Set(ExpandFolder(child, JoinPath(scanned, child->name), depth + 1));
         } else {
             bits |= JobFileUnit::HasFiles;
-            MakeUnit(&*unit, folderText, data.name, display, JobFileUnit::File, depth + 1);
+            MakeUnit(&*unit, folderText, std::move(data.name), display, JobFileUnit::File, depth + 1);
         }
     }
     entries.clear();

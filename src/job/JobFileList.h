@@ -162,7 +162,7 @@ private:
     void SyncNamed();
     // Indexes the units appended since the last lookup, in one go.
     void IndexTail();
-    Position MakeUnit(JobFileUnit* parent, const RawString& folder, const RawString& name,
+    Position MakeUnit(JobFileUnit* parent, const RawString& folder, RawString name,
                       const RawString& displayPath, uint16_t flags, int32_t depth);
 
     // Full-path lookups for AddPath, so that naming many items stays linear.
@@ -212,7 +212,7 @@ private:
     bool overlapping_ = false;
 
     // The entries of the folder being expanded at each depth, while AddPath runs.
-    std::deque<std::vector<RawLayer::RawFindFileData>> levels_;
+    std::deque<std::vector<RawLayer::RawFolderEntry>> levels_;
     RawLayer::RawEntryNameSort entrySort_;
 };
 

@@ -122,7 +122,8 @@ int CompareKeys(std::string_view a, std::string_view b) {
 }
 
 int CompareUnits(const RawString& a, const RawString& b) {
-    const RawString other(b, a.Kind());
+    const RawString converted = a.Kind() == b.Kind() ? RawString() : RawString(b, a.Kind());
+    const RawString& other = a.Kind() == b.Kind() ? b : converted;
     const int32_t n = std::min(a.Length(), other.Length());
     for (int32_t i = 0; i < n; ++i)
         if (a.UnitAt(i) != other.UnitAt(i)) return a.UnitAt(i) < other.UnitAt(i) ? -1 : 1;
@@ -131,11 +132,12 @@ int CompareUnits(const RawString& a, const RawString& b) {
 
 }  // namespace
 
-void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
-    const std::vector<RawFindFileData>& e = *entries;
+template <class Entry>
+void RawEntryNameSort::Sort(std::vector<Entry>* entries) {
+    const std::vector<Entry>& e = *entries;
     size_t used = 0;
     starts_.clear();
-    for (const RawFindFileData& entry : e) {
+    for (const Entry& entry : e) {
         starts_.push_back(used);
         AppendKey(entry.name, &keys_, &used, &folded_, &zeros_);
     }
@@ -160,10 +162,10 @@ void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
     std::sort(order_.begin(), order_.end(), before);
     // Each entry moves once, cycle by cycle of the permutation; a record's
     // move swaps its texts' bodies, so no text is copied.
-    std::vector<RawFindFileData>& v = *entries;
+    std::vector<Entry>& v = *entries;
     for (size_t k = 0; k < order_.size(); ++k) {
         if (order_[k].index == static_cast<int32_t>(k)) continue;
-        RawFindFileData first = std::move(v[k]);
+        Entry first = std::move(v[k]);
         for (size_t to = k;;) {
             const size_t from = static_cast<size_t>(order_[to].index);
             order_[to].index = static_cast<int32_t>(to);  // in place now
@@ -176,6 +178,9 @@ void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries) {
         }
     }
 }
+
+template void RawEntryNameSort::Sort(std::vector<RawFindFileData>* entries);
+template void RawEntryNameSort::Sort(std::vector<RawFolderEntry>* entries);
 
 int RawFolderFileListSort::CompareUnits(const RawFindFileData& a, const RawFindFileData& b) {
     switch (sortKey) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "raw/RawFile.h"
@@ -26,10 +27,25 @@ struct RawFindFileData {
     RawString path;  // the folder joined with the name
 
     bool AttributesKnown() const { return attributes != kNoAttributes; }
-    bool IsFolder() const { return AttributesKnown() && (attributes & kAttributeDirectory) != 0; }
+    bool IsFolder() const { return IsFolderAttributes(attributes); }
     // A folder whose content may be walked: a link to a folder is not one,
     // since a link to itself or to a parent would make every walk endless.
-    bool IsFolderToEnter() const { return IsFolder() && (attributes & kAttributeReparsePoint) == 0; }
+    bool IsFolderToEnter() const { return IsFolderToEnterAttributes(attributes); }
+
+    static bool IsFolderAttributes(uint32_t a) { return a != kNoAttributes && (a & kAttributeDirectory) != 0; }
+    static bool IsFolderToEnterAttributes(uint32_t a) {
+        return IsFolderAttributes(a) && (a & kAttributeReparsePoint) == 0;
+    }
+};
+
+// What a listing keeps of an entry: a quarter of the whole record, which a
+// folder of many thousand entries holds at once.
+struct RawFolderEntry {
+    RawString name;
+    uint32_t attributes = kNoAttributes;
+
+    bool IsFolder() const { return RawFindFileData::IsFolderAttributes(attributes); }
+    bool IsFolderToEnter() const { return RawFindFileData::IsFolderToEnterAttributes(attributes); }
 };
 
 class RawFolderFileListAllocator : public RawListAllocator<RawFindFileData> {};
@@ -74,6 +90,9 @@ public:
     void JoinPaths(bool join) { joinPaths_ = join; }
 
     const RawFindFileData& Data() const { return data_; }
+    // The entry's name and attributes, for a caller that keeps them: the
+    // name moves out instead of being shared, and the next Next fills a new one.
+    RawFolderEntry TakeEntry() { return {std::move(data_.name), data_.attributes}; }
     bool Finished() const { return finished_; }
     const RawString& Folder() const { return folder_; }
     const RawString& Pattern() const { return pattern_; }
@@ -105,7 +124,9 @@ private:
 // order, and the buffers are kept from one folder to the next.
 class RawEntryNameSort {
 public:
-    void Sort(std::vector<RawFindFileData>* entries);
+    // For RawFindFileData and RawFolderEntry.
+    template <class Entry>
+    void Sort(std::vector<Entry>* entries);
 
 private:
     struct Keyed {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "raw/RawCodePage.h"
 #include "raw/RawList.h"
@@ -40,13 +41,16 @@ bool IsPinned(const RawStringBody* body) {
 
 int32_t GrownCapacity(int32_t need) { return need < 200 ? need * 2 + 20 : need * 2 + 100; }
 
+// An owned body and its units are one block, the units right behind the
+// body: a text costs one allocation, and its units lie next to its length.
 RawStringBody* NewOwnedBody(RawCodeKind kind, int32_t capacity) {
     if (capacity <= 0) return EmptyBody(kind);
-    auto body = new RawStringBody;
+    const size_t unit = kind == RawCodeKind::Wide ? 2 : 1;
+    void* block = ::operator new(sizeof(RawStringBody) + unit * (static_cast<size_t>(capacity) + 1));
+    auto body = new (block) RawStringBody;
     body->storage = RawStorage::Owned;
     body->kind = kind;
-    const size_t unit = kind == RawCodeKind::Wide ? 2 : 1;
-    body->buffer = ::operator new(unit * (static_cast<size_t>(capacity) + 1));
+    body->buffer = body + 1;
     std::memset(body->buffer, 0, unit);
     body->capacity = capacity;
     return body;
@@ -55,7 +59,11 @@ RawStringBody* NewOwnedBody(RawCodeKind kind, int32_t capacity) {
 void ReleaseBody(RawStringBody* body) {
     if (IsPinned(body)) return;
     if (body->share.fetch_sub(1, std::memory_order_acq_rel) != 0) return;
-    if (body->storage == RawStorage::Owned) ::operator delete(body->buffer);
+    if (body->storage == RawStorage::Owned) {
+        body->~RawStringBody();
+        ::operator delete(body);
+        return;
+    }
     delete body;
 }
 
