@@ -2,6 +2,9 @@
 // of the folders involved, each folder read once.
 #include "job/JobConflict.h"
 
+#include <algorithm>
+#include <cstring>
+
 
 #include "job/JobCondition.h"
 #include "job/JobLog.h"
@@ -20,19 +23,79 @@ using FoldedUnits = RawFoldedUnits;
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 constexpr uint64_t kFnvStart = 14695981039346656037ull;
 
-uint64_t NameHash(const RawString& name) {
-    uint64_t hash = kFnvStart;
-    // Plain ASCII in UTF-8 first, byte by byte: nearly every name.
-    if (name.Kind() == RawCodeKind::Utf8) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
-        uint64_t ascii = hash;
-        int32_t i = 0;
-        for (const int32_t n = name.Length(); i < n && bytes[i] < 0x80; ++i) ascii = (ascii ^ FoldAscii(bytes[i])) * kFnvPrime;
-        if (i == name.Length()) return ascii;
+// A name's hash over its folded units, the same for every kind a name may
+// come in: the units go in blocks of eight, a block of plain ASCII as one
+// 64-bit word (unit i of the block in byte i), any other block unit by unit.
+// So a plain UTF-8 name, nearly every name, is hashed eight bytes a step.
+class NameHasher {
+public:
+    void AddWord(uint64_t word) {
+        hash_ = (hash_ ^ word) * kFnvPrime;
+        hash_ ^= hash_ >> 29;
     }
+    void AddBlock(const uint32_t* units, int32_t count) {
+        uint64_t word = 0;
+        bool ascii = true;
+        for (int32_t i = 0; i < count; ++i) {
+            ascii = ascii && units[i] < 0x80;
+            word |= uint64_t{units[i]} << (8 * i);
+        }
+        if (ascii) return AddWord(word);
+        for (int32_t i = 0; i < count; ++i) AddWord(uint64_t{1} << 63 | units[i]);
+    }
+    uint64_t Result(int32_t count) const {
+        const uint64_t h = (hash_ ^ static_cast<uint64_t>(count)) * kFnvPrime;
+        return h ^ (h >> 32);  // the table takes the low bits
+    }
+
+private:
+    uint64_t hash_ = kFnvStart;
+};
+
+// Up to eight plain ASCII bytes as one word, folded; false when a byte is
+// not plain ASCII.
+bool FoldedWord(const uint8_t* bytes, int32_t count, uint64_t* word) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    uint64_t w = 0;
+    if (count == 8) std::memcpy(&w, bytes, 8);
+    else
+        for (int32_t i = 0; i < count; ++i) w |= uint64_t{bytes[i]} << (8 * i);
+    if (w & kHighs) return false;
+    // A byte reaches 0x80 by adding 0x1F when it is 'a' or above, by adding
+    // 5 when it is above 'z'; no sum of a byte below 0x80 carries over.
+    const uint64_t lower = (w + 0x1F * kOnes) & ~(w + 0x05 * kOnes) & kHighs;
+    *word = w - (lower >> 2);
+    return true;
+}
+
+// Names that are not plain ASCII in UTF-8, unit by unit as folded.
+[[gnu::noinline]] uint64_t FoldedNameHash(const RawString& name) {
+    NameHasher hasher;
+    uint32_t block[8];
+    int32_t inBlock = 0, count = 0;
     FoldedUnits units(name);
-    for (uint32_t u; units.Next(&u);) hash = (hash ^ u) * kFnvPrime;
-    return hash;
+    for (uint32_t u; units.Next(&u); ++count) {
+        block[inBlock++] = u;
+        if (inBlock == 8) {
+            hasher.AddBlock(block, 8);
+            inBlock = 0;
+        }
+    }
+    if (inBlock > 0) hasher.AddBlock(block, inBlock);
+    return hasher.Result(count);
+}
+
+uint64_t NameHash(const RawString& name) {
+    if (name.Kind() != RawCodeKind::Utf8) return FoldedNameHash(name);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
+    const int32_t n = name.Length();
+    NameHasher hasher;
+    for (int32_t i = 0; i < n; i += 8) {
+        uint64_t word;
+        if (!FoldedWord(bytes + i, std::min(8, n - i), &word)) return FoldedNameHash(name);
+        hasher.AddWord(word);
+    }
+    return hasher.Result(n);
 }
 
 bool SameName(const RawString& a, const RawString& b) {
@@ -65,14 +128,17 @@ int32_t WideLength(const RawString& name) {
 // stands: a quick test before the walk by character.
 bool MayHoldForbidden(const RawString& name) {
     if (name.Kind() != RawCodeKind::Utf8) return true;
-    const char* bytes = name.Bytes();
+    // Bit u set for each such unit below 64, and for 64 + u above.
+    constexpr auto bit = [](char c) { return uint64_t{1} << (static_cast<unsigned>(c) & 63); };
+    constexpr uint64_t low = bit('/') | bit(':') | bit('*') | bit('?') | bit('<') | bit('>') | bit('"');
+    constexpr uint64_t high = bit('\\') | bit('|');
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.Bytes());
+    uint64_t found = 0;
     for (int32_t i = 0; i < name.Length(); ++i) {
-        switch (bytes[i]) {
-        case '\\': case '/': case ':': case '*': case '?': case '<': case '>': case '|': case '"': return true;
-        default: break;
-        }
+        const uint8_t b = bytes[i];
+        found |= (b < 64 ? low : b < 128 ? high : 0) & (uint64_t{1} << (b & 63));
     }
-    return false;
+    return found != 0;
 }
 
 // A folder path as one text for every spelling of it: the plain form, folded,
@@ -216,6 +282,8 @@ void JobConflictPredictor::JoinSameFolders() {
             folder.same = it->second;
         }
     }
+    const bool joined = std::any_of(folders_.begin(), folders_.end(), [](const Folder& f) { return f.same >= 0; });
+    if (!joined) return;
     auto standIn = [&](int32_t f) {
         const int32_t same = folders_[static_cast<size_t>(f)].same;
         return same >= 0 ? same : f;
@@ -234,7 +302,7 @@ void JobConflictPredictor::ReadFolder(int32_t folder) {
     bool any = false;
     while (scan.Next(RawFolderScan::SkipDots)) {
         read_.push_back(scan.Data().name);
-        names_.push_back(Name{folder, &read_.back()});
+        names_.push_back(Name{folder, &read_.back(), NameHash(read_.back())});
         any = true;
     }
     // Nothing listed: empty or missing, which one more query tells.
@@ -257,8 +325,7 @@ void JobConflictPredictor::Group() {
     groupedNames_.resize(names_.size());
     for (size_t s = 0; s < steps_.size(); ++s)
         groupedSteps_[static_cast<size_t>(stepCount[static_cast<size_t>(steps_[s].folder)]++)] = static_cast<int32_t>(s);
-    for (const Name& name : names_)
-        groupedNames_[static_cast<size_t>(nameCount[static_cast<size_t>(name.folder)]++)] = name.name;
+    for (const Name& name : names_) groupedNames_[static_cast<size_t>(nameCount[static_cast<size_t>(name.folder)]++)] = &name;
 }
 
 int32_t JobConflictPredictor::SlotOf(const RawString& name, uint64_t hash) {
@@ -292,8 +359,8 @@ void JobConflictPredictor::Replay(size_t f) {
     auto unitOf = [&](size_t k) { return steps_[static_cast<size_t>(steps[k])].unit; };
     size_t next = 0;
     for (size_t i = static_cast<size_t>(folder.names); i < nameEnd; ++i) {
-        const RawString* name = groupedNames_[i];
-        const int32_t slot = SlotOf(*name, NameHash(*name));
+        const RawString* name = groupedNames_[i]->name;
+        const int32_t slot = SlotOf(*name, groupedNames_[i]->hash);
         slots_[static_cast<size_t>(slot)].present = true;
         while (next < stepCount && unitOf(next)->parent == nullptr) ++next;
         if (next < stepCount && &unitOf(next)->name == name) sources_[next++] = slot;
@@ -312,8 +379,9 @@ void JobConflictPredictor::Replay(size_t f) {
         const int32_t s = steps[k], source = sources_[k];
         if (source < 0) continue;
         ++planned_;
-        const JobFileUnit& unit = *unitOf(k);
-        JobConflict conflict = RefusedName(unit.newName);
+        const Step& step = steps_[static_cast<size_t>(s)];
+        const JobFileUnit& unit = *step.unit;
+        JobConflict conflict = step.refused;
         int32_t target = -1;
         if (conflict == JobConflict::None) {
             if (unit.absent != JobFileUnit::Present) {
@@ -325,7 +393,7 @@ void JobConflictPredictor::Replay(size_t f) {
             } else if (!slots_[static_cast<size_t>(source)].present) {
                 conflict = JobConflict::ItemMissing;
             } else {
-                target = SlotOf(unit.newName, NameHash(unit.newName));
+                target = SlotOf(unit.newName, step.newNameHash);
                 const Slot& taken = slots_[static_cast<size_t>(target)];
                 // A new name that differs only in case names the item itself.
                 if (target != source && taken.present) {
@@ -373,7 +441,7 @@ int32_t JobConflictPredictor::Predict(const JobFileList& list) {
         if (unit.parent != nullptr) {
             if (unit.parent != lastParent) parentFolder = FolderOfParent(unit.parent);
             lastParent = unit.parent;
-            names_.push_back(Name{parentFolder, &unit.name});
+            names_.push_back(Name{parentFolder, &unit.name, NameHash(unit.name)});
         }
         if (!unit.Has(JobFileUnit::Checked) || unit.Has(JobFileUnit::Excluded)) continue;
         int32_t folder = parentFolder;
@@ -385,7 +453,10 @@ int32_t JobConflictPredictor::Predict(const JobFileList& list) {
             folder = namedFolder;
         }
         folders_[static_cast<size_t>(folder)].hasSteps = true;
-        steps_.push_back(Step{&unit, folder});
+        // The unit's texts are read here while the unit is at hand: a later
+        // read of a million of them would wait for memory once more.
+        const JobConflict refused = RefusedName(unit.newName);
+        steps_.push_back(Step{&unit, folder, refused, refused == JobConflict::None ? NameHash(unit.newName) : 0});
     }
     if (steps_.empty()) return 0;
     JoinSameFolders();

@@ -86,10 +86,13 @@ private:
     struct Step {
         const JobFileUnit* unit;
         int32_t folder;
+        JobConflict refused;   // by its new name alone
+        uint64_t newNameHash;  // when not refused
     };
     struct Name {
         int32_t folder;
         const RawString* name;  // a unit's, or one of read_
+        uint64_t hash;
     };
 
     int32_t FolderOfParent(const JobFileUnit* parent);
@@ -113,7 +116,7 @@ private:
     std::vector<Name> names_;     // the names of every folder, as met
     // Both grouped by folder, each group in the run's (or list) order.
     std::vector<int32_t> groupedSteps_;
-    std::vector<const RawString*> groupedNames_;
+    std::vector<const Name*> groupedNames_;
     std::vector<JobConflict> outcomes_;  // per step
     std::vector<Slot> slots_;            // of one folder at a time
     std::vector<int32_t> table_;         // open addressing over slots_, -1 empty

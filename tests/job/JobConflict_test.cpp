@@ -30,8 +30,9 @@ std::vector<std::string> Contents(const std::wstring& folder) {
     return contents;
 }
 
-// Few names, in two cases, so that random rules collide, swap and chain.
-const char* const kNames[] = {"a", "b", "c", "A", "B", "a.txt", "b.txt"};
+// Few names, in two cases, so that random rules collide, swap and chain;
+// some longer than a word of eight bytes, one beyond ASCII.
+const char* const kNames[] = {"a", "b", "c", "A", "B", "a.txt", "b.txt", "Longer name.txt", "Ünïcode.txt"};
 
 std::string Pick(std::mt19937& random, const std::vector<std::string>& from) {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
@@ -48,7 +49,7 @@ void MakeTree(std::mt19937& random, const std::wstring& root, const std::string&
     for (int i = 0; i < count; ++i) {
         std::string name = kNames[std::uniform_int_distribution<size_t>(0, std::size(kNames) - 1)(random)];
         std::string folded = name;
-        std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) { return std::toupper(c); });
+        std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
         if (!taken.insert(folded).second) continue;
         const std::string path = relative.empty() ? name : relative + "\\" + name;
         items->push_back(path);
@@ -93,7 +94,9 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
         for (const std::string& path : named) {
             std::wstring full = path.empty() ? root : root + L"\\" + Widen(path);
             if (Chance(random, 15)) CharUpperW(full.data() + root.size());
-            list.AddPath(U8(full), true);
+            // A path in wide units lists wide names, which the new names
+            // (UTF-8) must meet as the same names.
+            list.AddPath(Chance(random, 20) ? RawString(U8(full), RawLayer::RawCodeKind::Wide) : U8(full), true);
         }
         const auto limitation = static_cast<JobCondition::Limitation>(std::discrete_distribution<int32_t>({15, 15, 30, 40})(random));
         JobCondition condition;
@@ -102,7 +105,7 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
         // New names by hand: names already there (collisions, swaps and
         // chains), case changes, free names, refused names and no change.
         std::vector<std::string> pool(std::begin(kNames), std::end(kNames));
-        pool.insert(pool.end(), {"n", "N"});  // free names, for two units to take
+        pool.insert(pool.end(), {"n", "N", "LONGER NAME.TXT", "ünÏcode.TXT"});  // free names, for two units to take
         for (JobFileUnit& unit : list) {
             // Checked by hand: the same item listed twice may be checked twice.
             if (Chance(random, 10)) unit.Set(JobFileUnit::Checked);
@@ -111,7 +114,7 @@ TEST(JobConflict, PredictionAgreesWithTheRun) {
             const int roll = std::uniform_int_distribution<int>(0, 99)(random);
             std::string next = name;
             if (roll < 45) next = Pick(random, pool);
-            else if (roll < 55) std::transform(next.begin(), next.end(), next.begin(), [](char c) { return std::toupper(c); });
+            else if (roll < 55) std::transform(next.begin(), next.end(), next.begin(), [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
             else if (roll < 75) next += "_r";
             else if (roll < 82) next = Pick(random, {"", "x.", "y ", "a:b", "..", std::string(256, 'L')});
             unit.newName = RawString(next);
