@@ -288,10 +288,15 @@ void JobConflictPredictor::JoinSameFolders() {
         const int32_t same = folders_[static_cast<size_t>(f)].same;
         return same >= 0 ? same : f;
     };
-    for (Name& name : names_) name.folder = standIn(name.folder);
+    for (Folder& folder : folders_) folder.nameCount = folder.stepCount = 0;
+    for (Name& name : names_) {
+        name.folder = standIn(name.folder);
+        ++folders_[static_cast<size_t>(name.folder)].nameCount;
+    }
     for (Step& step : steps_) {
         step.folder = standIn(step.folder);
         folders_[static_cast<size_t>(step.folder)].hasSteps = true;
+        ++folders_[static_cast<size_t>(step.folder)].stepCount;
     }
 }
 
@@ -303,29 +308,30 @@ void JobConflictPredictor::ReadFolder(int32_t folder) {
     while (scan.Next(RawFolderScan::SkipDots)) {
         read_.push_back(scan.Data().name);
         names_.push_back(Name{folder, &read_.back(), NameHash(read_.back())});
+        ++folders_[static_cast<size_t>(folder)].nameCount;
         any = true;
     }
     // Nothing listed: empty or missing, which one more query tells.
     if (!any && !IsFolder(path)) folders_[static_cast<size_t>(folder)].missing = true;
 }
 
-// Steps and names by folder, keeping their order: a counting sort.
+// Steps and names by folder, keeping their order: a counting sort over the
+// counts the walk kept.
 void JobConflictPredictor::Group() {
     const size_t n = folders_.size();
-    std::vector<int32_t> stepCount(n + 1, 0), nameCount(n + 1, 0);
-    for (const Step& step : steps_) ++stepCount[static_cast<size_t>(step.folder) + 1];
-    for (const Name& name : names_) ++nameCount[static_cast<size_t>(name.folder) + 1];
+    std::vector<int32_t> nextStep(n), nextName(n);
+    int32_t steps = 0, names = 0;
     for (size_t f = 0; f < n; ++f) {
-        stepCount[f + 1] += stepCount[f];
-        nameCount[f + 1] += nameCount[f];
-        folders_[f].steps = stepCount[f];
-        folders_[f].names = nameCount[f];
+        folders_[f].steps = nextStep[f] = steps;
+        folders_[f].names = nextName[f] = names;
+        steps += folders_[f].stepCount;
+        names += folders_[f].nameCount;
     }
     groupedSteps_.resize(steps_.size());
     groupedNames_.resize(names_.size());
     for (size_t s = 0; s < steps_.size(); ++s)
-        groupedSteps_[static_cast<size_t>(stepCount[static_cast<size_t>(steps_[s].folder)]++)] = static_cast<int32_t>(s);
-    for (const Name& name : names_) groupedNames_[static_cast<size_t>(nameCount[static_cast<size_t>(name.folder)]++)] = &name;
+        groupedSteps_[static_cast<size_t>(nextStep[static_cast<size_t>(steps_[s].folder)]++)] = static_cast<int32_t>(s);
+    for (const Name& name : names_) groupedNames_[static_cast<size_t>(nextName[static_cast<size_t>(name.folder)]++)] = &name;
 }
 
 int32_t JobConflictPredictor::SlotOf(const RawString& name, uint64_t hash) {
@@ -362,7 +368,7 @@ void JobConflictPredictor::Replay(size_t f) {
         const RawString* name = groupedNames_[i]->name;
         const int32_t slot = SlotOf(*name, groupedNames_[i]->hash);
         slots_[static_cast<size_t>(slot)].present = true;
-        while (next < stepCount && unitOf(next)->parent == nullptr) ++next;
+        while (next < stepCount && !steps_[static_cast<size_t>(steps[next])].listed) ++next;
         if (next < stepCount && &unitOf(next)->name == name) sources_[next++] = slot;
     }
     // Each item is renamed once, by the first unit that stands for it.
@@ -384,9 +390,9 @@ void JobConflictPredictor::Replay(size_t f) {
         JobConflict conflict = step.refused;
         int32_t target = -1;
         if (conflict == JobConflict::None) {
-            if (unit.absent != JobFileUnit::Present) {
-                conflict = unit.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing;
-            } else if (Held(unit)) {
+            if (step.absent != JobFileUnit::Present) {
+                conflict = step.absent == JobFileUnit::FolderAbsent ? JobConflict::FolderMissing : JobConflict::ItemMissing;
+            } else if (step.mayBeHeld && Held(unit)) {
                 conflict = JobConflict::HeldOpen;
             } else if (folder.missing) {
                 conflict = JobConflict::FolderMissing;
@@ -442,6 +448,7 @@ int32_t JobConflictPredictor::Predict(const JobFileList& list) {
             if (unit.parent != lastParent) parentFolder = FolderOfParent(unit.parent);
             lastParent = unit.parent;
             names_.push_back(Name{parentFolder, &unit.name, NameHash(unit.name)});
+            ++folders_[static_cast<size_t>(parentFolder)].nameCount;
         }
         if (!unit.Has(JobFileUnit::Checked) || unit.Has(JobFileUnit::Excluded)) continue;
         int32_t folder = parentFolder;
@@ -453,10 +460,13 @@ int32_t JobConflictPredictor::Predict(const JobFileList& list) {
             folder = namedFolder;
         }
         folders_[static_cast<size_t>(folder)].hasSteps = true;
+        ++folders_[static_cast<size_t>(folder)].stepCount;
         // The unit's texts are read here while the unit is at hand: a later
         // read of a million of them would wait for memory once more.
         const JobConflict refused = RefusedName(unit.newName);
-        steps_.push_back(Step{&unit, folder, refused, refused == JobConflict::None ? NameHash(unit.newName) : 0});
+        steps_.push_back(Step{&unit, folder, refused, unit.parent != nullptr,
+                              unit.parent == nullptr || unit.Has(JobFileUnit::Folder), unit.absent,
+                              refused == JobConflict::None ? NameHash(unit.newName) : 0});
     }
     if (steps_.empty()) return 0;
     JoinSameFolders();

@@ -74,6 +74,8 @@ private:
         bool missing = false;
         int32_t names = 0;    // where its names and steps start in the grouped arrays
         int32_t steps = 0;
+        int32_t nameCount = 0;  // counted as they are met
+        int32_t stepCount = 0;
     };
     // One name of the folder being replayed, whether an item holds it or not.
     struct Slot {
@@ -83,10 +85,15 @@ private:
         int32_t claimedBy = -1;  // the step that renames its first item away
         bool present = false;
     };
+    // What the replay needs of a unit, taken in the walk, so that the replay
+    // of a million units does not wait for each unit's memory once more.
     struct Step {
         const JobFileUnit* unit;
         int32_t folder;
         JobConflict refused;   // by its new name alone
+        bool listed;           // under its folder's unit (not a named item)
+        bool mayBeHeld;        // a named item or a folder
+        uint8_t absent;
         uint64_t newNameHash;  // when not refused
     };
     struct Name {
