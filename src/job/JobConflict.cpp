@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 #include "job/JobCondition.h"
 #include "job/JobLog.h"
 #include "raw/RawFolderScan.h"
